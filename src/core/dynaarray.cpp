@@ -1,0 +1,51 @@
+#include "core/dynaarray.h"
+
+#include <cerrno>
+#include <cstdio>
+
+namespace rostelmark {
+
+namespace {
+AllocErrorHandler& handlerSlot()
+{
+    static AllocErrorHandler handler;
+    return handler;
+}
+int failCountdown = 0;
+} // namespace
+
+void setAllocErrorHandler(AllocErrorHandler handler)
+{
+    handlerSlot() = std::move(handler);
+}
+
+void reportAllocError(const QString& text)
+{
+    if (handlerSlot())
+        handlerSlot()(text);
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+}
+
+int lastSystemError()
+{
+    return errno;
+}
+
+void failNthAllocationForTest(int n)
+{
+    failCountdown = n;
+}
+
+bool allocationShouldFail()
+{
+    if (failCountdown <= 0)
+        return false;
+    if (--failCountdown == 0) {
+        errno = ENOMEM;
+        return true;
+    }
+    return false;
+}
+
+} // namespace rostelmark
