@@ -1,0 +1,68 @@
+#include "app/formstorage.h"
+
+#include <QAction>
+#include <QSettings>
+#include <QWidget>
+
+namespace {
+QSettings openStore()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quorvex"), QStringLiteral("Rostelmark"));
+}
+const QString kSection = QStringLiteral("MainForm");
+
+// "Checked" in the store is the Qt property "checked".
+QByteArray qtProperty(const QString& entry)
+{
+    QByteArray p = entry.section(QLatin1Char('.'), 1).toLatin1();
+    if (!p.isEmpty())
+        p[0] = static_cast<char>(QChar::toLower(static_cast<char16_t>(p[0])));
+    return p;
+}
+} // namespace
+
+TFormStorage::TFormStorage(QWidget* form, QStringList properties) : m_form(form), m_properties(std::move(properties)) {}
+
+QString TFormStorage::FileName()
+{
+    return openStore().fileName();
+}
+
+void TFormStorage::RestoreFormPlacement()
+{
+    QSettings store = openStore();
+    store.beginGroup(kSection);
+    const QByteArray geometry = store.value(QStringLiteral("Placement")).toByteArray();
+    if (!geometry.isEmpty())
+        m_form->restoreGeometry(geometry);
+    for (const QString& entry : m_properties) {
+        if (!store.contains(entry))
+            continue;
+        const QString object = entry.section(QLatin1Char('.'), 0, 0);
+        const QByteArray property = qtProperty(entry);
+        QObject* target = m_form->findChild<QObject*>(object);
+        if (!target)
+            continue;
+        QVariant value = store.value(entry);
+        const QVariant current = target->property(property.constData());
+        // Values from the INI file come back as strings; convert to the property's type
+        // and ignore what does not convert.
+        if (current.isValid() && value.convert(current.metaType()))
+            target->setProperty(property.constData(), value);
+    }
+}
+
+void TFormStorage::SaveFormPlacement()
+{
+    QSettings store = openStore();
+    store.beginGroup(kSection);
+    store.setValue(QStringLiteral("Placement"), m_form->saveGeometry());
+    for (const QString& entry : m_properties) {
+        const QString object = entry.section(QLatin1Char('.'), 0, 0);
+        const QByteArray property = qtProperty(entry);
+        if (QObject* target = m_form->findChild<QObject*>(object))
+            store.setValue(entry, target->property(property.constData()));
+    }
+    store.endGroup();
+    store.sync();
+}

@@ -1,0 +1,22 @@
+#pragma once
+// Per-user settings store of the main window: its placement and a fixed list of control
+// properties ("Component.Property"), kept in an INI file of organisation "Quorvex",
+// application "Rostelmark", section "MainForm".
+
+#include <QStringList>
+
+class QWidget;
+
+class TFormStorage {
+public:
+    TFormStorage(QWidget* form, QStringList properties);
+    void RestoreFormPlacement();
+    void SaveFormPlacement();
+    const QStringList& Properties() const { return m_properties; }
+    // Name of the settings file (for tests and the about box).
+    static QString FileName();
+
+private:
+    QWidget* m_form;
+    QStringList m_properties;
+};

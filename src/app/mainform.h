@@ -1,0 +1,127 @@
+#pragma once
+// The main window: eight pages, bottom bar, menus, status bar and the poll timer. It owns
+// the roster for the whole run; the pages show and edit it.
+
+#include "core/roster.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+class QToolButton;
+class TAboutBox;
+class TDatenbankPage;
+class TDienstForm;
+class TDiensteOvertakeForm;
+class TEinstellungenPage;
+class TFormStorage;
+class TOverHoursForm;
+class TPersonForm;
+class TProgressPanel;
+class TSetSollStdForm;
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The dialogs are created after the main window, in this order.
+    void CreateDialogs();
+
+    void SetProStatus(int pro);
+    bool IsFeiertag(int jahr, int monat, int tag) const;
+
+    static QString ApplicationTitle() { return QStringLiteral("Rostelmark 1.4"); }
+    static QString MainCaption() { return QStringLiteral("Quorvex Rostelmark 1.4"); }
+
+    TRoster roster;
+
+    // window state
+    QRect sbrect;
+    int StatusPosition = 0;
+    QString progpath;
+    int languagesetto = 0;
+    bool notthefirst = false;
+    bool dontchlang = false;
+
+    // frame
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* PersonenSheet = nullptr;
+    QWidget* DiensteSheet = nullptr;
+    QWidget* MonatsplanerSheet = nullptr;
+    QWidget* TagesanwesenheitSheet = nullptr;
+    TEinstellungenPage* EinstellungenSheet = nullptr;
+    QWidget* StatistikSheet = nullptr;
+    TDatenbankPage* DatenbankSheet = nullptr;
+    QWidget* JahresansichtSheet = nullptr;
+
+    QToolButton* wwwBtn = nullptr;
+    QPushButton* SpracheBtn = nullptr;
+    QPushButton* AboutBtn = nullptr;
+    QPushButton* EndeBtn = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* Deutsch1 = nullptr;
+    QAction* English1 = nullptr;
+    QAction* bersetzen1 = nullptr;
+
+    QMenu* Monatsplan1 = nullptr;
+    QAction* ExportalsPDFDatei1 = nullptr;
+    QAction* CSVExport1 = nullptr;
+    QAction* VomletzenMonatbernehmen1 = nullptr;
+    QMenu* Rostelmark1 = nullptr;
+    std::array<QAction*, 10> LagerItems{}; // Rostelmark11 … Rostelmark17, Rostelmark71 … 73
+
+    QLabel* StatusPanel0 = nullptr;
+    TProgressPanel* StatusPanel1 = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    // dialogs
+    TPersonForm* PersonForm = nullptr;
+    TDienstForm* DienstForm = nullptr;
+    TAboutBox* AboutBox = nullptr;
+    TSetSollStdForm* SetSollStdForm = nullptr;
+    TOverHoursForm* OverHoursForm = nullptr;
+    TDiensteOvertakeForm* DiensteOvertakeForm = nullptr;
+
+    // handlers
+    void AboutBtnClick();
+    void EndeBtnClick();
+    void wwwBtnClick();
+    void SpracheBtnClick();
+    void Deutsch1Click();
+    void English1Click();
+    void bersetzen1Click();
+    void LagerItemClick(int slot);
+    void Timer1Timer();
+    void FeiertageListClick();
+    void TesselColorComboBoxChange(int which);
+    void FontBtnClick(int which);
+
+    // The 21 control properties kept in the per-user settings store.
+    static QStringList StoredProperties();
+
+protected:
+    bool event(QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormDestroy();
+    void buildPages();
+    void buildBottomBar(QWidget* central);
+    void buildMenus();
+    void buildStatusBar();
+    std::unique_ptr<TFormStorage> formStorage;
+    bool destroyed = false;
+};

@@ -1,0 +1,7 @@
+#include "staff/personform.h"
+
+TPersonForm::TPersonForm(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("PersonForm"));
+    setWindowTitle(QStringLiteral("Person bearbeiten"));
+}
