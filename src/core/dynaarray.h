@@ -37,7 +37,8 @@ class TDynaArray {
 public:
     using Record = T;
 
-    explicit TDynaArray(T** typpoi = nullptr) : outeraobj(typpoi) {}
+    TDynaArray() = default;
+    explicit TDynaArray(T** typpoi) : outeraobj(typpoi) {}
     ~TDynaArray() { Destroy(); }
 
     TDynaArray(const TDynaArray&) = delete;
