@@ -112,3 +112,11 @@ QString GetMessageText(int n)
         return {};
     return TranslateText(MessageGerman(n));
 }
+
+void RegisterMessages()
+{
+    BeginTranslationBatch();
+    for (int n = 1; n <= kMessageCount; ++n)
+        TranslateText(MessageGerman(n));
+    EndTranslationBatch();
+}

@@ -8,3 +8,7 @@ QString MessageGerman(int n);
 
 // Message n in the current language; empty for n outside 1 … 85.
 QString GetMessageText(int n);
+
+// Passes all 85 messages through the store once, in one batch: missing ones are added and
+// the file is written once if anything was added.
+void RegisterMessages();
