@@ -287,6 +287,10 @@ bool TPDFCanvas::WriteJpegImage(const dib& image)
     putln(dict);
     putln("stream");
     put(data);
+    // A JPEG 2000 stream declares one byte more than its data; the line feed after the
+    // data is that byte, so the declared length holds and "endstream" follows it.
+    if (usejpeg2000)
+        put("\n", 1);
     putln("endstream");
     EndObj();
     return true;
