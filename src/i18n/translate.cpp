@@ -13,7 +13,7 @@ namespace {
 
 // A translation file larger than this is not read into memory; it cannot be one the
 // program wrote for any realistic number of texts.
-constexpr qint64 kMaxTranslationFileBytes = qint64(1) << 30;
+constexpr qint64 kMaxTranslationFileBytes = qint64(256) << 20;
 
 TranslationErrorReporter& reporter()
 {
@@ -156,7 +156,7 @@ void InitTranslations(const QString& folder)
     BuildTranslationIndex();
 }
 
-TranslationReadResult ReadTranslationData(const QByteArray& data, TDynaArray<TTranslationRow>& table)
+TranslationReadResult ReadTranslationData(const QByteArray& data, TDynaArray<TTranslationRow>& table, int maxRows)
 {
     TranslationReadResult res;
     Reader in(data);
@@ -168,6 +168,10 @@ TranslationReadResult ReadTranslationData(const QByteArray& data, TDynaArray<TTr
     }
     // Every row consumes at least 4 × C bytes, so the loop ends with the data at the latest.
     for (qint32 r = 0; r < rows; ++r) {
+        if (table.Count() >= maxRows) {
+            res.damaged = true;
+            return res;
+        }
         TTranslationRow row;
         for (qint32 c = 0; c < columns; ++c) {
             if (!in.readString(c < kTranslationColumns ? &row.spalten[c] : nullptr)) {

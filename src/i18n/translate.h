@@ -82,11 +82,15 @@ void BuildTranslationIndex();
 // `data` to `table`. Every count is checked against the bytes that remain before anything
 // is allocated; a negative count, a count reaching beyond the data, or a column count of 0
 // with rows is damage. Rows read completely stay in the table.
+// More rows than `maxRows` are damage too: a row in memory is far larger than its
+// smallest form in the file, so the count is bounded before it can exhaust memory.
+constexpr int kMaxTranslationRows = 500000;
 struct TranslationReadResult {
     bool damaged = false;
     int rowsRead = 0;
 };
-TranslationReadResult ReadTranslationData(const QByteArray& data, TDynaArray<TTranslationRow>& table);
+TranslationReadResult ReadTranslationData(const QByteArray& data, TDynaArray<TTranslationRow>& table,
+                                          int maxRows = kMaxTranslationRows);
 QByteArray WriteTranslationData(const TDynaArray<TTranslationRow>& table);
 
 // The text shown when the file is damaged (it names translation.dat, as users know it).

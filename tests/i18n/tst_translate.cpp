@@ -249,6 +249,19 @@ private Q_SLOTS:
         QCOMPARE(readFile(), data); // the damaged file is left alone until the next save
     }
 
+    void rowLimit()
+    {
+        const QByteArray data = image(1, {{QStringLiteral("a")}, {QStringLiteral("b")}, {QStringLiteral("c")}});
+        TDynaArray<TTranslationRow> table;
+        const TranslationReadResult res = ReadTranslationData(data, table, 2);
+        QVERIFY(res.damaged);
+        QCOMPARE(res.rowsRead, 2);
+        QCOMPARE(table.Count(), 2);
+        TDynaArray<TTranslationRow> all;
+        QVERIFY(!ReadTranslationData(data, all, 3).damaged);
+        QCOMPARE(all.Count(), 3);
+    }
+
     void emptyAndMissingFiles()
     {
         InitTranslations(dir.path()); // no file

@@ -258,6 +258,27 @@ private Q_SLOTS:
         QCOMPARE(label->text(), QStringLiteral("Name:"));
     }
 
+    void firstShowing()
+    {
+        fillTable();
+        QWidget window;
+        window.setWindowTitle(QStringLiteral("Fenster"));
+        auto* label = new QLabel(QStringLiteral("Nie gesehen"), &window);
+        auto* dialog = new QDialog(&window); // a window owned by another: done once, via its owner
+        dialog->setWindowTitle(QStringLiteral("Statistik"));
+
+        TranslateAtFirstShowing(0); // German: only the messages are registered
+        QCOMPARE(window.windowTitle(), QStringLiteral("Fenster"));
+        QVERIFY(hasGerman(QStringLiteral("Dezember")));
+        QVERIFY(!hasGerman(label->text()));
+
+        TranslateAtFirstShowing(1);
+        QCOMPARE(GetCurrentLanguage(), 1);
+        QCOMPARE(window.windowTitle(), QStringLiteral("Window"));
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Statistics"));
+        QVERIFY(hasGerman(QStringLiteral("Nie gesehen")));
+    }
+
     void editorTitlesAndFill()
     {
         TranslateText(QStringLiteral("Datei"));

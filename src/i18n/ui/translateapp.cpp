@@ -244,6 +244,14 @@ void TranslateApplication()
     TranslateApplication(roots);
 }
 
+void TranslateAtFirstShowing(int language)
+{
+    RegisterMessages();
+    SetCurrentLanguage(language);
+    if (GetCurrentLanguage() != 0)
+        TranslateApplication();
+}
+
 void InstallTranslationErrorBox()
 {
     SetTranslationErrorReporter([](const QString& text) {

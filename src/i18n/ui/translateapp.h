@@ -19,6 +19,10 @@ void TranslateApplication(const QList<QObject*>& roots);
 // The same over every parentless top-level window of the application.
 void TranslateApplication();
 
+// The translation steps of the main window's first showing: registers the 85 messages,
+// sets the current language and, unless it is German, translates every window.
+void TranslateAtFirstShowing(int language);
+
 // Shows damage of translate.dat in an error message box without caption.
 void InstallTranslationErrorBox();
 
