@@ -1,0 +1,473 @@
+#include "storage/datastore.h"
+
+#include "i18n/messagetable.h"
+#include "i18n/translate.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+TDateTime ageOf(const struct stat& st)
+{
+    const qint64 ms = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+    return QDateTimeToDateTime(QDateTime::fromMSecsSinceEpoch(ms).toLocalTime());
+}
+
+QByteArray nativePath(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+// A lock file counts as present even when it is a dangling link, as for O_EXCL.
+bool lockFilePresent(const QString& path)
+{
+    struct stat st {};
+    return ::lstat(nativePath(path).constData(), &st) == 0;
+}
+
+QString systemReason(int err)
+{
+    return qt_error_string(err);
+}
+
+enum class ReadStatus { Ok, CannotOpen, ReadError };
+
+// The whole file and the last-write time of exactly the file that was read (another
+// copy may rename a new file over the path right after).
+ReadStatus readWholeFile(const QString& path, QByteArray& bytes, TDateTime& age, int& err)
+{
+    const int fd = ::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return ReadStatus::CannotOpen;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return ReadStatus::CannotOpen;
+    }
+    age = ageOf(st);
+    bytes.clear();
+    qsizetype used = 0;
+    qsizetype capacity = st.st_size > 0 ? qsizetype(st.st_size) + 1 : 4096;
+    bytes.resize(capacity);
+    for (;;) {
+        if (used == capacity) {
+            capacity *= 2;
+            bytes.resize(capacity);
+        }
+        const ssize_t n = ::read(fd, bytes.data() + used, size_t(capacity - used));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            err = errno;
+            ::close(fd);
+            return ReadStatus::ReadError;
+        }
+        if (n == 0)
+            break;
+        used += n;
+    }
+    ::close(fd);
+    bytes.resize(used);
+    return ReadStatus::Ok;
+}
+
+bool writeAll(int fd, const char* data, qsizetype size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size_t(std::min<qsizetype>(size, 1 << 30)));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+} // namespace
+
+TDataStore::TDataStore(TRoster& r, TStoreUi& u) : roster(r), ui(u) {}
+
+// ---- data folder --------------------------------------------------------------------
+
+QString TDataStore::GetProgramDir(bool create) const
+{
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (base.isEmpty())
+        return progpath;
+    if (!base.endsWith(QLatin1Char('/')))
+        base += QLatin1Char('/');
+    base += QStringLiteral("Quorvex/Rostelmark 1/");
+    if (create)
+        QDir().mkpath(base);
+    return base;
+}
+
+void TDataStore::ChooseDataFolder(TDataFolderOption option, const QString& directoryEdit)
+{
+    switch (option) {
+    case TDataFolderOption::UserFolder:
+        progpath = GetProgramDir(true);
+        break;
+    case TDataFolderOption::SpecialFolder:
+        progpath = directoryEdit;
+        if (!progpath.isEmpty() && !progpath.endsWith(QLatin1Char('/')))
+            progpath += QLatin1Char('/');
+        break;
+    case TDataFolderOption::ProgramFolder:
+        break;
+    }
+}
+
+TDateTime TDataStore::GetFileAge(const QString& path)
+{
+    struct stat st {};
+    if (path.isEmpty() || ::stat(nativePath(path).constData(), &st) != 0)
+        return 0;
+    return ageOf(st);
+}
+
+// ---- plan slots ---------------------------------------------------------------------
+
+QString TDataStore::SlotFileName(const char* stem, int nr)
+{
+    QString name = QLatin1String(stem);
+    if (nr != 1)
+        name += QString::number(nr);
+    return name + QStringLiteral(".dat");
+}
+
+void TDataStore::SetNewLagerNr(int newnr)
+{
+    if (newnr < 1 || newnr > kLagerCount)
+        return;
+    personendat = SlotFileName("personen", newnr);
+    dienstedat = SlotFileName("dienste", newnr);
+    personenschreibedat = SlotFileName("personenschreibe", newnr);
+    diensteschreibedat = SlotFileName("diensteschreibe", newnr);
+    alagernr = newnr;
+}
+
+bool TDataStore::FindALagerNr(const std::array<bool, kLagerCount>& ticked)
+{
+    for (int i = 0; i < kLagerCount; ++i) {
+        if (ticked[i]) {
+            SetNewLagerNr(i + 1);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TDataStore::ChangeTheLager(const std::array<bool, kLagerCount>& ticked)
+{
+    FindALagerNr(ticked);
+    // Unsaved changes of the old slot (order, headings, switches) are dropped here.
+    roster.InitPersonenDienste();
+    loadPersons();
+    ui.ListPersons();
+    loadDienste();
+    ui.ListDienste();
+}
+
+// ---- reading ------------------------------------------------------------------------
+
+void TDataStore::showError(const QString& text)
+{
+    ++busy;
+    ui.ShowError(text);
+    --busy;
+}
+
+void TDataStore::reportDamage(TReadResult result, const QString& path)
+{
+    if (result == TReadResult::NoMemory)
+        showError(QStringLiteral("Out of memory while reading\n") + QDir::toNativeSeparators(path));
+    else
+        showError(QStringLiteral("Read beyond end of file\n") + QDir::toNativeSeparators(path));
+}
+
+TLoadResult TDataStore::loadPersons()
+{
+    if (!canreadnowpersonen())
+        return TLoadResult::Refused;
+    const QString path = personFile();
+    QByteArray bytes;
+    TDateTime age = 0;
+    int err = 0;
+    TLoadResult result = TLoadResult::Missing;
+    switch (readWholeFile(path, bytes, age, err)) {
+    case ReadStatus::CannotOpen:
+        age = GetFileAge(path);
+        roster.settings.languagesetto = 0;
+        ui.LanguageRead(0);
+        break;
+    case ReadStatus::ReadError:
+        showError(TranslateText(QStringLiteral("Die Datei konnte nicht gelesen werden:")) + QLatin1Char('\n')
+                  + QDir::toNativeSeparators(path) + QLatin1Char('\n') + systemReason(err));
+        result = TLoadResult::Damaged;
+        break;
+    case ReadStatus::Ok: {
+        TPersonFileContent content(roster.settings);
+        content.settings.languagesetto = 0;
+        const TReadResult r = ParsePersonFile(bytes.constData(), bytes.size(), content);
+        bytes = QByteArray(); // the file's bytes are not needed beside the roster
+        if (r != TReadResult::Ok) {
+            // The roster stays as it was; the damaged file's time is remembered below,
+            // so the poll reports it once, not every second.
+            reportDamage(r, path);
+            result = r == TReadResult::NoMemory ? TLoadResult::NoMemory : TLoadResult::Damaged;
+            break;
+        }
+        for (TPerson& p : content.personen)
+            p.eintraege.setCursorVariable(&roster.aeintrag);
+        content.personen.setCursorVariable(&roster.apers);
+        roster.personen = std::move(content.personen);
+        roster.apers = roster.personen.aobj;
+        roster.aeintrag = nullptr;
+        roster.settings = content.settings;
+        ui.LanguageRead(roster.settings.languagesetto);
+        result = TLoadResult::Loaded;
+        break;
+    }
+    }
+    kownfileagepersonen = age;
+    EndWriteMowpersonen();
+    return result;
+}
+
+TLoadResult TDataStore::loadDienste()
+{
+    if (!canreadnowdienste())
+        return TLoadResult::Refused;
+    const QString path = dutyFile();
+    QByteArray bytes;
+    TDateTime age = 0;
+    int err = 0;
+    TLoadResult result = TLoadResult::Missing;
+    switch (readWholeFile(path, bytes, age, err)) {
+    case ReadStatus::CannotOpen:
+        age = GetFileAge(path);
+        break;
+    case ReadStatus::ReadError:
+        showError(TranslateText(QStringLiteral("Die Datei konnte nicht gelesen werden:")) + QLatin1Char('\n')
+                  + QDir::toNativeSeparators(path) + QLatin1Char('\n') + systemReason(err));
+        result = TLoadResult::Damaged;
+        break;
+    case ReadStatus::Ok: {
+        TDutyFileContent content(roster.settings.RandBreitEd);
+        const TReadResult r = ParseDutyFile(bytes.constData(), bytes.size(), content);
+        if (r != TReadResult::Ok) {
+            reportDamage(r, path);
+            result = r == TReadResult::NoMemory ? TLoadResult::NoMemory : TLoadResult::Damaged;
+            break;
+        }
+        content.dienste.setCursorVariable(&roster.adienst);
+        roster.dienste = std::move(content.dienste);
+        roster.adienst = roster.dienste.aobj;
+        roster.settings.RandBreitEd = content.randbreite;
+        result = TLoadResult::Loaded;
+        break;
+    }
+    }
+    kownfileagedienste = age;
+    EndWriteMowdienste();
+    return result;
+}
+
+// ---- writing ------------------------------------------------------------------------
+
+bool TDataStore::writeFileReplacing(const QString& path, const QByteArray& bytes, TDateTime& age)
+{
+    static std::atomic<unsigned> serial{0};
+    const QByteArray target = nativePath(path);
+    int err = 0;
+
+    // A file the user made read-only stays as it is, as when it was written in place.
+    struct stat old {};
+    const bool hadOld = ::stat(target.constData(), &old) == 0;
+    if (hadOld && ::access(target.constData(), W_OK) != 0)
+        err = errno;
+
+    // The new content goes into a fresh file beside the target and replaces it by a
+    // rename, so readers and a crash see either the old or the new file, never a part.
+    const int slash = path.lastIndexOf(QLatin1Char('/'));
+    const QString folder = path.left(slash + 1);
+    const QString name = path.mid(slash + 1);
+    QByteArray temp;
+    int fd = -1;
+    for (int attempt = 0; err == 0 && attempt < 100; ++attempt) {
+        temp = nativePath(folder + QLatin1Char('.') + name + QLatin1Char('.') + QString::number(::getpid())
+                          + QLatin1Char('-') + QString::number(serial++) + QStringLiteral(".tmp"));
+        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            break;
+    }
+    if (fd < 0 && err == 0)
+        err = errno;
+
+    if (fd >= 0) {
+        struct stat st {};
+        if (hadOld)
+            ::fchmod(fd, old.st_mode & 07777);
+        if (!writeAll(fd, bytes.constData(), bytes.size()) || ::fsync(fd) != 0 || ::fstat(fd, &st) != 0)
+            err = errno;
+        if (::close(fd) != 0 && err == 0)
+            err = errno;
+        if (err == 0 && ::rename(temp.constData(), target.constData()) != 0)
+            err = errno;
+        if (err != 0) {
+            ::unlink(temp.constData());
+        } else {
+            age = ageOf(st);
+            // Make the rename itself durable; a failure here does not undo the save.
+            const QByteArray dir = nativePath(folder.isEmpty() ? QStringLiteral(".") : folder);
+            const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (dfd >= 0) {
+                ::fsync(dfd);
+                ::close(dfd);
+            }
+            return true;
+        }
+    }
+    showError(TranslateText(QStringLiteral("Die Datei konnte nicht gespeichert werden:")) + QLatin1Char('\n')
+              + QDir::toNativeSeparators(path) + QLatin1Char('\n') + systemReason(err));
+    return false;
+}
+
+bool TDataStore::savePersons()
+{
+    TDateTime age = 0;
+    if (!writeFileReplacing(personFile(), SerializePersonFile(roster.personen, roster.settings), age))
+        return false;
+    kownfileagepersonen = age;
+    return true;
+}
+
+bool TDataStore::saveDienste()
+{
+    TDateTime age = 0;
+    if (!writeFileReplacing(dutyFile(), SerializeDutyFile(roster.dienste, roster.settings.RandBreitEd), age))
+        return false;
+    kownfileagedienste = age;
+    return true;
+}
+
+// ---- locks --------------------------------------------------------------------------
+
+bool TDataStore::canreadnow(const QString& lockFile)
+{
+    const QByteArray path = nativePath(lockFile);
+    // Creating the lock file exclusively is the test and the claim in one step.
+    int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
+    }
+    if (errno != EEXIST)
+        return true; // no lock possible here (read-only folder): go on without one
+    ++busy;
+    const TLockAnswer answer = ui.AskLockMessage(GetMessageText(30));
+    --busy;
+    if (answer != TLockAnswer::No)
+        return false;
+    // The user overrides the other copy's lock: take it over, emptied.
+    fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd >= 0)
+        ::close(fd);
+    return true;
+}
+
+bool TDataStore::canreadnowpersonen()
+{
+    return canreadnow(personLockFile());
+}
+
+bool TDataStore::canreadnowdienste()
+{
+    return canreadnow(dutyLockFile());
+}
+
+bool TDataStore::canwritenowpersonen()
+{
+    if (GetFileAge(personFile()) != kownfileagepersonen) {
+        // Another copy saved since this one read: show its data, skip the change.
+        loadPersons();
+        ui.ListPersons();
+        return false;
+    }
+    return canreadnowpersonen();
+}
+
+bool TDataStore::canwritenowdienste()
+{
+    if (GetFileAge(dutyFile()) != kownfileagedienste) {
+        loadDienste();
+        ui.ListDienste();
+        return false;
+    }
+    return canreadnowdienste();
+}
+
+void TDataStore::EndWriteMowpersonen()
+{
+    ::unlink(nativePath(personLockFile()).constData());
+}
+
+void TDataStore::EndWriteMowdienste()
+{
+    ::unlink(nativePath(dutyLockFile()).constData());
+}
+
+bool TDataStore::SavePersonsLocked()
+{
+    if (!canwritenowpersonen())
+        return false;
+    const bool saved = savePersons();
+    EndWriteMowpersonen();
+    return saved;
+}
+
+bool TDataStore::SaveDiensteLocked()
+{
+    if (!canwritenowdienste())
+        return false;
+    const bool saved = saveDienste();
+    EndWriteMowdienste();
+    return saved;
+}
+
+// ---- polling and end ----------------------------------------------------------------
+
+void TDataStore::Timer1Timer()
+{
+    // A message box of the store is open (its event loop runs this timer): wait.
+    if (busy > 0)
+        return;
+    if (GetFileAge(dutyFile()) != kownfileagedienste && !lockFilePresent(dutyLockFile())) {
+        loadDienste();
+        ui.ListDienste();
+    }
+    if (GetFileAge(personFile()) != kownfileagepersonen && !lockFilePresent(personLockFile())) {
+        loadPersons();
+        ui.ListPersons();
+    }
+}
+
+void TDataStore::SaveAllAtEnd()
+{
+    SavePersonsLocked();
+    SaveDiensteLocked();
+}

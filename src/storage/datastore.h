@@ -1,0 +1,139 @@
+#pragma once
+// The data folder of one running copy: the person and duty files of the current plan
+// slot, their lock files, and the once-a-second poll that brings in changes other copies
+// saved. No widgets: what must be asked or shown goes through TStoreUi.
+//
+// Protocol between copies sharing a folder: a lock file (empty, created exclusively)
+// exists while a copy reads or changes a data file, and every copy remembers the file's
+// last-write time as of its own last read or write (kownfileage…). A changing operation
+// calls canwritenow… first; that refuses when another copy holds the lock (unless the
+// user answers No to message 30) and reloads the file and refuses when it changed on disk.
+
+#include "core/datetime.h"
+#include "core/roster.h"
+#include "storage/rosterfiles.h"
+
+#include <QString>
+
+#include <array>
+
+enum class TLockAnswer { Yes, No, Cancel };
+
+// Implemented by the main window (message boxes, list refreshes, language menu) and by
+// scripted fakes in tests.
+class TStoreUi {
+public:
+    virtual ~TStoreUi() = default;
+    // Message 30 (`text`), buttons Yes/No/Cancel, stop icon, no caption. Only No lets
+    // the operation continue.
+    virtual TLockAnswer AskLockMessage(const QString& text) = 0;
+    // An error box (damaged file, failed save, memory).
+    virtual void ShowError(const QString& text) = 0;
+    // The person list / duty list must show the roster again (ListPersons, ListDienste).
+    virtual void ListPersons() = 0;
+    virtual void ListDienste() = 0;
+    // The person file was read or found missing: roster.settings.languagesetto already
+    // holds `index` (0 when the file or its language is missing). Set the current
+    // language to it and tick "Deutsch" (0) or "English" (1), neither for other values,
+    // with dontchlang set. Not called when the read was refused or the file is damaged.
+    virtual void LanguageRead(int index) = 0;
+};
+
+// The three choices of the "Datenbank Verzeichnis" page.
+enum class TDataFolderOption { UserFolder, ProgramFolder, SpecialFolder };
+
+enum class TLoadResult {
+    Refused,  // read lock refused (Yes or Cancel to message 30); nothing changed
+    Missing,  // file missing or not readable; roster kept
+    Loaded,   // roster replaced by the file's content
+    Damaged,  // file damaged; reported, roster kept
+    NoMemory, // file too large for memory; reported, roster kept
+};
+
+constexpr int kLagerCount = 10;
+
+class TDataStore {
+public:
+    TDataStore(TRoster& roster, TStoreUi& ui);
+
+    TRoster& roster;
+    TStoreUi& ui;
+
+    // Data folder, "/"-terminated unless empty (then names are relative to the working
+    // folder).
+    QString progpath;
+    int alagernr = 1;
+    QString personendat = QStringLiteral("personen.dat");
+    QString dienstedat = QStringLiteral("dienste.dat");
+    QString personenschreibedat = QStringLiteral("personenschreibe.dat");
+    QString diensteschreibedat = QStringLiteral("diensteschreibe.dat");
+    TDateTime kownfileagepersonen = 0;
+    TDateTime kownfileagedienste = 0;
+
+    // --- data folder ---------------------------------------------------------------
+    // Per-user folder: GenericDataLocation + "/Quorvex/Rostelmark 1/", created with its
+    // parents when `create`. The current progpath when the system names no such folder.
+    QString GetProgramDir(bool create) const;
+    // Start-up choice of progpath. Call with progpath set to the program's folder;
+    // `directoryEdit` is the text of DirectoryEdit1.
+    void ChooseDataFolder(TDataFolderOption option, const QString& directoryEdit);
+    // Last-write time in local time with millisecond precision; 0 if there is no such file.
+    static TDateTime GetFileAge(const QString& path);
+
+    // --- plan slots ----------------------------------------------------------------
+    static QString SlotFileName(const char* stem, int nr); // "personen", 10 → "personen10.dat"
+    void SetNewLagerNr(int newnr);                         // 1 … 10; others ignored
+    // `ticked[i]` says whether the menu item of slot i + 1 is ticked (Rostelmark11 …
+    // Rostelmark17, Rostelmark71 … Rostelmark73). The first ticked one becomes the slot;
+    // none ticked changes nothing. Returns whether a slot was taken.
+    bool FindALagerNr(const std::array<bool, kLagerCount>& ticked);
+    // Switch to the ticked slot: new default roster, then loadPersons, ListPersons,
+    // loadDienste, ListDienste. The caller then refreshes ListPersons2/3 and repaints.
+    void ChangeTheLager(const std::array<bool, kLagerCount>& ticked);
+
+    QString personFile() const { return progpath + personendat; }
+    QString dutyFile() const { return progpath + dienstedat; }
+    QString personLockFile() const { return progpath + personenschreibedat; }
+    QString dutyLockFile() const { return progpath + diensteschreibedat; }
+
+    // --- files ---------------------------------------------------------------------
+    // Read under the read lock (taken and released here). The language callback and the
+    // list refreshes are the caller's business except where the lock protocol reloads.
+    TLoadResult loadPersons();
+    TLoadResult loadDienste();
+    // Write the complete file (the caller holds the lock): new file in the same folder,
+    // synced, renamed over the old one. On failure the old file and memory stay, the
+    // error naming the file and the reason is shown, and false is returned.
+    bool savePersons();
+    bool saveDienste();
+
+    // --- locks ---------------------------------------------------------------------
+    bool canreadnowpersonen();
+    bool canreadnowdienste();
+    bool canwritenowpersonen();
+    bool canwritenowdienste();
+    void EndWriteMowpersonen();
+    void EndWriteMowdienste();
+
+    // Poll, every 1000 ms: reload a file whose time differs from the known one while no
+    // lock file exists for it, then refresh its list.
+    void Timer1Timer();
+
+    // End of the program (window closed, SIGTERM, SIGINT): save each file under its lock.
+    void SaveAllAtEnd();
+
+    // canwritenow…, save…, EndWriteMow…: for handlers whose change is already in
+    // roster.settings (holiday list, day colours, language). When the file had changed
+    // on disk it is reloaded instead (the settings then hold the stored values); when
+    // the lock is refused the change stays in memory until the next save. True only
+    // when the file was written.
+    bool SavePersonsLocked();
+    bool SaveDiensteLocked();
+
+private:
+    int busy = 0; // > 0 while a message box of the store is open: the poll waits
+    bool canreadnow(const QString& lockFile);
+    bool writeFileReplacing(const QString& path, const QByteArray& bytes, TDateTime& age);
+    void showError(const QString& text);
+    void reportDamage(TReadResult result, const QString& path);
+};

@@ -1,0 +1,436 @@
+#include "storage/rosterfiles.h"
+
+#include "core/ansicodec.h"
+
+#include <QtEndian>
+
+#include <cstring>
+#include <limits>
+
+namespace {
+
+// Smallest number of bytes one record of each kind takes in the files; a count is only
+// believed when the remaining bytes could hold that many records.
+constexpr qsizetype kMinPersonBytes = 4 + 8 + 8 + 1 + 4; // empty name, no entries
+constexpr qsizetype kEntryBytes = 16;
+constexpr qsizetype kTableBytes = TMonatsTabelle::kElements * 8; // 9696
+constexpr qsizetype kMinDutyBytes = 4 + 4 + 4;
+constexpr int kHolidaysInM9 = kFeiertagCount - 2;
+
+// TDynaArray keeps its block size in 32 bits; a count whose block would not fit is
+// refused before the container is touched.
+template <typename T>
+bool fitsContainer(std::int32_t n)
+{
+    // Later growth rounds up to the next 100 records.
+    const qint64 rounded = (qint64(n) + 100) / 100 * 100;
+    return rounded * qint64(sizeof(T)) <= qint64(std::numeric_limits<std::uint32_t>::max());
+}
+
+// Adds n records into an empty container in one block of exactly n records, instead of
+// a copy of the whole block at every 100th record. The next Add or Delete brings the
+// block back to the usual steps of 100.
+template <typename T, typename Fill>
+bool addRecords(TDynaArray<T>& c, std::int32_t n, Fill fill)
+{
+    if (n <= 0)
+        return true;
+    c.buffersize = static_cast<std::uint32_t>(n);
+    bool ok = true;
+    for (std::int32_t i = 0; i < n && ok; ++i) {
+        T* rec = c.Add();
+        ok = rec != nullptr && fill(*rec, i);
+    }
+    c.buffersize = 100;
+    return ok;
+}
+
+void readTable(const char* src, TMonatsTabelle& t)
+{
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    std::memcpy(t.werte.data(), src, kTableBytes);
+#else
+    for (int i = 0; i < TMonatsTabelle::kElements; ++i)
+        t.werte[i] = qFromLittleEndian<double>(src + 8 * i);
+#endif
+}
+
+void writeTable(TByteWriter& out, const TMonatsTabelle& t)
+{
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    out.writeBytes(reinterpret_cast<const char*>(t.werte.data()), kTableBytes);
+#else
+    for (double v : t.werte)
+        out.writeDouble(v);
+#endif
+}
+
+} // namespace
+
+bool TByteReader::readBytes(qsizetype n, const char*& out)
+{
+    if (!ok || n < 0 || n > end - p)
+        return fail();
+    out = p;
+    p += n;
+    return true;
+}
+
+bool TByteReader::skip(qsizetype n)
+{
+    const char* dummy;
+    return readBytes(n, dummy);
+}
+
+bool TByteReader::readByte(std::uint8_t& v)
+{
+    const char* b;
+    if (!readBytes(1, b))
+        return false;
+    v = static_cast<std::uint8_t>(*b);
+    return true;
+}
+
+bool TByteReader::readBool(bool& v)
+{
+    std::uint8_t b;
+    if (!readByte(b))
+        return false;
+    v = b != 0;
+    return true;
+}
+
+bool TByteReader::readInt32(std::int32_t& v)
+{
+    const char* b;
+    if (!readBytes(4, b))
+        return false;
+    v = qFromLittleEndian<std::int32_t>(b);
+    return true;
+}
+
+bool TByteReader::readDouble(double& v)
+{
+    const char* b;
+    if (!readBytes(8, b))
+        return false;
+    v = qFromLittleEndian<double>(b);
+    return true;
+}
+
+bool TByteReader::readCount(std::int32_t& count, qsizetype minBytesEach)
+{
+    if (!readInt32(count))
+        return false;
+    if (count < 0 || qint64(count) * minBytesEach > remaining())
+        return fail();
+    return true;
+}
+
+void TByteWriter::writeInt32(std::int32_t v)
+{
+    char b[4];
+    qToLittleEndian(v, b);
+    out.append(b, 4);
+}
+
+void TByteWriter::writeDouble(double v)
+{
+    char b[8];
+    qToLittleEndian(v, b);
+    out.append(b, 8);
+}
+
+bool ReadAnsiStr(TByteReader& in, QString& text)
+{
+    std::int32_t n;
+    const char* bytes;
+    if (!in.readInt32(n) || !in.readBytes(n, bytes))
+        return in.fail();
+    text = FromAnsi(bytes, n);
+    return true;
+}
+
+void WriteAnsiStr(TByteWriter& out, const QString& text)
+{
+    const QByteArray bytes = ToAnsi(text);
+    out.writeInt32(static_cast<std::int32_t>(bytes.size()));
+    out.writeBytes(bytes.constData(), bytes.size());
+}
+
+bool ReadFontRec(TByteReader& in, TFontRec& font)
+{
+    TFontRec f;
+    std::uint8_t len;
+    const char* face;
+    if (!in.readByte(f.charset) || !in.readInt32(f.color) || !in.readByte(len) || !in.readBytes(len, face)
+        || !in.readByte(f.pitch) || !in.readInt32(f.ppi) || !in.readInt32(f.size) || !in.readByte(f.style))
+        return false;
+    f.name = FromAnsi(face, len);
+    font = f;
+    return true;
+}
+
+void WriteFontRec(TByteWriter& out, const TFontRec& font)
+{
+    const QByteArray face = ToAnsi(font.name).left(255);
+    out.writeByte(font.charset);
+    out.writeInt32(font.color);
+    out.writeByte(static_cast<std::uint8_t>(face.size()));
+    out.writeBytes(face.constData(), face.size());
+    out.writeByte(font.pitch);
+    out.writeInt32(font.ppi);
+    out.writeInt32(font.size);
+    out.writeByte(font.style);
+}
+
+TReadResult ParsePersonFile(const char* data, qsizetype size, TPersonFileContent& content, TEintrag** eintragCursor)
+{
+    TByteReader in(data, size);
+    TDynaArray<TPerson>& personen = content.personen;
+    TPlanSettings& s = content.settings;
+    bool noMemory = false;
+
+    // M1, M2: persons with their entries.
+    std::int32_t p = 0;
+    if (!in.readCount(p, kMinPersonBytes))
+        return TReadResult::Damaged;
+    if (!fitsContainer<TPerson>(p))
+        return TReadResult::NoMemory;
+    qint64 totalEntries = 0;
+    const bool personsOk = addRecords(personen, p, [&](TPerson& pers, std::int32_t) {
+        pers.eintraege.setCursorVariable(eintragCursor);
+        std::int32_t e = 0;
+        if (!ReadAnsiStr(in, pers.name) || !in.readDouble(pers.eingestellt) || !in.readDouble(pers.entlassen)
+            || !in.readBool(pers.istentlassen) || !in.readCount(e, kEntryBytes))
+            return false;
+        if (!fitsContainer<TEintrag>(e)) {
+            noMemory = true;
+            return false;
+        }
+        totalEntries += e;
+        return addRecords(pers.eintraege, e, [&](TEintrag& entry, std::int32_t) {
+            return in.readDouble(entry.datum) && in.readInt32(entry.dienst) && in.skip(4);
+        });
+    });
+    if (!personsOk)
+        return noMemory || in.good() ? TReadResult::NoMemory : TReadResult::Damaged;
+
+    // M3 … M9: colours, fonts, holidays 0 … 26.
+    std::int32_t c1 = 0, c2 = 0, c3 = 0;
+    in.readInt32(c1);
+    in.readInt32(c2);
+    in.readInt32(c3);
+    ReadFontRec(in, s.FontDialog1);
+    ReadFontRec(in, s.FontDialog2);
+    ReadFontRec(in, s.FontDialog3);
+    for (int i = 0; i < kHolidaysInM9; ++i) {
+        std::int32_t flag = 0;
+        in.readInt32(flag);
+        s.FeiertageList[i] = flag != 0;
+    }
+    if (!in.good())
+        return TReadResult::Damaged;
+    s.TesselColorComboBox1 = static_cast<std::uint32_t>(c1);
+    s.TesselColorComboBox2 = static_cast<std::uint32_t>(c2);
+    s.TesselColorComboBox3 = static_cast<std::uint32_t>(c3);
+
+    // Optional sections, each only while bytes remain. A failed read makes atEnd() true,
+    // so the remaining sections are skipped and the result below is "damaged".
+    if (!in.atEnd()) { // S1
+        ReadAnsiStr(in, s.CaptionEd);
+        ReadAnsiStr(in, s.Capt2Ed);
+    }
+    if (!in.atEnd()) // S2
+        in.readBool(s.LegendeCheck);
+    if (!in.atEnd()) // S3
+        in.readBool(s.ShowSumCheck);
+    if (!in.atEnd()) // S4
+        in.readBool(s.ShowAnwCheck);
+    if (!in.atEnd()) // S5
+        content.hasLanguage = in.readInt32(s.languagesetto);
+    if (!in.atEnd()) // S6
+        in.readBool(s.DoubleRowHeightCheck);
+    std::int32_t n = 0;
+    if (!in.atEnd() && in.readCount(n, 4 * kTableBytes)) { // S7; counts beyond P are skipped
+        for (std::int32_t i = 0; i < n; ++i) {
+            const char* b;
+            in.readBytes(4 * kTableBytes, b);
+            if (i < p) {
+                TPerson& pers = personen[i];
+                readTable(b, pers.soll);
+                readTable(b + kTableBytes, pers.vortrag);
+                readTable(b + 2 * kTableBytes, pers.uebertrag);
+                readTable(b + 3 * kTableBytes, pers.iststunden);
+            }
+        }
+    }
+    if (!in.atEnd() && in.readCount(n, 8)) { // S8
+        for (std::int32_t i = 0; i < n; ++i) {
+            double v = 0;
+            in.readDouble(v);
+            if (i < p)
+                personen[i].startueberstunden = v;
+        }
+    }
+    if (!in.atEnd()) // S9
+        in.readBool(s.AddFreeLinesCheck);
+    if (!in.atEnd()) { // S10: extra hours of every entry, no count of its own
+        if (totalEntries * 8 > in.remaining())
+            in.fail();
+        for (TPerson& pers : personen) {
+            for (TEintrag& e : pers.eintraege)
+                in.readDouble(e.ueberstunden);
+        }
+    }
+    if (!in.atEnd()) { // S11
+        std::int32_t f27 = 0, f28 = 0;
+        if (in.readInt32(f27) && in.readInt32(f28)) {
+            s.FeiertageList[27] = f27 != 0;
+            s.FeiertageList[28] = f28 != 0;
+        }
+    }
+    if (!in.atEnd() && in.readCount(n, 8)) { // S12
+        for (std::int32_t i = 0; i < n; ++i) {
+            double v = 0;
+            in.readDouble(v);
+            if (i < p)
+                personen[i].maxstunden = v;
+        }
+    }
+    if (!in.atEnd()) // S13
+        in.readBool(s.SecondLinesareDarkerCheck);
+    if (!in.atEnd() && in.readCount(n, 8)) { // S14
+        for (std::int32_t i = 0; i < n && in.good(); ++i) {
+            QString nr, abt;
+            ReadAnsiStr(in, nr);
+            ReadAnsiStr(in, abt);
+            if (i < p) {
+                personen[i].persnr = nr;
+                personen[i].abteilung = abt;
+            }
+        }
+    }
+    // Bytes after S14 belong to a newer version and are ignored.
+    return in.good() ? TReadResult::Ok : TReadResult::Damaged;
+}
+
+QByteArray SerializePersonFile(const TDynaArray<TPerson>& personen, const TPlanSettings& s)
+{
+    const std::int32_t p = personen.Count();
+    // Room for everything: strings at most one byte per UTF-16 unit, 24 bytes per entry.
+    qint64 estimate = 512 + qint64(s.CaptionEd.size()) + s.Capt2Ed.size();
+    for (const TPerson& pers : personen)
+        estimate += 64 + 4 * kTableBytes + pers.name.size() + pers.persnr.size() + pers.abteilung.size()
+                    + 24 * qint64(pers.eintraege.Count());
+    QByteArray bytes;
+    bytes.reserve(estimate);
+    TByteWriter out(bytes);
+
+    out.writeInt32(p); // M1
+    for (const TPerson& pers : personen) { // M2
+        WriteAnsiStr(out, pers.name);
+        out.writeDouble(pers.eingestellt);
+        out.writeDouble(pers.entlassen);
+        out.writeBool(pers.istentlassen);
+        out.writeInt32(pers.eintraege.Count());
+        for (const TEintrag& e : pers.eintraege) {
+            out.writeDouble(e.datum);
+            out.writeInt32(e.dienst);
+            out.writeInt32(0); // unused
+        }
+    }
+    out.writeInt32(static_cast<std::int32_t>(s.TesselColorComboBox1)); // M3 … M5
+    out.writeInt32(static_cast<std::int32_t>(s.TesselColorComboBox2));
+    out.writeInt32(static_cast<std::int32_t>(s.TesselColorComboBox3));
+    WriteFontRec(out, s.FontDialog1); // M6 … M8
+    WriteFontRec(out, s.FontDialog2);
+    WriteFontRec(out, s.FontDialog3);
+    for (int i = 0; i < kHolidaysInM9; ++i) // M9
+        out.writeInt32(s.FeiertageList[i] ? 1 : 0);
+    WriteAnsiStr(out, s.CaptionEd); // S1
+    WriteAnsiStr(out, s.Capt2Ed);
+    out.writeBool(s.LegendeCheck);     // S2
+    out.writeBool(s.ShowSumCheck);     // S3
+    out.writeBool(s.ShowAnwCheck);     // S4
+    out.writeInt32(s.languagesetto);   // S5
+    out.writeBool(s.DoubleRowHeightCheck); // S6
+    out.writeInt32(p);                 // S7
+    for (const TPerson& pers : personen) {
+        writeTable(out, pers.soll);
+        writeTable(out, pers.vortrag);
+        writeTable(out, pers.uebertrag);
+        writeTable(out, pers.iststunden);
+    }
+    out.writeInt32(p); // S8
+    for (const TPerson& pers : personen)
+        out.writeDouble(pers.startueberstunden);
+    out.writeBool(s.AddFreeLinesCheck); // S9
+    for (const TPerson& pers : personen) { // S10
+        for (const TEintrag& e : pers.eintraege)
+            out.writeDouble(e.ueberstunden);
+    }
+    out.writeInt32(s.FeiertageList[27] ? 1 : 0); // S11
+    out.writeInt32(s.FeiertageList[28] ? 1 : 0);
+    out.writeInt32(p); // S12
+    for (const TPerson& pers : personen)
+        out.writeDouble(pers.maxstunden);
+    out.writeBool(s.SecondLinesareDarkerCheck); // S13
+    out.writeInt32(p);                          // S14
+    for (const TPerson& pers : personen) {
+        WriteAnsiStr(out, pers.persnr);
+        WriteAnsiStr(out, pers.abteilung);
+    }
+    return bytes;
+}
+
+TReadResult ParseDutyFile(const char* data, qsizetype size, TDutyFileContent& content)
+{
+    TByteReader in(data, size);
+    TDynaArray<TDienst>& dienste = content.dienste;
+    std::int32_t d = 0;
+    if (!in.readCount(d, kMinDutyBytes)) // M1
+        return TReadResult::Damaged;
+    if (!fitsContainer<TDienst>(d))
+        return TReadResult::NoMemory;
+    const bool dutiesOk = addRecords(dienste, d, [&](TDienst& dienst, std::int32_t) { // M2
+        std::int32_t farbe = 0;
+        if (!ReadAnsiStr(in, dienst.name) || !ReadAnsiStr(in, dienst.kuerzel) || !in.readInt32(farbe))
+            return false;
+        dienst.farbe = static_cast<std::uint32_t>(farbe);
+        return true;
+    });
+    if (!dutiesOk)
+        return in.good() ? TReadResult::NoMemory : TReadResult::Damaged;
+    if (!in.atEnd()) { // S1
+        for (TDienst& dienst : dienste)
+            in.readBool(dienst.abwesend);
+    }
+    if (!in.atEnd()) { // S2
+        for (TDienst& dienst : dienste)
+            in.readDouble(dienst.stunden);
+    }
+    double margin = content.randbreite;
+    if (!in.atEnd() && in.readDouble(margin)) // S3
+        content.randbreite = margin;
+    return in.good() ? TReadResult::Ok : TReadResult::Damaged;
+}
+
+QByteArray SerializeDutyFile(const TDynaArray<TDienst>& dienste, double randbreite)
+{
+    QByteArray bytes;
+    bytes.reserve(16 + 40 * qint64(dienste.Count()));
+    TByteWriter out(bytes);
+    out.writeInt32(dienste.Count());
+    for (const TDienst& dienst : dienste) {
+        WriteAnsiStr(out, dienst.name);
+        WriteAnsiStr(out, dienst.kuerzel);
+        out.writeInt32(static_cast<std::int32_t>(dienst.farbe));
+    }
+    for (const TDienst& dienst : dienste)
+        out.writeBool(dienst.abwesend);
+    for (const TDienst& dienst : dienste)
+        out.writeDouble(dienst.stunden);
+    out.writeDouble(randbreite);
+    return bytes;
+}

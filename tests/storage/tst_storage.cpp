@@ -1,0 +1,674 @@
+#include "core/roster.h"
+#include "i18n/messagetable.h"
+#include "storage/datastore.h"
+#include "storage/rosterfiles.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtEndian>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+QString fixture(const char* name)
+{
+    return qEnvironmentVariable("ROSTELMARK_SOURCE_DIR") + QStringLiteral("/tests/storage/data/") + QLatin1String(name);
+}
+
+QByteArray fixtureBytes(const char* name)
+{
+    QFile f(fixture(name));
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("missing fixture %s", name);
+    return f.readAll();
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// Scripted window: answers message 30 from a queue and records every callback.
+class FakeUi : public TStoreUi {
+public:
+    QList<TLockAnswer> answers;
+    QStringList asked, errors;
+    int listedPersons = 0, listedDienste = 0;
+    QList<int> languages;
+
+    TLockAnswer AskLockMessage(const QString& text) override
+    {
+        asked << text;
+        return answers.isEmpty() ? TLockAnswer::Cancel : answers.takeFirst();
+    }
+    void ShowError(const QString& text) override { errors << text; }
+    void ListPersons() override { ++listedPersons; }
+    void ListDienste() override { ++listedDienste; }
+    void LanguageRead(int index) override { languages << index; }
+};
+
+// One copy of the program on a folder.
+struct Copy {
+    TRoster roster;
+    FakeUi ui;
+    TDataStore store{roster, ui};
+    explicit Copy(const QString& folder) { store.progpath = folder + QLatin1Char('/'); }
+};
+
+QStringList personNames(const TRoster& r)
+{
+    QStringList names;
+    for (const TPerson& p : r.personen)
+        names << p.name;
+    return names;
+}
+
+// File times are only as fine as the file system's clock tick: wait past one so that
+// a second write is seen as a change.
+void nextFileTick()
+{
+    QThread::msleep(30);
+}
+
+} // namespace
+
+class TestStorage : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // ---- byte layouts ----------------------------------------------------------------
+
+    void defaultRosterFiles()
+    {
+        TRoster r;
+        const QByteArray persons = SerializePersonFile(r.personen, r.settings);
+        // M1 4, M2 4+10+8+8+1+4, M3–M5 12, fonts 21+28+21, M9 108, S1 4+10+4+16,
+        // S2–S4 3, S5 4, S6 1, S7 4+38784, S8 4+8, S9 1, S10 0, S11 8, S12 4+8, S13 1, S14 4+8
+        const int expected = 4 + 35 + 12 + 70 + 108 + 34 + 3 + 4 + 1 + 38788 + 12 + 1 + 0 + 8 + 12 + 1 + 12;
+        QCOMPARE(persons.size(), expected);
+        QCOMPARE(persons, fixtureBytes("personen_default.dat"));
+        const QByteArray duties = SerializeDutyFile(r.dienste, r.settings.RandBreitEd);
+        QCOMPARE(duties.size(), 40);
+        QCOMPARE(duties, fixtureBytes("dienste_default.dat"));
+
+        TPlanSettings other;
+        other.CaptionEd = QStringLiteral("x");
+        TPersonFileContent back(other);
+        QCOMPARE(ParsePersonFile(persons.constData(), persons.size(), back), TReadResult::Ok);
+        QCOMPARE(back.settings, r.settings);
+        QCOMPARE(back.personen.Count(), 1);
+        QCOMPARE(back.personen[0].name, QStringLiteral("Mustermann"));
+    }
+
+    // Files written from the layout by the fixture script: read, written again, the
+    // same bytes come out.
+    void fixturesRoundTrip_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("persons, all sections") << QStringLiteral("personen_full.dat");
+        QTest::newRow("no persons") << QStringLiteral("personen_p0.dat");
+        QTest::newRow("duties, all sections") << QStringLiteral("dienste_full.dat");
+        QTest::newRow("no duties, margin 12.5") << QStringLiteral("dienste_d0_margin125.dat");
+    }
+    void fixturesRoundTrip()
+    {
+        QFETCH(QString, name);
+        const QByteArray bytes = fixtureBytes(name.toLatin1().constData());
+        if (name.startsWith(QLatin1String("personen"))) {
+            TPersonFileContent c{TPlanSettings()};
+            QCOMPARE(ParsePersonFile(bytes.constData(), bytes.size(), c), TReadResult::Ok);
+            QCOMPARE(SerializePersonFile(c.personen, c.settings), bytes);
+        } else {
+            TDutyFileContent c(10.0);
+            QCOMPARE(ParseDutyFile(bytes.constData(), bytes.size(), c), TReadResult::Ok);
+            QCOMPARE(SerializeDutyFile(c.dienste, c.randbreite), bytes);
+        }
+    }
+
+    void fullPersonFileValues()
+    {
+        const QByteArray bytes = fixtureBytes("personen_full.dat");
+        TPersonFileContent c{TPlanSettings()};
+        QCOMPARE(ParsePersonFile(bytes.constData(), bytes.size(), c), TReadResult::Ok);
+        QCOMPARE(c.personen.Count(), 2);
+        const TPerson& anna = c.personen[0];
+        QCOMPARE(anna.name, QStringLiteral("Anna Müller"));
+        QCOMPARE(anna.eingestellt, 45292.0);
+        QVERIFY(anna.istentlassen);
+        QCOMPARE(anna.eintraege.Count(), 3);
+        QCOMPARE(anna.eintraege[1].dienst, 2);
+        QCOMPARE(anna.eintraege[1].ueberstunden, 1.5);
+        QCOMPARE(anna.eintraege[2].ueberstunden, 2.25);
+        // S7 order is soll, vortrag, uebertrag, iststunden.
+        QCOMPARE(anna.soll.Get(2000, 1), 150.0);
+        QCOMPARE(anna.vortrag.werte[3], 1.5);
+        QCOMPARE(anna.uebertrag.werte[4], -1.0);
+        QCOMPARE(anna.iststunden.werte[290], 1.0);
+        QCOMPARE(anna.startueberstunden, 12.5);
+        QCOMPARE(anna.maxstunden, 180.0);
+        QCOMPARE(anna.persnr, QStringLiteral("4711"));
+        QCOMPARE(anna.abteilung, QStringLiteral("Küche"));
+        QCOMPARE(c.personen[1].eintraege[0].dienst, 3);
+        QCOMPARE(c.personen[1].startueberstunden, -3.0);
+
+        const TPlanSettings& s = c.settings;
+        QCOMPARE(s.TesselColorComboBox1, 0x010203u);
+        QCOMPARE(s.FontDialog1.name, QStringLiteral("Liberation Sans"));
+        QCOMPARE(s.FontDialog1.ppi, 120);
+        QCOMPARE(s.FontDialog2.name, QString());
+        QCOMPARE(s.FontDialog3.style, std::uint8_t(12));
+        QVERIFY(s.FeiertageList[0] && !s.FeiertageList[1] && !s.FeiertageList[27] && s.FeiertageList[28]);
+        QCOMPARE(s.CaptionEd, QStringLiteral("Dienstplan Süd"));
+        QCOMPARE(s.Capt2Ed, QString());
+        QVERIFY(!s.LegendeCheck && !s.ShowSumCheck && s.ShowAnwCheck && !s.DoubleRowHeightCheck);
+        QVERIFY(s.AddFreeLinesCheck && s.SecondLinesareDarkerCheck);
+        QCOMPARE(s.languagesetto, 1);
+        QVERIFY(c.hasLanguage);
+    }
+
+    // Older, shorter files: what is missing keeps the value the caller had.
+    void olderPersonFiles()
+    {
+        TPlanSettings current;
+        current.CaptionEd = QStringLiteral("aktuell");
+        current.ShowAnwCheck = true;
+        current.FeiertageList[28] = true;
+
+        const QByteArray m9 = fixtureBytes("personen_m9.dat");
+        TPersonFileContent c(current);
+        QCOMPARE(ParsePersonFile(m9.constData(), m9.size(), c), TReadResult::Ok);
+        QCOMPARE(c.personen.Count(), 2);
+        QCOMPARE(c.personen[0].eintraege.Count(), 3);
+        QCOMPARE(c.personen[0].eintraege[1].ueberstunden, 0.0);
+        QCOMPARE(c.personen[0].soll.Get(2000, 1), 0.0);
+        QCOMPARE(c.personen[0].persnr, QString());
+        QCOMPARE(c.personen[1].abteilung, QString());
+        QCOMPARE(c.settings.TesselColorComboBox3, 3u);
+        QVERIFY(!c.settings.FeiertageList[1]);
+        QCOMPARE(c.settings.CaptionEd, QStringLiteral("aktuell"));
+        QVERIFY(c.settings.ShowAnwCheck);
+        QVERIFY(c.settings.FeiertageList[28]);
+        QVERIFY(!c.hasLanguage);
+
+        const QByteArray s4 = fixtureBytes("personen_s4.dat");
+        TPersonFileContent d(current);
+        QCOMPARE(ParsePersonFile(s4.constData(), s4.size(), d), TReadResult::Ok);
+        QCOMPARE(d.settings.CaptionEd, QStringLiteral("Dienstplan Süd"));
+        QVERIFY(d.settings.ShowAnwCheck);
+        QVERIFY(!d.hasLanguage);
+        QCOMPARE(d.personen[0].startueberstunden, 0.0);
+    }
+
+    void olderDutyFiles()
+    {
+        const QByteArray m2 = fixtureBytes("dienste_m2.dat");
+        TDutyFileContent c(11.0);
+        QCOMPARE(ParseDutyFile(m2.constData(), m2.size(), c), TReadResult::Ok);
+        QCOMPARE(c.dienste.Count(), 2);
+        QCOMPARE(c.dienste[0].name, QStringLiteral("Frühdienst"));
+        QCOMPARE(c.dienste[0].farbe, 0x00FF00u);
+        QVERIFY(!c.dienste[1].abwesend);
+        QCOMPARE(c.dienste[1].stunden, 0.0);
+        QCOMPARE(c.randbreite, 11.0);
+
+        const QByteArray d0 = fixtureBytes("dienste_d0_margin125.dat");
+        QCOMPARE(d0.size(), 12);
+        TDutyFileContent e(10.0);
+        QCOMPARE(ParseDutyFile(d0.constData(), d0.size(), e), TReadResult::Ok);
+        QCOMPARE(e.dienste.Count(), 0);
+        QCOMPARE(e.randbreite, 12.5);
+    }
+
+    void damagedFiles_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("person file cut in M2") << QStringLiteral("personen_cut_m2.dat");
+        QTest::newRow("person file cut in S7") << QStringLiteral("personen_cut_s7.dat");
+        QTest::newRow("person file cut in S10") << QStringLiteral("personen_cut_s10.dat");
+        QTest::newRow("person count beyond the file") << QStringLiteral("personen_hugecount.dat");
+        QTest::newRow("negative name length") << QStringLiteral("personen_negstring.dat");
+        QTest::newRow("duty file cut in a duty") << QStringLiteral("dienste_cut.dat");
+        QTest::newRow("duty file cut in S2") << QStringLiteral("dienste_cut_s2.dat");
+        QTest::newRow("duty count beyond the file") << QStringLiteral("dienste_hugecount.dat");
+    }
+    void damagedFiles()
+    {
+        QFETCH(QString, name);
+        const QByteArray bytes = fixtureBytes(name.toLatin1().constData());
+        if (name.startsWith(QLatin1String("personen"))) {
+            TPersonFileContent c{TPlanSettings()};
+            QCOMPARE(ParsePersonFile(bytes.constData(), bytes.size(), c), TReadResult::Damaged);
+        } else {
+            TDutyFileContent c(10.0);
+            QCOMPARE(ParseDutyFile(bytes.constData(), bytes.size(), c), TReadResult::Damaged);
+        }
+    }
+
+    // Every prefix of a complete file is either a valid older file (cut exactly between
+    // sections) or damaged; the valid cuts are exactly the section ends.
+    void everyPrefix()
+    {
+        const QByteArray full = fixtureBytes("personen_full.dat");
+        int ok = 0;
+        for (qsizetype n = 0; n <= full.size(); ++n) {
+            TPersonFileContent c{TPlanSettings()};
+            if (ParsePersonFile(full.constData(), n, c) == TReadResult::Ok)
+                ++ok;
+        }
+        QCOMPARE(ok, 15); // after M9 and after each of S1 … S14
+        const QByteArray duties = fixtureBytes("dienste_full.dat");
+        ok = 0;
+        for (qsizetype n = 0; n <= duties.size(); ++n) {
+            TDutyFileContent c(10.0);
+            if (ParseDutyFile(duties.constData(), n, c) == TReadResult::Ok)
+                ++ok;
+        }
+        QCOMPARE(ok, 4); // after M2, S1, S2, S3
+    }
+
+    // Section counts differ from the number of persons: only existing persons are set.
+    void sectionCountsOtherThanP()
+    {
+        TRoster r;
+        r.personen[0].maxstunden = 99;
+        QByteArray bytes = SerializePersonFile(r.personen, r.settings);
+        // S12 count (1) sits 4 + 8 + 1 + 4 + 12 bytes before the end: make it 2 with a
+        // second value appended before S13.
+        const qsizetype s12 = bytes.size() - (1 + 12) - (4 + 8);
+        QCOMPARE(qFromLittleEndian<std::int32_t>(bytes.constData() + s12), 1);
+        QByteArray patched = bytes.left(s12);
+        TByteWriter w(patched);
+        w.writeInt32(2);
+        w.writeDouble(99);
+        w.writeDouble(55);
+        patched += bytes.mid(s12 + 12);
+        TPersonFileContent c{TPlanSettings()};
+        QCOMPARE(ParsePersonFile(patched.constData(), patched.size(), c), TReadResult::Ok);
+        QCOMPARE(c.personen.Count(), 1);
+        QCOMPARE(c.personen[0].maxstunden, 99.0);
+        QCOMPARE(c.personen[0].persnr, QString());
+    }
+
+    void codePage()
+    {
+        QByteArray bytes;
+        TByteWriter w(bytes);
+        WriteAnsiStr(w, QStringLiteral("Größe €5 \u0416\U0001F600"));
+        TByteReader in(bytes.constData(), bytes.size());
+        QString back;
+        QVERIFY(ReadAnsiStr(in, back));
+        QCOMPARE(back, QStringLiteral("Größe €5 ??"));
+        QCOMPARE(bytes.size(), 4 + 11);
+        QVERIFY(in.atEnd());
+    }
+
+    // ---- the store on a folder -------------------------------------------------------
+
+    void missingFilesKeepDefaults()
+    {
+        QTemporaryDir dir;
+        Copy a(dir.path());
+        a.roster.settings.languagesetto = 1;
+        QCOMPARE(a.store.loadPersons(), TLoadResult::Missing);
+        QCOMPARE(a.store.loadDienste(), TLoadResult::Missing);
+        QCOMPARE(personNames(a.roster), QStringList{QStringLiteral("Mustermann")});
+        QCOMPARE(a.roster.dienste[0].kuerzel, QStringLiteral("U"));
+        QCOMPARE(a.roster.settings.languagesetto, 0);
+        QCOMPARE(a.ui.languages, QList<int>{0});
+        QCOMPARE(a.store.kownfileagepersonen, 0.0);
+        QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty()); // locks released
+    }
+
+    void saveAndLoadThroughFolder()
+    {
+        QTemporaryDir dir;
+        Copy a(dir.path());
+        TPerson* p = a.roster.AddPerson();
+        p->name = QStringLiteral("Zoë");
+        TEintrag* e = p->eintraege.Add();
+        e->datum = EncodeDate(2024, 3, 15);
+        e->dienst = 1;
+        e->ueberstunden = 0.5;
+        a.roster.settings.languagesetto = 1;
+        a.roster.settings.RandBreitEd = 12.5;
+        QVERIFY(a.store.savePersons());
+        QVERIFY(a.store.saveDienste());
+        QCOMPARE(a.store.kownfileagepersonen, TDataStore::GetFileAge(a.store.personFile()));
+        QCOMPARE(a.store.kownfileagedienste, TDataStore::GetFileAge(a.store.dutyFile()));
+        QVERIFY(a.store.kownfileagepersonen > 0);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{QStringLiteral("dienste.dat"), QStringLiteral("personen.dat")}));
+
+        Copy b(dir.path());
+        b.roster.settings.RandBreitEd = 20; // from the settings store; the file wins
+        QCOMPARE(b.store.loadPersons(), TLoadResult::Loaded);
+        QCOMPARE(b.store.loadDienste(), TLoadResult::Loaded);
+        QCOMPARE(personNames(b.roster), (QStringList{QStringLiteral("Mustermann"), QStringLiteral("Zoë")}));
+        QCOMPARE(b.roster.personen[1].eintraege[0].ueberstunden, 0.5);
+        QCOMPARE(b.roster.settings.RandBreitEd, 12.5);
+        QCOMPARE(b.ui.languages, QList<int>{1});
+        QCOMPARE(b.store.kownfileagepersonen, a.store.kownfileagepersonen);
+        // The loaded records publish into the roster's cursor variables.
+        b.roster.personen.First();
+        QCOMPARE(b.roster.apers, &b.roster.personen[0]);
+        b.roster.personen[1].eintraege.First();
+        QCOMPARE(b.roster.aeintrag, &b.roster.personen[1].eintraege[0]);
+    }
+
+    void languageIndexTwo()
+    {
+        QTemporaryDir dir;
+        Copy a(dir.path());
+        a.roster.settings.languagesetto = 2;
+        QVERIFY(a.store.savePersons());
+        Copy b(dir.path());
+        QCOMPARE(b.store.loadPersons(), TLoadResult::Loaded);
+        QCOMPARE(b.ui.languages, QList<int>{2});
+    }
+
+    // A damaged file is reported once, changes nothing and leaves no lock behind.
+    void damagedFileKeepsRoster()
+    {
+        QTemporaryDir dir;
+        Copy a(dir.path());
+        a.roster.personen[0].name = QStringLiteral("vorher");
+        a.roster.settings.CaptionEd = QStringLiteral("vorher");
+        writeBytes(a.store.personFile(), fixtureBytes("personen_cut_s7.dat"));
+        writeBytes(a.store.dutyFile(), fixtureBytes("dienste_cut.dat"));
+        QCOMPARE(a.store.loadPersons(), TLoadResult::Damaged);
+        QCOMPARE(a.store.loadDienste(), TLoadResult::Damaged);
+        QCOMPARE(a.ui.errors.size(), 2);
+        QVERIFY(a.ui.errors[0].startsWith(QLatin1String("Read beyond end of file")));
+        QVERIFY(a.ui.errors[0].contains(a.store.personFile()));
+        QVERIFY(a.ui.errors[1].contains(a.store.dutyFile()));
+        QCOMPARE(personNames(a.roster), QStringList{QStringLiteral("vorher")});
+        QCOMPARE(a.roster.settings.CaptionEd, QStringLiteral("vorher"));
+        QCOMPARE(a.roster.dienste[0].name, QStringLiteral("Urlaub"));
+        QVERIFY(a.ui.languages.isEmpty());
+        QVERIFY(!QFile::exists(a.store.personLockFile()));
+        QVERIFY(!QFile::exists(a.store.dutyLockFile()));
+        a.store.Timer1Timer();
+        a.store.Timer1Timer();
+        QCOMPARE(a.ui.errors.size(), 2);
+        // A good file replacing it is picked up by the poll.
+        nextFileTick();
+        writeBytes(a.store.personFile(), fixtureBytes("personen_full.dat"));
+        a.store.Timer1Timer();
+        QCOMPARE(personNames(a.roster), (QStringList{QStringLiteral("Anna Müller"), QStringLiteral("Bert")}));
+        QCOMPARE(a.ui.listedPersons, 1);
+    }
+
+    // A write that fails is reported, returns false and keeps the old file.
+    void failedSaveKeepsOldFile()
+    {
+        QTemporaryDir dir;
+        Copy a(dir.path());
+        QVERIFY(a.store.savePersons());
+        const QByteArray old = fileBytes(a.store.personFile());
+        const TDateTime oldAge = a.store.kownfileagepersonen;
+        for (int i = 0; i < 3; ++i)
+            a.roster.AddPerson()->name = QStringLiteral("neu");
+
+        // The file size limit makes the write fail with EFBIG (even for root).
+        struct rlimit saved {};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = saved;
+        small.rlim_cur = 1000;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const bool saved1 = a.store.savePersons();
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+
+        QVERIFY(!saved1);
+        QCOMPARE(a.ui.errors.size(), 1);
+        QVERIFY(a.ui.errors[0].contains(a.store.personFile()));
+        QVERIFY(a.ui.errors[0].contains(qt_error_string(EFBIG)));
+        QCOMPARE(fileBytes(a.store.personFile()), old);
+        QCOMPARE(a.store.kownfileagepersonen, oldAge);
+        QCOMPARE(a.roster.personen.Count(), 4);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("personen.dat")});
+
+        // A folder that does not exist.
+        a.store.progpath = dir.path() + QStringLiteral("/fehlt/");
+        QVERIFY(!a.store.saveDienste());
+        QCOMPARE(a.ui.errors.size(), 2);
+        QVERIFY(a.ui.errors[1].contains(QStringLiteral("fehlt/dienste.dat")));
+        QVERIFY(a.ui.errors[1].contains(qt_error_string(ENOENT)));
+    }
+
+    void saveKeepsPermissions()
+    {
+        QTemporaryDir dir;
+        Copy a(dir.path());
+        QVERIFY(a.store.saveDienste());
+        QFile::setPermissions(a.store.dutyFile(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
+                                                      | QFile::WriteGroup | QFile::ReadOther);
+        QVERIFY(a.store.saveDienste());
+        QCOMPARE(int(QFile::permissions(a.store.dutyFile()) & 0x0FFF), 0x664); // rw-rw-r--, not the umask default
+    }
+
+    // Lock file of another copy: Yes and Cancel refuse and leave it, No goes on and the
+    // release deletes it.
+    void lockFilePresent_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("granted");
+        QTest::newRow("Yes") << int(TLockAnswer::Yes) << false;
+        QTest::newRow("No") << int(TLockAnswer::No) << true;
+        QTest::newRow("Cancel") << int(TLockAnswer::Cancel) << false;
+    }
+    void lockFilePresent()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, granted);
+        QTemporaryDir dir;
+        Copy a(dir.path());
+        writeBytes(a.store.personLockFile(), "x");
+        a.ui.answers = {TLockAnswer(answer)};
+        QCOMPARE(a.store.canwritenowpersonen(), granted);
+        QCOMPARE(a.ui.asked, QStringList{GetMessageText(30)});
+        QVERIFY(QFile::exists(a.store.personLockFile()));
+        if (granted) {
+            QCOMPARE(QFileInfo(a.store.personLockFile()).size(), 0); // taken over, emptied
+            a.roster.personen[0].name = QStringLiteral("geändert");
+            QVERIFY(a.store.savePersons());
+            a.store.EndWriteMowpersonen();
+            QVERIFY(!QFile::exists(a.store.personLockFile()));
+        } else {
+            QVERIFY(!QFile::exists(a.store.personFile()));
+        }
+        // A read asks the same way.
+        writeBytes(a.store.personLockFile(), "");
+        a.ui.answers = {TLockAnswer(answer)};
+        QCOMPARE(a.store.loadPersons(), granted ? TLoadResult::Loaded : TLoadResult::Refused);
+        QCOMPARE(QFile::exists(a.store.personLockFile()), !granted);
+    }
+
+    void lockFileCreatedAndReleased()
+    {
+        QTemporaryDir dir;
+        Copy a(dir.path());
+        QVERIFY(a.store.canwritenowdienste());
+        QVERIFY(QFile::exists(a.store.dutyLockFile()));
+        QCOMPARE(QFileInfo(a.store.dutyLockFile()).size(), 0);
+        Copy b(dir.path());
+        QVERIFY(!b.store.canwritenowdienste()); // scripted answer: Cancel
+        QCOMPARE(b.ui.asked.size(), 1);
+        a.store.EndWriteMowdienste();
+        a.store.EndWriteMowdienste(); // a missing lock file is no error
+        QVERIFY(b.store.canwritenowdienste());
+        b.store.EndWriteMowdienste();
+        QVERIFY(a.ui.asked.isEmpty());
+    }
+
+    // Another copy saved since this one read: the change request reloads and refuses,
+    // the next one is granted.
+    void writeLockAfterOtherCopySaved()
+    {
+        QTemporaryDir dir;
+        Copy a(dir.path()), b(dir.path());
+        QVERIFY(a.store.SavePersonsLocked());
+        QCOMPARE(b.store.loadPersons(), TLoadResult::Loaded);
+        nextFileTick();
+        a.roster.AddPerson()->name = QStringLiteral("von A");
+        QVERIFY(a.store.SavePersonsLocked());
+
+        b.roster.settings.TesselColorComboBox1 = 0x123456; // shown, about to be saved
+        QVERIFY(!b.store.SavePersonsLocked());
+        QCOMPARE(personNames(b.roster), (QStringList{QStringLiteral("Mustermann"), QStringLiteral("von A")}));
+        QCOMPARE(b.roster.settings.TesselColorComboBox1, 0x9696C4u); // the stored value
+        QCOMPARE(b.ui.listedPersons, 1);
+        QVERIFY(!QFile::exists(b.store.personLockFile()));
+        QVERIFY(b.store.canwritenowpersonen());
+        b.store.EndWriteMowpersonen();
+
+        // Deleted by another copy: the time becomes 0, nothing is read, the roster stays.
+        QFile::remove(a.store.personFile());
+        b.store.Timer1Timer();
+        QCOMPARE(b.roster.personen.Count(), 2);
+        QCOMPARE(b.store.kownfileagepersonen, 0.0);
+    }
+
+    void pollSkipsLockedFiles()
+    {
+        QTemporaryDir dir;
+        Copy a(dir.path()), b(dir.path());
+        b.store.loadPersons();
+        b.store.loadDienste();
+        b.store.Timer1Timer();
+        QCOMPARE(b.ui.listedPersons + b.ui.listedDienste, 0);
+
+        a.roster.dienste[0].name = QStringLiteral("Nacht");
+        QVERIFY(a.store.canwritenowdienste());
+        QVERIFY(a.store.saveDienste());
+        b.store.Timer1Timer(); // lock file still there
+        QCOMPARE(b.ui.listedDienste, 0);
+        QCOMPARE(b.roster.dienste[0].name, QStringLiteral("Urlaub"));
+        a.store.EndWriteMowdienste();
+        b.store.Timer1Timer();
+        QCOMPARE(b.ui.listedDienste, 1);
+        QCOMPARE(b.roster.dienste[0].name, QStringLiteral("Nacht"));
+        QVERIFY(b.ui.asked.isEmpty());
+        b.store.Timer1Timer();
+        QCOMPARE(b.ui.listedDienste, 1);
+    }
+
+    // ---- data folder and plan slots --------------------------------------------------
+
+    void slotFileNames_data()
+    {
+        QTest::addColumn<int>("slot");
+        QTest::addColumn<QString>("persons");
+        QTest::addColumn<QString>("dutyLock");
+        QTest::newRow("1") << 1 << QStringLiteral("personen.dat") << QStringLiteral("diensteschreibe.dat");
+        QTest::newRow("2") << 2 << QStringLiteral("personen2.dat") << QStringLiteral("diensteschreibe2.dat");
+        QTest::newRow("10") << 10 << QStringLiteral("personen10.dat") << QStringLiteral("diensteschreibe10.dat");
+    }
+    void slotFileNames()
+    {
+        QFETCH(int, slot);
+        QFETCH(QString, persons);
+        QFETCH(QString, dutyLock);
+        TRoster r;
+        FakeUi ui;
+        TDataStore s(r, ui);
+        std::array<bool, kLagerCount> ticked{};
+        ticked[slot - 1] = true;
+        ticked[9] = true; // the first ticked item counts
+        QVERIFY(s.FindALagerNr(ticked));
+        QCOMPARE(s.alagernr, slot);
+        QCOMPARE(s.personendat, persons);
+        QCOMPARE(s.diensteschreibedat, dutyLock);
+        QCOMPARE(s.dienstedat, slot == 1 ? QStringLiteral("dienste.dat") : QStringLiteral("dienste%1.dat").arg(slot));
+        QCOMPARE(s.personenschreibedat, slot == 1 ? QStringLiteral("personenschreibe.dat")
+                                                  : QStringLiteral("personenschreibe%1.dat").arg(slot));
+        QVERIFY(!s.FindALagerNr({}));
+        QCOMPARE(s.alagernr, slot);
+    }
+
+    void changeTheLager()
+    {
+        QTemporaryDir dir;
+        Copy a(dir.path());
+        a.roster.personen[0].name = QStringLiteral("Slot eins");
+        QVERIFY(a.store.savePersons());
+        std::array<bool, kLagerCount> ticked{};
+        ticked[3] = true;
+        a.store.ChangeTheLager(ticked);
+        QCOMPARE(a.store.personFile(), dir.path() + QStringLiteral("/personen4.dat"));
+        QCOMPARE(personNames(a.roster), QStringList{QStringLiteral("Mustermann")});
+        QCOMPARE(a.roster.dienste[0].name, QStringLiteral("Urlaub"));
+        QCOMPARE(a.ui.listedPersons, 1);
+        QCOMPARE(a.ui.listedDienste, 1);
+        ticked = {};
+        ticked[0] = true;
+        a.store.ChangeTheLager(ticked);
+        QCOMPARE(personNames(a.roster), QStringList{QStringLiteral("Slot eins")});
+        QCOMPARE(a.store.kownfileagepersonen, TDataStore::GetFileAge(a.store.personFile()));
+    }
+
+    void dataFolderChoice()
+    {
+        TRoster r;
+        FakeUi ui;
+        TDataStore s(r, ui);
+        s.progpath = QStringLiteral("/opt/rostelmark/");
+        const QString user = s.GetProgramDir(false);
+        QVERIFY(user.endsWith(QLatin1String("/Quorvex/Rostelmark 1/")));
+        QVERIFY(user.startsWith(qEnvironmentVariable("XDG_DATA_HOME")));
+        QVERIFY(!QFileInfo::exists(user));
+
+        s.ChooseDataFolder(TDataFolderOption::ProgramFolder, QStringLiteral("/ignored"));
+        QCOMPARE(s.progpath, QStringLiteral("/opt/rostelmark/"));
+        s.ChooseDataFolder(TDataFolderOption::SpecialFolder, QStringLiteral("/srv/plan"));
+        QCOMPARE(s.progpath, QStringLiteral("/srv/plan/"));
+        s.ChooseDataFolder(TDataFolderOption::SpecialFolder, QStringLiteral("/srv/plan/"));
+        QCOMPARE(s.progpath, QStringLiteral("/srv/plan/"));
+        s.ChooseDataFolder(TDataFolderOption::SpecialFolder, QString());
+        QCOMPARE(s.progpath, QString());
+        s.ChooseDataFolder(TDataFolderOption::UserFolder, QString());
+        QCOMPARE(s.progpath, user);
+        QVERIFY(QFileInfo(user).isDir());
+    }
+
+    void fileAge()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/f.dat");
+        QCOMPARE(TDataStore::GetFileAge(path), 0.0);
+        writeBytes(path, "x");
+        const QDateTime when(QDate(2023, 7, 1), QTime(12, 34, 56, 789));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(when, QFileDevice::FileModificationTime));
+        f.close();
+        QFile::setPermissions(path, QFile::ReadOwner); // read-only files count too
+        QCOMPARE(TDataStore::GetFileAge(path), QDateTimeToDateTime(when));
+    }
+
+    void saveAllAtEnd()
+    {
+        QTemporaryDir dir;
+        Copy a(dir.path());
+        a.store.SaveAllAtEnd();
+        QCOMPARE(QFileInfo(a.store.personFile()).size(), 39105);
+        QCOMPARE(QFileInfo(a.store.dutyFile()).size(), 40);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    }
+};
+
+ROSTELMARK_TEST_MAIN(TestStorage)
+#include "tst_storage.moc"
