@@ -246,18 +246,6 @@ private Q_SLOTS:
         QCOMPARE(f.readAll(), WriteTranslationData(Translations().TranslationTable));
     }
 
-    void germanLeavesWindowsAndTableAlone()
-    {
-        fillTable();
-        SetCurrentLanguage(0);
-        QWidget window;
-        window.setWindowTitle(QStringLiteral("Fenster"));
-        auto* label = new QLabel(QStringLiteral("Name:"), &window);
-        TranslateApplication(QList<QObject*>{&window});
-        QCOMPARE(window.windowTitle(), QStringLiteral("Fenster"));
-        QCOMPARE(label->text(), QStringLiteral("Name:"));
-    }
-
     void firstShowing()
     {
         fillTable();

@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QRadioButton>
 #include <QSet>
 #include <QSignalBlocker>
@@ -209,26 +210,26 @@ void TranslateApplication(const QList<QObject*>& roots)
 {
     BeginTranslationBatch();
     Walk walk;
-    QList<QObject*> work;
-    for (QObject* root : roots) {
-        if (!root || walk.seen.contains(root))
-            continue;
-        walk.seen.insert(root);
-        if (translateObject(root, walk))
-            work.append(root);
-    }
+    // Guarded pointers: a change handler run by a new text may delete other objects.
+    QList<QPointer<QObject>> work;
+    auto visit = [&walk](QObject* o, QList<QPointer<QObject>>& into) {
+        if (!o || walk.seen.contains(o))
+            return;
+        walk.seen.insert(o);
+        if (translateObject(o, walk))
+            into.append(o);
+    };
+    for (QObject* root : roots)
+        visit(root, work);
     while (!work.isEmpty()) {
-        QObject* owner = work.takeFirst();
-        const QObjectList owned = owner->children();
-        QList<QObject*> next;
-        for (qsizetype i = owned.size() - 1; i >= 0; --i) {
-            QObject* o = owned[i];
-            if (walk.seen.contains(o))
-                continue;
-            walk.seen.insert(o);
-            if (translateObject(o, walk))
-                next.append(o);
-        }
+        const QPointer<QObject> owner = work.takeFirst();
+        if (!owner)
+            continue;
+        const QObjectList children = owner->children();
+        QList<QPointer<QObject>> owned(children.cbegin(), children.cend());
+        QList<QPointer<QObject>> next;
+        for (qsizetype i = owned.size() - 1; i >= 0; --i)
+            visit(owned[i].data(), next);
         work.append(next);
     }
     EndTranslationBatch();
