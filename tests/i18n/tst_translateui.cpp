@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -98,6 +99,7 @@ public:
     QList<QMessageBox::StandardButton> answers;
     QStringList asked;
     QList<QPair<int, int>> foundAt; // (row, column) at each search question; row -1: title
+    QList<int> firstColumns;        // first scrolled column at each search question
 
 protected:
     QMessageBox::StandardButton askContinueSearch(const QString& found) override
@@ -105,6 +107,7 @@ protected:
         asked.append(found);
         const bool title = StringGrid1->selectedItems().isEmpty();
         foundAt.append({title ? -1 : StringGrid1->currentRow(), title ? -1 : StringGrid1->currentColumn()});
+        firstColumns.append(StringGrid1->horizontalScrollBar()->value());
         return answers.isEmpty() ? QMessageBox::No : answers.takeFirst();
     }
     QMessageBox::StandardButton askDeleteRow(const QString& german) override
@@ -388,11 +391,23 @@ private Q_SLOTS:
 
         form.asked.clear();
         form.foundAt.clear();
+        form.firstColumns.clear();
         form.FilterEdit->setText(QStringLiteral("APFEL"));
         form.answers = {QMessageBox::Yes, QMessageBox::No};
         form.FilterBtn->click();
         QCOMPARE(form.foundAt, (QList<QPair<int, int>>{{2, 3}, {3, 0}}));
+        QCOMPARE(form.firstColumns, (QList<int>{3, 0}));
         QCOMPARE(form.StringGrid1->currentRow(), 3);
+
+        // With the German column fixed, the found column appears right beside it.
+        form.FixedColCheck->setChecked(true);
+        form.foundAt.clear();
+        form.firstColumns.clear();
+        form.answers = {QMessageBox::No};
+        form.FilterBtn->click();
+        QCOMPARE(form.foundAt, (QList<QPair<int, int>>{{2, 3}}));
+        QCOMPARE(form.firstColumns, QList<int>{2});
+        form.FixedColCheck->setChecked(false);
 
         // The title row is searched first.
         form.foundAt.clear();

@@ -163,6 +163,12 @@ TTranslateForm::TTranslateForm(QWidget* parent) : QDialog(parent)
     connect(StringGrid1->verticalScrollBar(), &QScrollBar::valueChanged, frozen->verticalScrollBar(),
             &QScrollBar::setValue);
     StringGrid1->viewport()->stackUnder(frozen);
+    // Keyboard moves to the left must not end under the fixed column.
+    connect(StringGrid1, &QTableWidget::currentCellChanged, this, [this](int, int column) {
+        if (FixedColCheck->isChecked() && column >= 1 &&
+            StringGrid1->columnViewportPosition(column) < StringGrid1->columnWidth(0))
+            StringGrid1->horizontalScrollBar()->setValue(column - 1);
+    });
 }
 
 QString TTranslateForm::ColumnTitle(int column)
@@ -254,10 +260,12 @@ void TTranslateForm::updateFrozenGeometry()
 
 void TTranslateForm::scrollToCell(int row, int column)
 {
-    // Per-item scrolling: the scroll values are the first visible row and column.
+    // Per-item scrolling: the scroll values are the first visible row and column. While
+    // the German column is fixed it covers the first scrolled column, so one less.
     if (row >= 0)
         StringGrid1->verticalScrollBar()->setValue(row);
-    StringGrid1->horizontalScrollBar()->setValue(column);
+    const bool fixed = FixedColCheck->isChecked() && column >= 1;
+    StringGrid1->horizontalScrollBar()->setValue(fixed ? column - 1 : column);
 }
 
 QMessageBox::StandardButton TTranslateForm::askContinueSearch(const QString& found)
