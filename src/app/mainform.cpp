@@ -9,8 +9,12 @@
 #include "i18n/messagetable.h"
 #include "i18n/translate.h"
 #include "planner/plannerdialogs.h"
+#include "planner/monatsplanerpage.h"
+#include "staff/dienstepage.h"
 #include "staff/dienstform.h"
+#include "staff/personenpage.h"
 #include "staff/personform.h"
+#include "views/jahresansichtpage.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -23,6 +27,11 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
@@ -112,16 +121,21 @@ TMainForm::~TMainForm()
 
 void TMainForm::buildPages()
 {
-    PersonenSheet = placeholderPage("PersonenSheet", PageControl1);
-    DiensteSheet = placeholderPage("DiensteSheet", PageControl1);
-    MonatsplanerSheet = placeholderPage("MonatsplanerSheet", PageControl1);
+    PersonenSheet = new TPersonenPage(roster, store, PageControl1);
+    PersonenSheet->setObjectName(QStringLiteral("PersonenSheet"));
+    DiensteSheet = new TDienstePage(roster, store, PageControl1);
+    DiensteSheet->setObjectName(QStringLiteral("DiensteSheet"));
+    MonatsplanerSheet = new TMonatsplanerPage(PageControl1);
+    MonatsplanerSheet->setObjectName(QStringLiteral("MonatsplanerSheet"));
+    DiensteSheet->setDienstCombo(MonatsplanerSheet->DienstCombo);
     TagesanwesenheitSheet = placeholderPage("TagesanwesenheitSheet", PageControl1);
     EinstellungenSheet = new TEinstellungenPage(roster.settings, PageControl1);
     EinstellungenSheet->setObjectName(QStringLiteral("EinstellungenSheet"));
     StatistikSheet = placeholderPage("StatistikSheet", PageControl1);
     DatenbankSheet = new TDatenbankPage(PageControl1);
     DatenbankSheet->setObjectName(QStringLiteral("DatenbankSheet"));
-    JahresansichtSheet = placeholderPage("JahresansichtSheet", PageControl1);
+    JahresansichtSheet = new TJahresansichtPage(PageControl1);
+    JahresansichtSheet->setObjectName(QStringLiteral("JahresansichtSheet"));
 
     PageControl1->addTab(PersonenSheet, QStringLiteral("Personen"));
     PageControl1->addTab(DiensteSheet, QStringLiteral("Dienste"));
@@ -133,6 +147,12 @@ void TMainForm::buildPages()
     PageControl1->addTab(JahresansichtSheet, QStringLiteral("Jahresansicht"));
     PageControl1->setCurrentIndex(2);
 
+    connect(MonatsplanerSheet, &TMonatsplanerPage::monthChanged, this, &TMainForm::ListPersons2);
+    connect(JahresansichtSheet, &TJahresansichtPage::yearChanged, this, &TMainForm::ListPersons3);
+    connect(PersonenSheet, &TPersonenPage::personsChanged, this, [this] {
+        ListPersons2();
+        ListPersons3();
+    });
     connect(EinstellungenSheet, &TEinstellungenPage::feiertageChanged, this, &TMainForm::FeiertageListClick);
     connect(EinstellungenSheet, &TEinstellungenPage::colorChanged, this, &TMainForm::TesselColorComboBoxChange);
     connect(EinstellungenSheet, &TEinstellungenPage::fontButtonClicked, this, &TMainForm::FontBtnClick);
@@ -164,6 +184,8 @@ void TMainForm::buildBottomBar(QWidget* central)
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     auto* languages = new QActionGroup(PopupMenu1);
+    // A stored language other than 0 or 1 ticks neither item.
+    languages->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     Deutsch1 = PopupMenu1->addAction(QStringLiteral("Deutsch"));
     Deutsch1->setObjectName(QStringLiteral("Deutsch1"));
     English1 = PopupMenu1->addAction(QStringLiteral("English"));
@@ -235,6 +257,8 @@ void TMainForm::CreateDialogs()
 {
     PersonForm = new TPersonForm(this);
     DienstForm = new TDienstForm(this);
+    PersonenSheet->setPersonForm(PersonForm);
+    DiensteSheet->setDienstForm(DienstForm);
     AboutBox = new TAboutBox(this);
     SetSollStdForm = new TSetSollStdForm(this);
     OverHoursForm = new TOverHoursForm(this);
@@ -244,19 +268,52 @@ void TMainForm::CreateDialogs()
 void TMainForm::FormCreate()
 {
     // 1. The program's folder.
-    progpath = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    store.progpath = QCoreApplication::applicationDirPath() + QLatin1Char('/');
     // 2. Window placement and the stored control properties.
     formStorage->RestoreFormPlacement();
+    // 3., 4. The per-user folder for display, then the data folder of this run.
+    DatenbankSheet->Edit3->setText(store.GetProgramDir(false));
+    const TDataFolderOption option = DatenbankSheet->UserFolderCheck->isChecked() ? TDataFolderOption::UserFolder
+                                     : DatenbankSheet->UseSpecialFolderCheck->isChecked()
+                                         ? TDataFolderOption::SpecialFolder
+                                         : TDataFolderOption::ProgramFolder;
+    store.ChooseDataFolder(option, DatenbankSheet->DirectoryEdit1->text());
     // 7., 8. Default colours and the initial roster.
     roster.settings.TesselColorComboBox2 = 0x808096;
     roster.settings.TesselColorComboBox1 = 0x9696C4;
     roster.settings.TesselColorComboBox3 = 0xC4C4E4;
     roster.InitPersonenDienste();
+    // 9. Month and year from today.
+    const QDate today = Clock::today();
+    PersonenSheet->MonEd->setValue(today.month());
+    MonatsplanerSheet->Mon2Ed->setValue(today.month());
+    PersonenSheet->yeared->setValue(today.year());
+    MonatsplanerSheet->Year2Ed->setValue(today.year());
+    JahresansichtSheet->Year3Ed->setValue(today.year());
     // 10. Holidays 0 … 26 in use.
     roster.settings.FeiertageList = TPlanSettings::DefaultFeiertage();
     EinstellungenSheet->ShowSettings();
-    // 12. Restore the stored properties once more (they override the defaults above).
+    // 11. Plan slot 1.
+    store.SetNewLagerNr(1);
+    // 12. The stored properties once more (they override the defaults above).
     formStorage->RestoreFormPlacement();
+    // 13. The slot of the ticked menu item.
+    store.FindALagerNr(tickedLagerItems());
+    // 14. The roster of that slot; the files' values override the defaults.
+    store.loadPersons();
+    ListPersons();
+    store.loadDienste();
+    ListDienste();
+    ListPersons2();
+    ListPersons3();
+}
+
+std::array<bool, kLagerCount> TMainForm::tickedLagerItems() const
+{
+    std::array<bool, kLagerCount> ticked{};
+    for (int i = 0; i < kLagerCount; ++i)
+        ticked[i] = LagerItems[i]->isChecked();
+    return ticked;
 }
 
 void TMainForm::FormShow()
@@ -272,6 +329,7 @@ void TMainForm::FormDestroy()
         return;
     destroyed = true;
     Timer1->stop();
+    store.SaveAllAtEnd();
     roster.personen.Clear();
     roster.dienste.Clear();
 }
@@ -337,25 +395,55 @@ void TMainForm::SpracheBtnClick()
     PopupMenu1->popup(SpracheBtn->mapToGlobal(QPoint(5, 5)));
 }
 
-void TMainForm::Deutsch1Click() {}
+void TMainForm::Deutsch1Click()
+{
+    chooseLanguage(0);
+}
 
-void TMainForm::English1Click() {}
+void TMainForm::English1Click()
+{
+    chooseLanguage(1);
+}
+
+void TMainForm::chooseLanguage(int index)
+{
+    if (dontchlang)
+        return;
+    (index == 0 ? Deutsch1 : English1)->setChecked(true);
+    roster.settings.languagesetto = index;
+    QMessageBox::information(this, GetMessageText(2), GetMessageText(1));
+    store.SavePersonsLocked();
+}
 
 void TMainForm::bersetzen1Click() {}
 
 void TMainForm::LagerItemClick(int slot)
 {
     LagerItems[slot - 1]->setChecked(true);
+    store.ChangeTheLager(tickedLagerItems());
+    ListPersons2();
+    ListPersons3();
 }
 
-void TMainForm::Timer1Timer() {}
+void TMainForm::Timer1Timer()
+{
+    store.Timer1Timer();
+}
 
-void TMainForm::FeiertageListClick() {}
+void TMainForm::FeiertageListClick()
+{
+    store.SavePersonsLocked();
+}
 
-void TMainForm::TesselColorComboBoxChange(int) {}
+void TMainForm::TesselColorComboBoxChange(int)
+{
+    store.SavePersonsLocked();
+}
 
 void TMainForm::FontBtnClick(int which)
 {
+    if (!store.canwritenowpersonen())
+        return;
     TFontRec* rec = which == 1 ? &roster.settings.FontDialog1
                     : which == 2 ? &roster.settings.FontDialog2
                                  : &roster.settings.FontDialog3;
@@ -363,4 +451,71 @@ void TMainForm::FontBtnClick(int which)
     const QFont font = QFontDialog::getFont(&ok, rec->ToQFont(), this);
     if (ok)
         *rec = TFontRec::FromQFont(font, rec->charset, rec->color);
+    store.savePersons();
+    store.EndWriteMowpersonen();
+}
+
+void TMainForm::ListPersons2()
+{
+    QComboBox* combo = MonatsplanerSheet->MitarbeiterCombo;
+    const int jahr = MonatsplanerSheet->Year2Ed->value();
+    const int monat = MonatsplanerSheet->Mon2Ed->value();
+    combo->clear();
+    combo->addItem(QStringLiteral("Alle Mitarbeiter"));
+    for (const TPerson& p : roster.personen)
+        if (IsActiveInMonth(p, jahr, monat))
+            combo->addItem(p.name);
+    combo->setCurrentIndex(0);
+}
+
+void TMainForm::ListPersons3()
+{
+    QComboBox* combo = JahresansichtSheet->MitarbeiterEd;
+    const int jahr = JahresansichtSheet->Year3Ed->value();
+    combo->clear();
+    for (const TPerson& p : roster.personen)
+        if (IsActiveInYear(p, jahr))
+            combo->addItem(p.name);
+    if (combo->count() > 0)
+        combo->setCurrentIndex(0);
+}
+
+TLockAnswer TMainForm::AskLockMessage(const QString& text)
+{
+    QMessageBox box(QMessageBox::Critical, QString(), text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    switch (box.exec()) {
+    case QMessageBox::No:
+        return TLockAnswer::No;
+    case QMessageBox::Yes:
+        return TLockAnswer::Yes;
+    default:
+        return TLockAnswer::Cancel;
+    }
+}
+
+void TMainForm::ShowError(const QString& text)
+{
+    QMessageBox::critical(this, QString(), text);
+}
+
+void TMainForm::ListPersons()
+{
+    PersonenSheet->ListPersons();
+    // A read of the person file brings its plan settings too.
+    EinstellungenSheet->ShowSettings();
+}
+
+void TMainForm::ListDienste()
+{
+    DiensteSheet->ListDienste();
+    EinstellungenSheet->ShowSettings(); // the page margin comes with the duty file
+}
+
+void TMainForm::LanguageRead(int index)
+{
+    dontchlang = true;
+    Deutsch1->setChecked(index == 0);
+    English1->setChecked(index == 1);
+    languagesetto = index;
+    dontchlang = false;
 }

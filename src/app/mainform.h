@@ -3,6 +3,7 @@
 // the roster for the whole run; the pages show and edit it.
 
 #include "core/roster.h"
+#include "storage/datastore.h"
 
 #include <QMainWindow>
 
@@ -24,11 +25,15 @@ class TDiensteOvertakeForm;
 class TEinstellungenPage;
 class TFormStorage;
 class TOverHoursForm;
+class TDienstePage;
+class TJahresansichtPage;
+class TMonatsplanerPage;
 class TPersonForm;
+class TPersonenPage;
 class TProgressPanel;
 class TSetSollStdForm;
 
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, public TStoreUi {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
@@ -44,25 +49,25 @@ public:
     static QString MainCaption() { return QStringLiteral("Quorvex Rostelmark 1.4"); }
 
     TRoster roster;
+    TDataStore store{roster, *this};
 
     // window state
     QRect sbrect;
     int StatusPosition = 0;
-    QString progpath;
     int languagesetto = 0;
     bool notthefirst = false;
     bool dontchlang = false;
 
     // frame
     QTabWidget* PageControl1 = nullptr;
-    QWidget* PersonenSheet = nullptr;
-    QWidget* DiensteSheet = nullptr;
-    QWidget* MonatsplanerSheet = nullptr;
+    TPersonenPage* PersonenSheet = nullptr;
+    TDienstePage* DiensteSheet = nullptr;
+    TMonatsplanerPage* MonatsplanerSheet = nullptr;
     QWidget* TagesanwesenheitSheet = nullptr;
     TEinstellungenPage* EinstellungenSheet = nullptr;
     QWidget* StatistikSheet = nullptr;
     TDatenbankPage* DatenbankSheet = nullptr;
-    QWidget* JahresansichtSheet = nullptr;
+    TJahresansichtPage* JahresansichtSheet = nullptr;
 
     QToolButton* wwwBtn = nullptr;
     QPushButton* SpracheBtn = nullptr;
@@ -106,6 +111,17 @@ public:
     void TesselColorComboBoxChange(int which);
     void FontBtnClick(int which);
 
+    // Employee selectors of the month planner and the year view.
+    void ListPersons2();
+    void ListPersons3();
+
+    // TStoreUi
+    TLockAnswer AskLockMessage(const QString& text) override;
+    void ShowError(const QString& text) override;
+    void ListPersons() override;
+    void ListDienste() override;
+    void LanguageRead(int index) override;
+
     // The 21 control properties kept in the per-user settings store.
     static QStringList StoredProperties();
 
@@ -115,6 +131,8 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    std::array<bool, kLagerCount> tickedLagerItems() const;
+    void chooseLanguage(int index);
     void FormCreate();
     void FormShow();
     void FormDestroy();

@@ -23,4 +23,10 @@ if [ "$rc" -ne 0 ]; then echo "exit code $rc"; exit 1; fi
 if grep -qE 'ERROR: (Address|Leak)Sanitizer|runtime error:' "$home/out.txt"; then exit 1; fi
 # The end sequence ran: the settings store was written.
 if [ ! -f "$XDG_CONFIG_HOME/Quorvex/Rostelmark.ini" ]; then echo "settings store not written"; exit 1; fi
+# First start on an empty data folder: ending the program writes both files, the duty
+# file holding the default duty and margin (40 bytes).
+data="$XDG_DATA_HOME/Quorvex/Rostelmark 1"
+if [ ! -f "$data/personen.dat" ]; then echo "personen.dat not written"; exit 1; fi
+if [ "$(stat -c %s "$data/dienste.dat" 2>/dev/null)" != 40 ]; then echo "dienste.dat missing or not 40 bytes"; exit 1; fi
+if ls "$data"/*schreibe*.dat >/dev/null 2>&1; then echo "lock file left behind"; exit 1; fi
 echo "clean start and stop"

@@ -109,13 +109,15 @@ private Q_SLOTS:
 
     void settingsStoreRoundTrip()
     {
+        QTemporaryDir special;
+        const QString folder = special.path();
         {
             TMainForm form;
             form.EinstellungenSheet->RandBreitEd->setValue(17.5);
             form.EinstellungenSheet->StundenSumCheck->setChecked(true);
             form.EinstellungenSheet->PrintActualDateCheck->setChecked(false);
             form.DatenbankSheet->UseSpecialFolderCheck->setChecked(true);
-            form.DatenbankSheet->DirectoryEdit1->setText(QStringLiteral("/srv/plan"));
+            form.DatenbankSheet->DirectoryEdit1->setText(folder);
             form.LagerItems[8]->setChecked(true);
             form.close();
         }
@@ -126,7 +128,8 @@ private Q_SLOTS:
         QVERIFY(!again.roster.settings.PrintActualDateCheck);
         QVERIFY(again.DatenbankSheet->UseSpecialFolderCheck->isChecked());
         QVERIFY(!again.DatenbankSheet->UserFolderCheck->isChecked());
-        QCOMPARE(again.DatenbankSheet->DirectoryEdit1->text(), QStringLiteral("/srv/plan"));
+        QCOMPARE(again.DatenbankSheet->DirectoryEdit1->text(), folder);
+        QCOMPARE(again.store.progpath, folder + QLatin1Char('/'));
         QVERIFY(again.LagerItems[8]->isChecked());
         QVERIFY(!again.LagerItems[0]->isChecked());
     }

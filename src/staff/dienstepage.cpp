@@ -1,0 +1,224 @@
+#include "staff/dienstepage.h"
+
+#include "core/format.h"
+#include "i18n/messagetable.h"
+#include "staff/dienstform.h"
+#include "staff/stafflogic.h"
+#include "storage/datastore.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+QPushButton* button(QWidget* parent, const char* name, const char* text)
+{
+    auto* b = new QPushButton(QString::fromUtf8(text), parent);
+    b->setObjectName(QLatin1String(name));
+    return b;
+}
+} // namespace
+
+TDienstePage::TDienstePage(TRoster& roster, TDataStore& store, QWidget* parent)
+    : QWidget(parent), m_roster(roster), m_store(store)
+{
+    auto* header = new QLabel(QString::fromUtf8("Hier verwalten Sie die Dienste und Abwesenheiten. Die Position in der "
+                                                "Liste ist die Nummer des Dienstes."),
+                              this);
+    header->setObjectName(QStringLiteral("DiensteHeaderLabel"));
+    header->setWordWrap(true);
+    ListView2 = new QTreeWidget(this);
+    ListView2->setObjectName(QStringLiteral("ListView2"));
+    ListView2->setRootIsDecorated(false);
+    ListView2->setUniformRowHeights(true);
+    ListView2->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView2->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView2->setHeaderLabels({QStringLiteral("Name"), QString::fromUtf8("Kürzel"), QStringLiteral("Stunden")});
+    ListView2->setColumnWidth(0, 150);
+    ListView2->setColumnWidth(1, 100);
+    ListView2->setColumnWidth(2, 75);
+
+    AddDienstBtn = button(this, "AddDienstBtn", "Neuer Dienst");
+    EditDienstBtn = button(this, "EditDienstBtn", "Dienst bearbeiten");
+    DelDienstBtn = button(this, "DelDienstBtn", "Dienst löschen");
+    DienstNachObenBtn = button(this, "DienstNachObenBtn", "Nach oben");
+    DienstnachUntenBtn = button(this, "DienstnachUntenBtn", "Nach unten");
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(header, 0, 0, 1, 2);
+    grid->addWidget(ListView2, 1, 0);
+    auto* moves = new QVBoxLayout;
+    moves->addWidget(DienstNachObenBtn);
+    moves->addWidget(DienstnachUntenBtn);
+    moves->addStretch();
+    grid->addLayout(moves, 1, 1);
+    auto* actions = new QHBoxLayout;
+    actions->addWidget(AddDienstBtn);
+    actions->addWidget(EditDienstBtn);
+    actions->addWidget(DelDienstBtn);
+    actions->addStretch();
+    grid->addLayout(actions, 2, 0, 1, 2);
+    grid->setColumnStretch(0, 1);
+
+    connect(AddDienstBtn, &QPushButton::clicked, this, &TDienstePage::AddDienstBtnClick);
+    connect(EditDienstBtn, &QPushButton::clicked, this, &TDienstePage::EditDienstBtnClick);
+    connect(DelDienstBtn, &QPushButton::clicked, this, &TDienstePage::DelDienstBtnClick);
+    connect(DienstNachObenBtn, &QPushButton::clicked, this, &TDienstePage::DienstNachObenBtnClick);
+    connect(DienstnachUntenBtn, &QPushButton::clicked, this, &TDienstePage::DienstnachUntenBtnClick);
+    connect(ListView2, &QTreeWidget::itemDoubleClicked, this, &TDienstePage::EditDienstBtnClick);
+}
+
+void TDienstePage::ListDienste()
+{
+    if (DienstCombo) {
+        DienstCombo->clear();
+        DienstCombo->addItem(GetMessageText(18));
+    }
+    ListView2->setUpdatesEnabled(false);
+    ListView2->clear();
+    QList<QTreeWidgetItem*> rows;
+    for (int i = 0; i < m_roster.dienste.Count(); ++i) {
+        const TDienst& d = m_roster.dienste[i];
+        auto* item = new QTreeWidgetItem;
+        item->setText(0, d.name);
+        item->setText(1, d.kuerzel);
+        item->setText(2, FormatNumberText(d.stunden));
+        item->setData(0, Qt::UserRole, i + 1);
+        rows << item;
+        if (DienstCombo)
+            DienstCombo->addItem(d.name);
+    }
+    ListView2->addTopLevelItems(rows);
+    ListView2->setUpdatesEnabled(true);
+    if (DienstCombo)
+        DienstCombo->setCurrentIndex(0);
+}
+
+int TDienstePage::SelectedRow() const
+{
+    const QList<QTreeWidgetItem*> sel = ListView2->selectedItems();
+    if (sel.isEmpty())
+        return -1;
+    const int row = ListView2->indexOfTopLevelItem(sel.first());
+    return row < m_roster.dienste.Count() ? row : -1;
+}
+
+void TDienstePage::SelectRow(int row)
+{
+    if (QTreeWidgetItem* item = ListView2->topLevelItem(row)) {
+        ListView2->setCurrentItem(item);
+        item->setSelected(true);
+    }
+}
+
+void TDienstePage::AddDienstBtnClick()
+{
+    if (!DienstForm || !m_store.canwritenowdienste())
+        return;
+    DienstForm->PrepareNew();
+    if (DienstForm->exec() == QDialog::Accepted) {
+        if (TDienst* d = m_roster.dienste.Add())
+            DienstForm->StoreInto(*d);
+    }
+    ListDienste();
+    Q_EMIT dutiesChanged();
+    m_store.saveDienste();
+    m_store.EndWriteMowdienste();
+}
+
+void TDienstePage::EditDienstBtnClick()
+{
+    if (!DienstForm || !m_store.canwritenowdienste())
+        return;
+    const int r = SelectedRow();
+    if (r < 0) {
+        m_store.EndWriteMowdienste();
+        return;
+    }
+    DienstForm->FillFrom(m_roster.dienste[r]);
+    if (DienstForm->exec() == QDialog::Accepted)
+        DienstForm->StoreInto(m_roster.dienste[r]);
+    ListDienste();
+    Q_EMIT dutiesChanged();
+    m_store.saveDienste();
+    m_store.EndWriteMowdienste();
+}
+
+bool TDienstePage::lockBoth()
+{
+    if (!m_store.canwritenowdienste())
+        return false;
+    if (!m_store.canwritenowpersonen()) {
+        m_store.EndWriteMowdienste();
+        return false;
+    }
+    return true;
+}
+
+void TDienstePage::saveBothAndRelease()
+{
+    m_store.saveDienste();
+    m_store.savePersons();
+    m_store.EndWriteMowpersonen();
+    m_store.EndWriteMowdienste();
+}
+
+void TDienstePage::DelDienstBtnClick()
+{
+    if (!lockBoth())
+        return;
+    const int r = SelectedRow();
+    if (r < 0) {
+        m_store.EndWriteMowpersonen();
+        m_store.EndWriteMowdienste();
+        return;
+    }
+    const auto answer = QMessageBox::question(this, GetMessageText(20), GetMessageText(19),
+                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::Yes) {
+        DeleteDienstAndEntries(m_roster, r + 1);
+        ListDienste();
+        Q_EMIT dutiesChanged();
+        saveBothAndRelease();
+        return;
+    }
+    m_store.EndWriteMowpersonen();
+    m_store.EndWriteMowdienste();
+}
+
+void TDienstePage::moveDienst(int from, int to)
+{
+    if (!lockBoth())
+        return;
+    // A reload by the lock check may have changed the list under the selection.
+    if (from >= m_roster.dienste.Count() || to >= m_roster.dienste.Count()) {
+        m_store.EndWriteMowpersonen();
+        m_store.EndWriteMowdienste();
+        return;
+    }
+    SwapDienste(m_roster, from + 1, to + 1);
+    ListDienste();
+    SelectRow(to);
+    Q_EMIT dutiesChanged();
+    saveBothAndRelease();
+}
+
+void TDienstePage::DienstNachObenBtnClick()
+{
+    const int r = SelectedRow();
+    if (r <= 0)
+        return;
+    moveDienst(r, r - 1);
+}
+
+void TDienstePage::DienstnachUntenBtnClick()
+{
+    const int r = SelectedRow();
+    if (r < 0 || r >= m_roster.dienste.Count() - 1)
+        return;
+    moveDienst(r, r + 1);
+}

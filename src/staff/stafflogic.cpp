@@ -1,0 +1,108 @@
+#include "staff/stafflogic.h"
+
+#include <optional>
+
+int GetPersonNr(const TDynaArray<TPerson>& personen, int listnr, int jahr, int monat)
+{
+    int row = 0;
+    for (int i = 0; i < personen.Count(); ++i) {
+        if (!IsActiveInMonth(personen[i], jahr, monat))
+            continue;
+        if (row == listnr)
+            return i;
+        ++row;
+    }
+    return -1;
+}
+
+void ChooseSortColumn(int clicked, int& sortspalte, bool& sortdir)
+{
+    if (clicked == sortspalte) {
+        sortdir = !sortdir;
+    } else {
+        sortspalte = clicked;
+        sortdir = false;
+    }
+}
+
+namespace {
+// Personnel numbers compare as decimal integers; a text that is not one takes no part.
+std::optional<qint64> persnrKey(const QString& text)
+{
+    bool ok = false;
+    const qint64 v = text.trimmed().toLongLong(&ok);
+    if (!ok || text.isEmpty())
+        return std::nullopt;
+    return v;
+}
+
+int compareOrdinal(const QString& a, const QString& b)
+{
+    return QString::compare(a, b, Qt::CaseSensitive);
+}
+
+// True when records i and j (i before j) stand in the wrong order.
+bool outOfOrder(const TPerson& pi, const TPerson& pj, int spalte, bool ascending)
+{
+    switch (spalte) {
+    case 0:
+    case 5: {
+        const int c = spalte == 0 ? compareOrdinal(pi.name, pj.name) : compareOrdinal(pi.abteilung, pj.abteilung);
+        return ascending ? c > 0 : c < 0;
+    }
+    case 1:
+        return ascending ? pj.eingestellt < pi.eingestellt : pj.eingestellt > pi.eingestellt;
+    case 2:
+        return ascending ? pj.entlassen < pi.entlassen : pj.entlassen > pi.entlassen;
+    case 3:
+        return ascending ? pj.maxstunden < pi.maxstunden : pj.maxstunden > pi.maxstunden;
+    case 4: {
+        const auto ki = persnrKey(pi.persnr);
+        const auto kj = persnrKey(pj.persnr);
+        if (!ki || !kj)
+            return false;
+        return ascending ? *ki > *kj : *ki < *kj;
+    }
+    default:
+        return false;
+    }
+}
+} // namespace
+
+void SortierePersonen(TDynaArray<TPerson>& personen, int spalte, bool ascending)
+{
+    const int n = personen.Count();
+    for (int i = 0; i + 1 < n; ++i)
+        for (int j = i + 1; j < n; ++j)
+            if (outOfOrder(personen[i], personen[j], spalte, ascending))
+                personen.Change(i, j);
+}
+
+void DeleteDienstAndEntries(TRoster& roster, int d)
+{
+    if (d < 1 || d > roster.dienste.Count())
+        return;
+    for (TPerson& p : roster.personen) {
+        for (int k = p.eintraege.Count() - 1; k >= 0; --k)
+            if (p.eintraege[k].dienst == d)
+                p.eintraege.Delete(k);
+        for (TEintrag& e : p.eintraege)
+            if (e.dienst > d)
+                --e.dienst;
+    }
+    roster.dienste.Delete(d - 1);
+}
+
+void SwapDienste(TRoster& roster, int a, int b)
+{
+    if (a < 1 || b < 1 || a > roster.dienste.Count() || b > roster.dienste.Count() || a == b)
+        return;
+    roster.dienste.Change(b - 1, a - 1);
+    for (TPerson& p : roster.personen)
+        for (TEintrag& e : p.eintraege) {
+            if (e.dienst == a)
+                e.dienst = b;
+            else if (e.dienst == b)
+                e.dienst = a;
+        }
+}
