@@ -53,7 +53,6 @@ ReadStatus readWholeFile(const QString& path, QByteArray& bytes, TDateTime& age,
         return ReadStatus::CannotOpen;
     }
     age = ageOf(st);
-    bytes.clear();
     qsizetype used = 0;
     qsizetype capacity = st.st_size > 0 ? qsizetype(st.st_size) + 1 : 4096;
     bytes.resize(capacity);
@@ -75,7 +74,7 @@ ReadStatus readWholeFile(const QString& path, QByteArray& bytes, TDateTime& age,
         used += n;
     }
     ::close(fd);
-    bytes.resize(used);
+    bytes.resize(used); // keeps the capacity for the next read
     return ReadStatus::Ok;
 }
 
@@ -199,12 +198,24 @@ void TDataStore::reportDamage(TReadResult result, const QString& path)
         showError(QStringLiteral("Read beyond end of file\n") + QDir::toNativeSeparators(path));
 }
 
+// The file buffers are kept between reads and writes: the poll reloads and every change
+// saves the same file again and again, and fresh memory for it costs more than copying
+// the bytes. Unusually large files do not keep their buffers.
+void TDataStore::releaseLargeBuffers()
+{
+    constexpr qsizetype kKeep = 64 * 1024 * 1024;
+    if (readBuffer.capacity() > kKeep)
+        readBuffer = QByteArray();
+    if (writeBuffer.capacity() > kKeep)
+        writeBuffer = QByteArray();
+}
+
 TLoadResult TDataStore::loadPersons()
 {
     if (!canreadnowpersonen())
         return TLoadResult::Refused;
     const QString path = personFile();
-    QByteArray bytes;
+    QByteArray& bytes = readBuffer;
     TDateTime age = 0;
     int err = 0;
     TLoadResult result = TLoadResult::Missing;
@@ -223,7 +234,6 @@ TLoadResult TDataStore::loadPersons()
         TPersonFileContent content(roster.settings);
         content.settings.languagesetto = 0;
         const TReadResult r = ParsePersonFile(bytes.constData(), bytes.size(), content);
-        bytes = QByteArray(); // the file's bytes are not needed beside the roster
         if (r != TReadResult::Ok) {
             // The roster stays as it was; the damaged file's time is remembered below,
             // so the poll reports it once, not every second.
@@ -243,6 +253,7 @@ TLoadResult TDataStore::loadPersons()
         break;
     }
     }
+    releaseLargeBuffers();
     kownfileagepersonen = age;
     EndWriteMowpersonen();
     return result;
@@ -253,7 +264,7 @@ TLoadResult TDataStore::loadDienste()
     if (!canreadnowdienste())
         return TLoadResult::Refused;
     const QString path = dutyFile();
-    QByteArray bytes;
+    QByteArray& bytes = readBuffer;
     TDateTime age = 0;
     int err = 0;
     TLoadResult result = TLoadResult::Missing;
@@ -282,6 +293,7 @@ TLoadResult TDataStore::loadDienste()
         break;
     }
     }
+    releaseLargeBuffers();
     kownfileagedienste = age;
     EndWriteMowdienste();
     return result;
@@ -350,7 +362,10 @@ bool TDataStore::writeFileReplacing(const QString& path, const QByteArray& bytes
 bool TDataStore::savePersons()
 {
     TDateTime age = 0;
-    if (!writeFileReplacing(personFile(), SerializePersonFile(roster.personen, roster.settings), age))
+    SerializePersonFile(roster.personen, roster.settings, writeBuffer);
+    const bool written = writeFileReplacing(personFile(), writeBuffer, age);
+    releaseLargeBuffers();
+    if (!written)
         return false;
     kownfileagepersonen = age;
     return true;
@@ -359,7 +374,10 @@ bool TDataStore::savePersons()
 bool TDataStore::saveDienste()
 {
     TDateTime age = 0;
-    if (!writeFileReplacing(dutyFile(), SerializeDutyFile(roster.dienste, roster.settings.RandBreitEd), age))
+    SerializeDutyFile(roster.dienste, roster.settings.RandBreitEd, writeBuffer);
+    const bool written = writeFileReplacing(dutyFile(), writeBuffer, age);
+    releaseLargeBuffers();
+    if (!written)
         return false;
     kownfileagedienste = age;
     return true;

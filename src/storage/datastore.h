@@ -132,6 +132,8 @@ public:
 
 private:
     int busy = 0; // > 0 while a message box of the store is open: the poll waits
+    QByteArray readBuffer, writeBuffer;
+    void releaseLargeBuffers();
     bool canreadnow(const QString& lockFile);
     bool writeFileReplacing(const QString& path, const QByteArray& bytes, TDateTime& age);
     void showError(const QString& text);

@@ -45,6 +45,27 @@ bool addRecords(TDynaArray<T>& c, std::int32_t n, Fill fill)
     return ok;
 }
 
+// The same as n calls of Add() on an empty container with buffersize n, without the
+// per-record bookkeeping: the first Add allocates the block of n records, and every
+// record is then constructed in place from make(i). False when out of memory.
+template <typename T, typename Make>
+bool appendBlock(TDynaArray<T>& c, std::int32_t n, Make make)
+{
+    if (n <= 0)
+        return true;
+    c.buffersize = static_cast<std::uint32_t>(n);
+    T* first = c.Add();
+    c.buffersize = 100;
+    if (first == nullptr)
+        return false;
+    *first = make(0);
+    for (std::int32_t i = 1; i < n; ++i)
+        new (first + i) T(make(i));
+    c.count = static_cast<std::uint32_t>(n);
+    c.GetObject(n - 1); // cursor on the last record, as after the last Add
+    return true;
+}
+
 void readTable(const char* src, TMonatsTabelle& t)
 {
 #if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
@@ -66,80 +87,6 @@ void writeTable(TByteWriter& out, const TMonatsTabelle& t)
 }
 
 } // namespace
-
-bool TByteReader::readBytes(qsizetype n, const char*& out)
-{
-    if (!ok || n < 0 || n > end - p)
-        return fail();
-    out = p;
-    p += n;
-    return true;
-}
-
-bool TByteReader::skip(qsizetype n)
-{
-    const char* dummy;
-    return readBytes(n, dummy);
-}
-
-bool TByteReader::readByte(std::uint8_t& v)
-{
-    const char* b;
-    if (!readBytes(1, b))
-        return false;
-    v = static_cast<std::uint8_t>(*b);
-    return true;
-}
-
-bool TByteReader::readBool(bool& v)
-{
-    std::uint8_t b;
-    if (!readByte(b))
-        return false;
-    v = b != 0;
-    return true;
-}
-
-bool TByteReader::readInt32(std::int32_t& v)
-{
-    const char* b;
-    if (!readBytes(4, b))
-        return false;
-    v = qFromLittleEndian<std::int32_t>(b);
-    return true;
-}
-
-bool TByteReader::readDouble(double& v)
-{
-    const char* b;
-    if (!readBytes(8, b))
-        return false;
-    v = qFromLittleEndian<double>(b);
-    return true;
-}
-
-bool TByteReader::readCount(std::int32_t& count, qsizetype minBytesEach)
-{
-    if (!readInt32(count))
-        return false;
-    if (count < 0 || qint64(count) * minBytesEach > remaining())
-        return fail();
-    return true;
-}
-
-void TByteWriter::writeInt32(std::int32_t v)
-{
-    char b[4];
-    qToLittleEndian(v, b);
-    out.append(b, 4);
-}
-
-void TByteWriter::writeDouble(double v)
-{
-    char b[8];
-    qToLittleEndian(v, b);
-    out.append(b, 8);
-}
 
 bool ReadAnsiStr(TByteReader& in, QString& text)
 {
@@ -209,8 +156,12 @@ TReadResult ParsePersonFile(const char* data, qsizetype size, TPersonFileContent
             return false;
         }
         totalEntries += e;
-        return addRecords(pers.eintraege, e, [&](TEintrag& entry, std::int32_t) {
-            return in.readDouble(entry.datum) && in.readInt32(entry.dienst) && in.skip(4);
+        const char* block;
+        if (!in.readBytes(qsizetype(e) * kEntryBytes, block))
+            return false;
+        return appendBlock(pers.eintraege, e, [block](std::int32_t j) {
+            const char* b = block + qsizetype(j) * kEntryBytes;
+            return TEintrag{qFromLittleEndian<double>(b), qFromLittleEndian<std::int32_t>(b + 8), 0.0};
         });
     });
     if (!personsOk)
@@ -254,8 +205,9 @@ TReadResult ParsePersonFile(const char* data, qsizetype size, TPersonFileContent
     std::int32_t n = 0;
     if (!in.atEnd() && in.readCount(n, 4 * kTableBytes)) { // S7; counts beyond P are skipped
         for (std::int32_t i = 0; i < n; ++i) {
-            const char* b;
-            in.readBytes(4 * kTableBytes, b);
+            const char* b = nullptr;
+            if (!in.readBytes(4 * kTableBytes, b))
+                break;
             if (i < p) {
                 TPerson& pers = personen[i];
                 readTable(b, pers.soll);
@@ -276,11 +228,14 @@ TReadResult ParsePersonFile(const char* data, qsizetype size, TPersonFileContent
     if (!in.atEnd()) // S9
         in.readBool(s.AddFreeLinesCheck);
     if (!in.atEnd()) { // S10: extra hours of every entry, no count of its own
-        if (totalEntries * 8 > in.remaining())
-            in.fail();
-        for (TPerson& pers : personen) {
-            for (TEintrag& e : pers.eintraege)
-                in.readDouble(e.ueberstunden);
+        const char* block;
+        if (in.readBytes(totalEntries * 8, block)) {
+            for (TPerson& pers : personen) {
+                for (TEintrag& e : pers.eintraege) {
+                    e.ueberstunden = qFromLittleEndian<double>(block);
+                    block += 8;
+                }
+            }
         }
     }
     if (!in.atEnd()) { // S11
@@ -315,7 +270,21 @@ TReadResult ParsePersonFile(const char* data, qsizetype size, TPersonFileContent
     return in.good() ? TReadResult::Ok : TReadResult::Damaged;
 }
 
-QByteArray SerializePersonFile(const TDynaArray<TPerson>& personen, const TPlanSettings& s)
+QByteArray SerializePersonFile(const TDynaArray<TPerson>& personen, const TPlanSettings& settings)
+{
+    QByteArray bytes;
+    SerializePersonFile(personen, settings, bytes);
+    return bytes;
+}
+
+QByteArray SerializeDutyFile(const TDynaArray<TDienst>& dienste, double randbreite)
+{
+    QByteArray bytes;
+    SerializeDutyFile(dienste, randbreite, bytes);
+    return bytes;
+}
+
+void SerializePersonFile(const TDynaArray<TPerson>& personen, const TPlanSettings& s, QByteArray& bytes)
 {
     const std::int32_t p = personen.Count();
     // Room for everything: strings at most one byte per UTF-16 unit, 24 bytes per entry.
@@ -323,9 +292,8 @@ QByteArray SerializePersonFile(const TDynaArray<TPerson>& personen, const TPlanS
     for (const TPerson& pers : personen)
         estimate += 64 + 4 * kTableBytes + pers.name.size() + pers.persnr.size() + pers.abteilung.size()
                     + 24 * qint64(pers.eintraege.Count());
-    QByteArray bytes;
-    bytes.reserve(estimate);
-    TByteWriter out(bytes);
+    bytes.resize(0); // keeps the allocation
+    TByteWriter out(bytes, estimate);
 
     out.writeInt32(p); // M1
     for (const TPerson& pers : personen) { // M2
@@ -381,7 +349,7 @@ QByteArray SerializePersonFile(const TDynaArray<TPerson>& personen, const TPlanS
         WriteAnsiStr(out, pers.persnr);
         WriteAnsiStr(out, pers.abteilung);
     }
-    return bytes;
+    out.finish();
 }
 
 TReadResult ParseDutyFile(const char* data, qsizetype size, TDutyFileContent& content)
@@ -416,11 +384,10 @@ TReadResult ParseDutyFile(const char* data, qsizetype size, TDutyFileContent& co
     return in.good() ? TReadResult::Ok : TReadResult::Damaged;
 }
 
-QByteArray SerializeDutyFile(const TDynaArray<TDienst>& dienste, double randbreite)
+void SerializeDutyFile(const TDynaArray<TDienst>& dienste, double randbreite, QByteArray& bytes)
 {
-    QByteArray bytes;
-    bytes.reserve(16 + 40 * qint64(dienste.Count()));
-    TByteWriter out(bytes);
+    bytes.resize(0);
+    TByteWriter out(bytes, 16 + 40 * qint64(dienste.Count()));
     out.writeInt32(dienste.Count());
     for (const TDienst& dienst : dienste) {
         WriteAnsiStr(out, dienst.name);
@@ -432,5 +399,5 @@ QByteArray SerializeDutyFile(const TDynaArray<TDienst>& dienste, double randbrei
     for (const TDienst& dienst : dienste)
         out.writeDouble(dienst.stunden);
     out.writeDouble(randbreite);
-    return bytes;
+    out.finish();
 }

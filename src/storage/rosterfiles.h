@@ -14,8 +14,11 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QtEndian>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 // Sequential little-endian reader over a memory buffer. Every read checks the remaining
 // bytes; after the first failure all further reads fail too.
@@ -28,15 +31,61 @@ public:
     bool good() const { return ok; }
     bool fail() { return ok = false; }
 
-    bool readByte(std::uint8_t& v);
-    bool readBool(bool& v); // any non-zero byte is true
-    bool readInt32(std::int32_t& v);
-    bool readDouble(double& v);
     // Points `out` at the next n bytes and skips them.
-    bool readBytes(qsizetype n, const char*& out);
-    bool skip(qsizetype n);
+    bool readBytes(qsizetype n, const char*& out)
+    {
+        if (!ok || n < 0 || n > end - p)
+            return fail();
+        out = p;
+        p += n;
+        return true;
+    }
+    bool skip(qsizetype n)
+    {
+        const char* dummy;
+        return readBytes(n, dummy);
+    }
+    bool readByte(std::uint8_t& v)
+    {
+        const char* b;
+        if (!readBytes(1, b))
+            return false;
+        v = static_cast<std::uint8_t>(*b);
+        return true;
+    }
+    bool readBool(bool& v) // any non-zero byte is true
+    {
+        std::uint8_t b;
+        if (!readByte(b))
+            return false;
+        v = b != 0;
+        return true;
+    }
+    bool readInt32(std::int32_t& v)
+    {
+        const char* b;
+        if (!readBytes(4, b))
+            return false;
+        v = qFromLittleEndian<std::int32_t>(b);
+        return true;
+    }
+    bool readDouble(double& v)
+    {
+        const char* b;
+        if (!readBytes(8, b))
+            return false;
+        v = qFromLittleEndian<double>(b);
+        return true;
+    }
     // A count that must be ≥ 0 and leave at least count × minBytesEach bytes.
-    bool readCount(std::int32_t& count, qsizetype minBytesEach);
+    bool readCount(std::int32_t& count, qsizetype minBytesEach)
+    {
+        if (!readInt32(count))
+            return false;
+        if (count < 0 || qint64(count) * minBytesEach > remaining())
+            return fail();
+        return true;
+    }
 
 private:
     const char* p;
@@ -44,18 +93,55 @@ private:
     bool ok = true;
 };
 
-// Appends little-endian values to a byte array.
+// Appends little-endian values to a byte array. The array grows in large steps and is
+// cut to the written length by finish() (or the destructor).
 class TByteWriter {
 public:
-    explicit TByteWriter(QByteArray& target) : out(target) {}
-    void writeByte(std::uint8_t v) { out.append(static_cast<char>(v)); }
+    // `expected`: bytes that will probably be written, allocated at once.
+    explicit TByteWriter(QByteArray& target, qsizetype expected = 0) : out(target), pos(target.size())
+    {
+        if (expected > 0) {
+            out.resize(pos + expected);
+            capacity = out.size();
+            base = out.data();
+        }
+    }
+    ~TByteWriter() { finish(); }
+    TByteWriter(const TByteWriter&) = delete;
+    TByteWriter& operator=(const TByteWriter&) = delete;
+
+    void writeByte(std::uint8_t v) { *room(1) = static_cast<char>(v); }
     void writeBool(bool v) { writeByte(v ? 1 : 0); }
-    void writeInt32(std::int32_t v);
-    void writeDouble(double v);
-    void writeBytes(const char* data, qsizetype n) { out.append(data, n); }
+    void writeInt32(std::int32_t v) { qToLittleEndian(v, room(4)); }
+    void writeDouble(double v) { qToLittleEndian(v, room(8)); }
+    void writeBytes(const char* data, qsizetype n)
+    {
+        if (n > 0)
+            std::memcpy(room(n), data, size_t(n));
+    }
+    void finish()
+    {
+        out.resize(pos);
+        capacity = pos;
+        base = out.data();
+    }
 
 private:
+    char* room(qsizetype n)
+    {
+        if (pos + n > capacity) {
+            out.resize(std::max<qsizetype>(2 * capacity, pos + n + 4096));
+            capacity = out.size();
+            base = out.data();
+        }
+        char* p = base + pos;
+        pos += n;
+        return p;
+    }
     QByteArray& out;
+    qsizetype pos;
+    qsizetype capacity = 0;
+    char* base = nullptr;
 };
 
 // int32 byte count followed by the Windows-1252 text; characters outside the code page
@@ -92,6 +178,8 @@ TReadResult ParsePersonFile(const char* data, qsizetype size, TPersonFileContent
 // The complete newest layout of the roster's person file; the language written is
 // settings.languagesetto.
 QByteArray SerializePersonFile(const TDynaArray<TPerson>& personen, const TPlanSettings& settings);
+// The same into `out`, replacing its content but reusing its allocation.
+void SerializePersonFile(const TDynaArray<TPerson>& personen, const TPlanSettings& settings, QByteArray& out);
 
 struct TDutyFileContent {
     explicit TDutyFileContent(double currentMargin) : randbreite(currentMargin) {}
@@ -101,3 +189,4 @@ struct TDutyFileContent {
 
 TReadResult ParseDutyFile(const char* data, qsizetype size, TDutyFileContent& content);
 QByteArray SerializeDutyFile(const TDynaArray<TDienst>& dienste, double randbreite);
+void SerializeDutyFile(const TDynaArray<TDienst>& dienste, double randbreite, QByteArray& out);

@@ -17,7 +17,7 @@ namespace {
 
 QString fixture(const char* name)
 {
-    return qEnvironmentVariable("ROSTELMARK_SOURCE_DIR") + QStringLiteral("/tests/storage/data/") + QLatin1String(name);
+    return QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/data/") + QLatin1String(name);
 }
 
 QByteArray fixtureBytes(const char* name)
@@ -293,6 +293,7 @@ private Q_SLOTS:
         w.writeInt32(2);
         w.writeDouble(99);
         w.writeDouble(55);
+        w.finish();
         patched += bytes.mid(s12 + 12);
         TPersonFileContent c{TPlanSettings()};
         QCOMPARE(ParsePersonFile(patched.constData(), patched.size(), c), TReadResult::Ok);
@@ -306,6 +307,7 @@ private Q_SLOTS:
         QByteArray bytes;
         TByteWriter w(bytes);
         WriteAnsiStr(w, QStringLiteral("Größe €5 \u0416\U0001F600"));
+        w.finish();
         TByteReader in(bytes.constData(), bytes.size());
         QString back;
         QVERIFY(ReadAnsiStr(in, back));

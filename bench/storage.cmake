@@ -1,0 +1,1 @@
+rostelmark_add_bench(bench_storage ${CMAKE_CURRENT_LIST_DIR}/bench_storage.cpp)
