@@ -223,8 +223,9 @@ dib DecodeJpeg2000(const QByteArray& data)
     if (ok) {
         const qint64 w = qint64(image->x1) - image->x0;
         const qint64 h = qint64(image->y1) - image->y0;
-        // Limits before decoding: size of the canvas and pixels per byte of input.
-        ok = w > 0 && h > 0 && w <= kDibMaxSide && h <= kDibMaxSide && w * h <= qint64(data.size()) * 4096
+        // Limits before decoding: size of the canvas and pixels per byte of input (a forged
+        // size would only cost memory).
+        ok = w > 0 && h > 0 && w <= kDibMaxSide && h <= kDibMaxSide && w * h <= qint64(data.size()) * 1024
              && (image->numcomps == 1 || image->numcomps == 3 || image->numcomps == 4);
     }
     ok = ok && opj_decode(codec, stream, image) && opj_end_decompress(codec, stream);

@@ -138,8 +138,9 @@ dib DecodeJpeg(const QByteArray& data)
     if (cinfo.image_width == 0 || cinfo.image_height == 0 || cinfo.image_width > JDIMENSION(kDibMaxSide)
         || cinfo.image_height > JDIMENSION(kDibMaxSide))
         std::longjmp(err.jump, 1);
-    // A few hundred bytes cannot describe a gigapixel image worth decoding.
-    if (double(cinfo.image_width) * cinfo.image_height > double(data.size()) * 4096.0)
+    // Even a blank page takes a byte per 1024 pixels; more is a forged size that would
+    // only cost memory.
+    if (double(cinfo.image_width) * cinfo.image_height > double(data.size()) * 1024.0)
         std::longjmp(err.jump, 1);
     jpeg_start_decompress(&cinfo);
     const int width = int(cinfo.output_width);

@@ -36,6 +36,15 @@ class TestPdfWriter : public QObject {
     }
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        // Set to look at the written files afterwards.
+        if (qEnvironmentVariableIsSet("ROSTELMARK_KEEP_TEST_FILES")) {
+            dir.setAutoRemove(false);
+            qInfo("files in %s", qPrintable(dir.path()));
+        }
+    }
+
     void emptyDocumentIsExact()
     {
         const QByteArray pdf = document([](TPDFCanvas&) {});
