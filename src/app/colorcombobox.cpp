@@ -1,6 +1,7 @@
 #include "app/colorcombobox.h"
 
 #include "core/plansettings.h"
+#include "i18n/ui/translateapp.h"
 
 #include <QColorDialog>
 #include <QPainter>
@@ -33,6 +34,8 @@ const Named kColors[] = {
 
 TTesselColorComboBox::TTesselColorComboBox(QWidget* parent) : QComboBox(parent)
 {
+    // The window translation treats this as a colour picker: only its hint is translated.
+    setProperty(kColorPickerProperty, true);
     setIconSize(QSize(24, 14));
     for (const Named& c : kColors)
         addItem(swatch(c.value), QString::fromUtf8(c.name), c.value);

@@ -1,7 +1,10 @@
 // Rostelmark: duty roster planning for small teams.
 #include "app/mainform.h"
+#include "core/dynaarray.h"
+#include "i18n/ui/translateapp.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -45,6 +48,9 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Rostelmark"));
     QApplication::setOrganizationName(QStringLiteral("Quorvex"));
     QApplication::setApplicationDisplayName(TMainForm::ApplicationTitle());
+    // Memory and translation-file errors are shown in an error box without caption.
+    rostelmark::setAllocErrorHandler([](const QString& text) { QMessageBox::critical(nullptr, QString(), text); });
+    InstallTranslationErrorBox();
 
     int rc = 0;
     {

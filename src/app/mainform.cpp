@@ -8,6 +8,8 @@
 #include "calendar/feiertage.h"
 #include "i18n/messagetable.h"
 #include "i18n/translate.h"
+#include "i18n/ui/translateapp.h"
+#include "i18n/ui/translateform.h"
 #include "planner/plannerdialogs.h"
 #include "planner/monatsplanerpage.h"
 #include "staff/dienstepage.h"
@@ -257,6 +259,7 @@ void TMainForm::CreateDialogs()
 {
     PersonForm = new TPersonForm(this);
     DienstForm = new TDienstForm(this);
+    TranslateForm = new TTranslateForm(this);
     PersonenSheet->setPersonForm(PersonForm);
     DiensteSheet->setDienstForm(DienstForm);
     AboutBox = new TAboutBox(this);
@@ -278,6 +281,8 @@ void TMainForm::FormCreate()
                                          ? TDataFolderOption::SpecialFolder
                                          : TDataFolderOption::ProgramFolder;
     store.ChooseDataFolder(option, DatenbankSheet->DirectoryEdit1->text());
+    // 5. The translation table lives in the per-user folder whatever the data folder is.
+    InitTranslations(store.GetProgramDir(true));
     // 7., 8. Default colours and the initial roster.
     roster.settings.TesselColorComboBox2 = 0x808096;
     roster.settings.TesselColorComboBox1 = 0x9696C4;
@@ -319,6 +324,9 @@ std::array<bool, kLagerCount> TMainForm::tickedLagerItems() const
 void TMainForm::FormShow()
 {
     notthefirst = true;
+    // Registers the 85 messages and, for a language other than German, translates every
+    // window once.
+    TranslateAtFirstShowing(languagesetto);
     FillWeekdayAbbrev();
     QGuiApplication::setApplicationDisplayName(TranslateText(ApplicationTitle()));
 }
@@ -407,15 +415,19 @@ void TMainForm::English1Click()
 
 void TMainForm::chooseLanguage(int index)
 {
-    if (dontchlang)
+    if (!ChooseLanguage(index, dontchlang))
         return;
     (index == 0 ? Deutsch1 : English1)->setChecked(true);
     roster.settings.languagesetto = index;
-    QMessageBox::information(this, GetMessageText(2), GetMessageText(1));
+    ShowRestartNotice(this);
     store.SavePersonsLocked();
 }
 
-void TMainForm::bersetzen1Click() {}
+void TMainForm::bersetzen1Click()
+{
+    if (TranslateForm)
+        TranslateForm->ShowEditor();
+}
 
 void TMainForm::LagerItemClick(int slot)
 {
@@ -517,5 +529,6 @@ void TMainForm::LanguageRead(int index)
     Deutsch1->setChecked(index == 0);
     English1->setChecked(index == 1);
     languagesetto = index;
+    SetCurrentLanguage(index);
     dontchlang = false;
 }

@@ -32,6 +32,7 @@ class TPersonForm;
 class TPersonenPage;
 class TProgressPanel;
 class TSetSollStdForm;
+class TTranslateForm;
 
 class TMainForm : public QMainWindow, public TStoreUi {
     Q_OBJECT
@@ -92,6 +93,7 @@ public:
     // dialogs
     TPersonForm* PersonForm = nullptr;
     TDienstForm* DienstForm = nullptr;
+    TTranslateForm* TranslateForm = nullptr;
     TAboutBox* AboutBox = nullptr;
     TSetSollStdForm* SetSollStdForm = nullptr;
     TOverHoursForm* OverHoursForm = nullptr;

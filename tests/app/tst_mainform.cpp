@@ -67,7 +67,7 @@ private Q_SLOTS:
         for (QDialog* d : dialogs)
             titles << d->windowTitle();
         QCOMPARE(titles, (QStringList{QStringLiteral("Person bearbeiten"), QStringLiteral("Dienst bearbeiten"),
-                                      QStringLiteral("Info"), QStringLiteral("Soll-Stunden festlegen"),
+                                      QStringLiteral("Translate"), QStringLiteral("Info"), QStringLiteral("Soll-Stunden festlegen"),
                                       QString::fromUtf8("Den markierten Einträgen Überstunden zuweisen"),
                                       QString::fromUtf8("Dienste vom vorherigen Monat übernehmen")}));
         QCOMPARE(form.AboutBox->Copyright->text(), QString::fromUtf8("Copyright © 2024 Quorvex"));
