@@ -93,6 +93,7 @@ void BM_LoadPersons(benchmark::State& state)
             state.SkipWithError("load failed");
     }
     state.SetBytesProcessed(state.iterations() * f.fileSize);
+    state.counters["file_bytes"] = double(f.fileSize);
 }
 
 // Writing as many bytes to a new file, synced like a save.

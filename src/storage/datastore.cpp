@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <atomic>
@@ -76,6 +77,20 @@ ReadStatus readWholeFile(const QString& path, QByteArray& bytes, TDateTime& age,
     ::close(fd);
     bytes.resize(used); // keeps the capacity for the next read
     return ReadStatus::Ok;
+}
+
+// New files of saves that never finished (a copy killed while saving). A save takes
+// seconds at most; an hour leaves room for clocks of other computers that run behind.
+void removeStaleTempFiles(const QString& folder, const QString& name)
+{
+    const QDateTime limit = QDateTime::currentDateTime().addSecs(-3600);
+    const QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
+    const QFileInfoList temps = dir.entryInfoList({QLatin1Char('.') + name + QStringLiteral(".*.tmp")},
+                                                  QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo& t : temps) {
+        if (t.lastModified() < limit)
+            QFile::remove(t.filePath());
+    }
 }
 
 bool writeAll(int fd, const char* data, qsizetype size)
@@ -301,9 +316,18 @@ TLoadResult TDataStore::loadDienste()
 
 // ---- writing ------------------------------------------------------------------------
 
-bool TDataStore::writeFileReplacing(const QString& path, const QByteArray& bytes, TDateTime& age)
+bool TDataStore::writeFileReplacing(const QString& shownPath, const QByteArray& bytes, TDateTime& age)
 {
     static std::atomic<unsigned> serial{0};
+    // A data file that is a link to a file elsewhere is replaced there, not turned into
+    // a file of its own.
+    QString path = shownPath;
+    struct stat link {};
+    if (::lstat(nativePath(path).constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        const QString real = QFileInfo(path).canonicalFilePath();
+        if (!real.isEmpty())
+            path = real;
+    }
     const QByteArray target = nativePath(path);
     int err = 0;
 
@@ -332,8 +356,12 @@ bool TDataStore::writeFileReplacing(const QString& path, const QByteArray& bytes
 
     if (fd >= 0) {
         struct stat st {};
-        if (hadOld)
+        if (hadOld) {
+            // Keep who may read and change the file in a shared folder (best effort).
+            if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, uid_t(-1), old.st_gid) != 0) {
+            }
             ::fchmod(fd, old.st_mode & 07777);
+        }
         if (!writeAll(fd, bytes.constData(), bytes.size()) || ::fsync(fd) != 0 || ::fstat(fd, &st) != 0)
             err = errno;
         if (::close(fd) != 0 && err == 0)
@@ -351,11 +379,12 @@ bool TDataStore::writeFileReplacing(const QString& path, const QByteArray& bytes
                 ::fsync(dfd);
                 ::close(dfd);
             }
+            removeStaleTempFiles(folder, name);
             return true;
         }
     }
     showError(TranslateText(QStringLiteral("Die Datei konnte nicht gespeichert werden:")) + QLatin1Char('\n')
-              + QDir::toNativeSeparators(path) + QLatin1Char('\n') + systemReason(err));
+              + QDir::toNativeSeparators(shownPath) + QLatin1Char('\n') + systemReason(err));
     return false;
 }
 

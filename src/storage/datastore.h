@@ -135,7 +135,7 @@ private:
     QByteArray readBuffer, writeBuffer;
     void releaseLargeBuffers();
     bool canreadnow(const QString& lockFile);
-    bool writeFileReplacing(const QString& path, const QByteArray& bytes, TDateTime& age);
+    bool writeFileReplacing(const QString& shownPath, const QByteArray& bytes, TDateTime& age);
     void showError(const QString& text);
     void reportDamage(TReadResult result, const QString& path);
 };

@@ -451,15 +451,35 @@ private Q_SLOTS:
         QVERIFY(a.ui.errors[1].contains(qt_error_string(ENOENT)));
     }
 
-    void saveKeepsPermissions()
+    // The replacing save keeps the file's permissions, writes through a link, and
+    // clears away new files of saves that were killed long ago.
+    void saveReplacesFile()
     {
-        QTemporaryDir dir;
+        QTemporaryDir dir, elsewhere;
         Copy a(dir.path());
         QVERIFY(a.store.saveDienste());
         QFile::setPermissions(a.store.dutyFile(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
                                                       | QFile::WriteGroup | QFile::ReadOther);
+        const QString stale = dir.path() + QStringLiteral("/.dienste.dat.1-0.tmp");
+        const QString fresh = dir.path() + QStringLiteral("/.dienste.dat.2-0.tmp");
+        writeBytes(stale, "old");
+        writeBytes(fresh, "new");
+        QFile f(stale);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(-7200), QFileDevice::FileModificationTime));
+        f.close();
         QVERIFY(a.store.saveDienste());
         QCOMPARE(int(QFile::permissions(a.store.dutyFile()) & 0x0FFF), 0x664); // rw-rw-r--, not the umask default
+        QVERIFY(!QFile::exists(stale));
+        QVERIFY(QFile::exists(fresh));
+
+        const QString real = elsewhere.path() + QStringLiteral("/personen.dat");
+        writeBytes(real, "");
+        QVERIFY(QFile::link(real, a.store.personFile()));
+        QVERIFY(a.store.savePersons());
+        QVERIFY(QFileInfo(a.store.personFile()).isSymLink());
+        QCOMPARE(QFileInfo(real).size(), 39105);
+        QCOMPARE(a.store.kownfileagepersonen, TDataStore::GetFileAge(a.store.personFile()));
     }
 
     // Lock file of another copy: Yes and Cancel refuse and leave it, No goes on and the
