@@ -1,5 +1,7 @@
 #include "app/datenbankpage.h"
 
+#include "i18n/ui/translateapp.h"
+
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
@@ -21,6 +23,8 @@ TDatenbankPage::TDatenbankPage(QWidget* parent) : QWidget(parent)
     UseSpecialFolderCheck->setObjectName(QStringLiteral("UseSpecialFolderCheck"));
     DirectoryEdit1 = new QLineEdit(this);
     DirectoryEdit1->setObjectName(QStringLiteral("DirectoryEdit1"));
+    // A directory field: the window translation leaves its text alone.
+    DirectoryEdit1->setProperty(kNoTranslateProperty, true);
     DirectoryBtn = new QToolButton(this);
     DirectoryBtn->setObjectName(QStringLiteral("DirectoryBtn"));
     DirectoryBtn->setText(QStringLiteral("..."));

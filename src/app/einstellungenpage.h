@@ -22,6 +22,9 @@ public:
 
     // Shows the values of the settings (after a file was read), without raising handlers.
     void ShowSettings();
+    // Takes the values the controls show into the settings (after the window translation
+    // changed the headings, as the controls are where the settings live).
+    void ReadControls() { readControls(); }
 
     TTesselColorComboBox* TesselColorComboBox1;
     TTesselColorComboBox* TesselColorComboBox2;

@@ -327,6 +327,7 @@ void TMainForm::FormShow()
     // Registers the 85 messages and, for a language other than German, translates every
     // window once.
     TranslateAtFirstShowing(languagesetto);
+    EinstellungenSheet->ReadControls();
     FillWeekdayAbbrev();
     QGuiApplication::setApplicationDisplayName(TranslateText(ApplicationTitle()));
 }
