@@ -5,6 +5,8 @@
 #include "app/mainform.h"
 #include "app/progresspanel.h"
 #include "core/statusprogress.h"
+#include "i18n/translate.h"
+#include "staff/personenpage.h"
 #include "testsupport.h"
 
 #include <QAction>
@@ -21,6 +23,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTreeWidget>
 
 class TestMainForm : public QObject {
     Q_OBJECT
@@ -105,6 +108,34 @@ private Q_SLOTS:
         QCoreApplication::postEvent(&form, new TProgressEvent(20));
         QCoreApplication::processEvents();
         QCOMPARE(form.StatusPosition, 20);
+    }
+
+    void englishStartTranslatesEveryWindow()
+    {
+        TMainForm form;
+        form.CreateDialogs();
+        // An English table with one known row; every other text gets registered.
+        TranslateText(QStringLiteral("Personen"));
+        for (int row = 0; row < TranslationRowCount(); ++row)
+            if (TranslationCell(row, 0) == QStringLiteral("Personen"))
+                SetTranslationCell(row, 1, QStringLiteral("Persons"));
+        form.LanguageRead(1); // as the person file's language section does
+        QVERIFY(form.English1->isChecked());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.PageControl1->tabText(0), QStringLiteral("Persons"));
+        QStringList german;
+        for (int row = 0; row < TranslationRowCount(); ++row)
+            german << TranslationCell(row, 0);
+        // Captions, hints, list entries, column titles and dialog texts of every window.
+        for (const char* text : {"Dienste", "Farbe für Feiertage:", "Schriftart Einträge", "Legende einfügen",
+                                 "Personalnummer", "Kürzel", "Leerer Eintrag", "Alle Mitarbeiter", "Beenden",
+                                 "Vom letzen Monat übernehmen...", "Rostelmark 10", "Person bearbeiten",
+                                 "Ist entlassen", "Abwesend", "Um x Tage verschieben:", "Info",
+                                 "Das neue Verzeichnis wird nach dem Programmneustart aktiviert.", "Mustermann"}) {
+            QVERIFY2(german.contains(QString::fromUtf8(text)), text);
+        }
+        SetCurrentLanguage(0);
     }
 
     void settingsStoreRoundTrip()
