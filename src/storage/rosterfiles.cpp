@@ -4,6 +4,7 @@
 
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -142,7 +143,10 @@ TReadResult ParsePersonFile(const char* data, qsizetype size, TPersonFileContent
     std::int32_t p = 0;
     if (!in.readCount(p, kMinPersonBytes))
         return TReadResult::Damaged;
-    if (!fitsContainer<TPerson>(p))
+    // A person takes 25 bytes in an old file but 38 KB in memory: beyond 256 MB, the
+    // persons must be backed by their month tables in the file.
+    constexpr qint64 kPersonMemoryFloor = qint64(256) << 20;
+    if (!fitsContainer<TPerson>(p) || qint64(p) * qint64(sizeof(TPerson)) > std::max(kPersonMemoryFloor, 2 * qint64(size)))
         return TReadResult::NoMemory;
     qint64 totalEntries = 0;
     const bool personsOk = addRecords(personen, p, [&](TPerson& pers, std::int32_t) {

@@ -302,6 +302,35 @@ private Q_SLOTS:
         QCOMPARE(c.personen[0].persnr, QString());
     }
 
+    // Old files without month tables: each person is 25 bytes in the file but a full
+    // record in memory. Plausible counts load, absurd ones are refused before allocating.
+    void personCountAgainstMemory()
+    {
+        const TDynaArray<TPerson> none;
+        const QByteArray empty = SerializePersonFile(none, TPlanSettings());
+        const auto withPersons = [&](std::int32_t n) {
+            QByteArray bytes;
+            TByteWriter w(bytes);
+            w.writeInt32(n);
+            for (std::int32_t i = 0; i < n; ++i) {
+                w.writeInt32(0);
+                w.writeDouble(0);
+                w.writeDouble(0);
+                w.writeBool(false);
+                w.writeInt32(0);
+            }
+            w.finish();
+            return bytes + empty.mid(4);
+        };
+        const QByteArray many = withPersons(1000), absurd = withPersons(20000);
+        TPersonFileContent c{TPlanSettings()};
+        QCOMPARE(ParsePersonFile(many.constData(), many.size(), c), TReadResult::Ok);
+        QCOMPARE(c.personen.Count(), 1000);
+        TPersonFileContent d{TPlanSettings()};
+        QCOMPARE(ParsePersonFile(absurd.constData(), absurd.size(), d), TReadResult::NoMemory);
+        QCOMPARE(d.personen.Count(), 0);
+    }
+
     void codePage()
     {
         QByteArray bytes;
