@@ -108,6 +108,11 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(dir.isValid() && tempFolder.isValid());
+        // Set to look at the written files afterwards.
+        if (qEnvironmentVariableIsSet("ROSTELMARK_KEEP_TEST_FILES")) {
+            dir.setAutoRemove(false);
+            qInfo("files in %s", qPrintable(dir.path()));
+        }
         qputenv("TMPDIR", tempFolder.path().toLocal8Bit());
         QCOMPARE(QDir(QDir::tempPath()).canonicalPath(), QDir(tempFolder.path()).canonicalPath());
     }
