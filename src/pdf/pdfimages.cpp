@@ -75,8 +75,12 @@ dib TPDFCanvas::CopyDib(const dib& src)
         return copy;
     copy.pal = src.pal;
     const int height = DibHeight(src);
-    for (int y = 0; y < height; ++y)
-        std::memcpy(copy.poi + qsizetype(y) * copy.bytew, src.poi + qsizetype(y) * src.bytew, size_t(copy.bytew));
+    if (src.bytew == copy.bytew) {
+        std::memcpy(copy.poi, src.poi, size_t(copy.bytew) * size_t(height));
+    } else {
+        for (int y = 0; y < height; ++y)
+            std::memcpy(copy.poi + qsizetype(y) * copy.bytew, src.poi + qsizetype(y) * src.bytew, size_t(copy.bytew));
+    }
     return copy;
 }
 

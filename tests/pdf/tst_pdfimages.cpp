@@ -567,27 +567,39 @@ private Q_SLOTS:
         QVERIFY(v.open(QIODevice::WriteOnly));
         v.write("keep");
         v.close();
-        const QString planted = tempFolder.filePath(QStringLiteral("temppdfimg0.bmp"));
-        QVERIFY(QFile::link(victim, planted));
+        // Links under the first names of every temporary file the writer makes.
+        const QStringList plantedNames = {QStringLiteral("temppdfimg0.bmp"), QStringLiteral("tempim0.jpg"), QStringLiteral("tempccitt0.img"),
+                                          QStringLiteral("tempim0.bmp"), QStringLiteral("tempim00.bmp"), QStringLiteral("tempim10.bmp")};
+        for (const QString& n : plantedNames)
+            QVERIFY(QFile::link(victim, tempFolder.filePath(n)));
 
         QImage source;
         dib d = makeColour(50, 40, &source);
-        {
+        dib bilevel = makeBilevel(20, 20, true);
+        QStringList expected = plantedNames;
+        expected.sort();
+        for (const bool jbig2 : {false, true}) {
             TPDFCanvas c;
             c.usetempfileforimages = true;
+            c.usejbig2 = jbig2;
             QVERIFY(c.BeginDoc(path(QStringLiteral("tmpmode.pdf"))));
             c.DrawDIB(0, 0, 50, 40, d, 0, 0, 1, 1);
-            FreeDib(d); // the canvas does not need the caller's pixels any more
+            c.DrawDIB(0, 100, 20, 20, bilevel, 0, 0, 1, 1);
             QCOMPARE(c.imageEntry(0).tempname, tempFolder.filePath(QStringLiteral("temppdfimg1.bmp")));
             QVERIFY(!c.imageEntry(0).image.poi);
             QVERIFY(QFile::exists(c.imageEntry(0).tempname));
             QVERIFY(c.EndDoc());
-            // The JPEG went through tempim0.jpg, which is gone; the bitmap stays.
-            QCOMPARE(tempFiles(), QStringList({QStringLiteral("temppdfimg0.bmp"), QStringLiteral("temppdfimg1.bmp")}));
+            // The encoders' files are gone; the stored bitmaps stay until the canvas goes.
+            QStringList during = expected + QStringList({QStringLiteral("temppdfimg1.bmp"), QStringLiteral("temppdfimg2.bmp")});
+            during.sort();
+            QCOMPARE(tempFiles(), during);
         }
-        QCOMPARE(tempFiles(), QStringList({QStringLiteral("temppdfimg0.bmp")}));
+        FreeDib(d);
+        FreeDib(bilevel);
+        QCOMPARE(tempFiles(), expected);
         QCOMPARE(readFile(victim), QByteArray("keep"));
-        QFile::remove(planted);
+        for (const QString& n : plantedNames)
+            QFile::remove(tempFolder.filePath(n));
         const QByteArray pdf = readFile(path(QStringLiteral("tmpmode.pdf")));
         QVERIFY(objectText(pdf, 8).contains("/Width 50 /Height 40"));
         if (haveTool(QStringLiteral("pdfimages")))
