@@ -153,7 +153,7 @@ constexpr int kPad = 4; // columns of zeros left and right of every row
 
 } // namespace
 
-bool Jbig2EncodeGeneric(const std::uint8_t* rows, int width, int height, int stride, Jbig2Streams& out)
+bool EncodeJbig2Generic(const std::uint8_t* rows, int width, int height, int stride, Jbig2Streams& out)
 {
     if (!rows || width <= 0 || height <= 0 || width > kDibMaxSide || height > kDibMaxSide || stride < (width + 7) / 8)
         return false;
@@ -231,7 +231,7 @@ int jbig2encode(const QString& bitmapFile, const QString& globalsFile, const QSt
     if (!ok)
         return 1;
     Jbig2Streams streams;
-    if (!Jbig2EncodeGeneric(reinterpret_cast<const std::uint8_t*>(rows.constData()), width, height, stride, streams))
+    if (!EncodeJbig2Generic(reinterpret_cast<const std::uint8_t*>(rows.constData()), width, height, stride, streams))
         return 1;
     if (!picturio_detail::WriteAllToFile(globalsFile, streams.globals) || !picturio_detail::WriteAllToFile(pageFile, streams.page))
         return 2;

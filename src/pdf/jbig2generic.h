@@ -17,7 +17,7 @@ struct Jbig2Streams {
 
 // `rows`: `height` rows top-down, `stride` bytes apart, most significant bit first,
 // 1 = black. False for sizes out of range.
-bool Jbig2EncodeGeneric(const std::uint8_t* rows, int width, int height, int stride, Jbig2Streams& out);
+bool EncodeJbig2Generic(const std::uint8_t* rows, int width, int height, int stride, Jbig2Streams& out);
 
 // Reads a 1-bit bitmap file (the colour of palette entry 0 decides which value is black,
 // as for the Group 4 coder: a non-zero red makes 0 white), writes the global segments to

@@ -426,7 +426,7 @@ private Q_SLOTS:
             QVERIFY(DibBlackBitsTopDown(image, rows, stride));
             FreeDib(image);
             Jbig2Streams streams;
-            QVERIFY(Jbig2EncodeGeneric(reinterpret_cast<const std::uint8_t*>(rows.constData()), size.width(), size.height(), stride, streams));
+            QVERIFY(EncodeJbig2Generic(reinterpret_cast<const std::uint8_t*>(rows.constData()), size.width(), size.height(), stride, streams));
             QVERIFY(streams.globals.isEmpty());
             QVERIFY(streams.page.endsWith("\xFF\xAC"));
             QFile g(path(QStringLiteral("g.jb2")));

@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const auto* bits = reinterpret_cast<const std::uint8_t*>(rows.constData());
                 (void)EncodeCcittG4(bits, DibWidth(d), DibHeight(d), stride);
                 Jbig2Streams streams;
-                Jbig2EncodeGeneric(bits, DibWidth(d), DibHeight(d), stride, streams);
+                EncodeJbig2Generic(bits, DibWidth(d), DibHeight(d), stride, streams);
             }
         }
     }
