@@ -97,8 +97,9 @@ public:
     QString dutyLockFile() const { return progpath + diensteschreibedat; }
 
     // --- files ---------------------------------------------------------------------
-    // Read under the read lock (taken and released here). The language callback and the
-    // list refreshes are the caller's business except where the lock protocol reloads.
+    // Read under the read lock (taken and released here); loadPersons reports the
+    // language through LanguageRead. Refreshing the lists is the caller's business,
+    // except in canwritenow… and Timer1Timer, which call ListPersons / ListDienste.
     TLoadResult loadPersons();
     TLoadResult loadDienste();
     // Write the complete file (the caller holds the lock): new file in the same folder,
