@@ -138,6 +138,10 @@ public:
     // Places the whole image scaled to (x1, y1, x2w × y2w); only xx2w and yy2w of the
     // source rectangle are looked at, for being non-zero. `di` is not taken over.
     void DrawDIB(int x1, int y1, int x2w, int y2w, dib di, int xx1, int yy1, int xx2w, int yy2w);
+    // Like DrawDIB, but takes the image over instead of copying it: `di` is emptied and
+    // the canvas frees the pixels. An export that renders each page into a fresh image
+    // hands it over this way and saves a full copy per page.
+    void DrawDIBTaking(int x1, int y1, int x2w, int y2w, dib& di, int xx1, int yy1, int xx2w, int yy2w);
     // Places the stored image "/Im<imageNR>" again.
     void DrawDIBOfImageNr(int x1, int y1, int x2w, int y2w, int imageNR, int xx1, int yy1, int xx2w, int yy2w);
 
@@ -177,6 +181,7 @@ public:
     static dib CopyDib(const dib& src);
 
 private:
+    void placeImage(int x1, int y1, int x2w, int y2w, dib& di, int xx2w, int yy2w, bool take);
     // Output.
     void put(const char* data, qint64 size);
     void put(const QByteArray& bytes) { put(bytes.constData(), bytes.size()); }

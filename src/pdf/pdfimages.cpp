@@ -95,13 +95,30 @@ void TPDFCanvas::writePlacement(int x1, int y1, int x2w, int y2w, int imageNr)
 
 void TPDFCanvas::DrawDIB(int x1, int y1, int x2w, int y2w, dib di, int, int, int xx2w, int yy2w)
 {
-    if (!isincreation || !usableRecord(di))
+    placeImage(x1, y1, x2w, y2w, di, xx2w, yy2w, false);
+}
+
+void TPDFCanvas::DrawDIBTaking(int x1, int y1, int x2w, int y2w, dib& di, int, int, int xx2w, int yy2w)
+{
+    placeImage(x1, y1, x2w, y2w, di, xx2w, yy2w, true);
+    di = dib{};
+}
+
+void TPDFCanvas::placeImage(int x1, int y1, int x2w, int y2w, dib& di, int xx2w, int yy2w, bool take)
+{
+    if (!isincreation || !usableRecord(di)) {
+        if (take)
+            FreeDib(di);
         return;
+    }
+    dib original = di;
     bool converted = false;
     int bits = DibBitCount(di);
     if (bits < 24 && bits != 1)
         converted = ConvertTo24Bit(di);
     bits = DibBitCount(di);
+    // Whether the record `di` now holds belongs to us: a converted copy always does.
+    bool own = converted || take;
     if ((bits == 24 || bits == 32 || bits == 1) && x2w != 0 && y2w != 0 && xx2w != 0 && yy2w != 0) {
         writePlacement(x1, y1, x2w, y2w, images.Count());
         if (ImageEntry* e = images.Add()) {
@@ -114,6 +131,9 @@ void TPDFCanvas::DrawDIB(int x1, int y1, int x2w, int y2w, dib di, int, int, int
                 e->tempname = CreateUniqueTempFile(QStringLiteral("temppdfimg"), QStringLiteral(".bmp"));
                 if (!e->tempname.isEmpty())
                     SaveDib(di, e->tempname, DibFormatBmp, 0);
+            } else if (own) {
+                e->image = di; // the record is ours: keep it instead of copying it
+                own = false;
             } else {
                 e->image = CopyDib(di);
                 if (!e->image.poi)
@@ -124,8 +144,10 @@ void TPDFCanvas::DrawDIB(int x1, int y1, int x2w, int y2w, dib di, int, int, int
         }
         putln("Q");
     }
-    if (converted)
+    if (own)
         FreeDib(di);
+    if (converted && take)
+        FreeDib(original);
 }
 
 void TPDFCanvas::DrawDIBOfImageNr(int x1, int y1, int x2w, int y2w, int imageNR, int, int, int xx2w, int yy2w)

@@ -493,6 +493,30 @@ private Q_SLOTS:
         QVERIFY(c.EndDoc());
     }
 
+    void takenImagesAreKeptWithoutCopy()
+    {
+        // A handed-over image is stored as it is (no copy) and the caller's record is
+        // emptied; a palette image handed over is converted and its original freed.
+        QImage reference;
+        dib colour = makeColour(8, 5, &reference);
+        const std::uint8_t* pixels = colour.poi;
+        dib p8 = makePalette8(6, 4);
+        const QImage p8Image = DibToImage(p8);
+        TPDFCanvas c;
+        QVERIFY(c.BeginDoc(path(QStringLiteral("taken.pdf"))));
+        c.DrawDIBTaking(0, 0, 80, 50, colour, 0, 0, 8, 5);
+        c.DrawDIBTaking(0, 60, 60, 40, p8, 0, 0, 6, 4);
+        QVERIFY(colour.poi == nullptr);
+        QVERIFY(p8.poi == nullptr);
+        QCOMPARE(c.imageCount(), 2);
+        QCOMPARE(c.imageEntry(0).image.poi, pixels);
+        QCOMPARE(c.imageEntry(1).bitcount, 24);
+        QCOMPARE(DibToImage(c.imageEntry(1).image), p8Image);
+        QVERIFY(c.EndDoc());
+        qpdfCheck(QStringLiteral("taken.pdf"));
+        Q_UNUSED(reference);
+    }
+
     void placementsThatStoreNothing()
     {
         dib d24 = makeColour(4, 4);
