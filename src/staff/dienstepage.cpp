@@ -140,7 +140,9 @@ void TDienstePage::EditDienstBtnClick()
         return;
     }
     DienstForm->FillFrom(m_roster.dienste[r]);
-    if (DienstForm->exec() == QDialog::Accepted)
+    // Without a lock file (read-only folder) the poll may have reloaded the list while
+    // the dialog was open: never write past its end.
+    if (DienstForm->exec() == QDialog::Accepted && r < m_roster.dienste.Count())
         DienstForm->StoreInto(m_roster.dienste[r]);
     ListDienste();
     Q_EMIT dutiesChanged();
@@ -179,7 +181,7 @@ void TDienstePage::DelDienstBtnClick()
     }
     const auto answer = QMessageBox::question(this, GetMessageText(20), GetMessageText(19),
                                               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    if (answer == QMessageBox::Yes) {
+    if (answer == QMessageBox::Yes && r < m_roster.dienste.Count()) {
         DeleteDienstAndEntries(m_roster, r + 1);
         ListDienste();
         Q_EMIT dutiesChanged();

@@ -189,7 +189,9 @@ void TPersonenPage::EditPersonBtnClick()
         return;
     }
     PersonForm->FillFrom(m_roster.personen[nr - 1]);
-    if (PersonForm->exec() == QDialog::Accepted)
+    // Without a lock file (read-only folder) the poll may have reloaded the list while
+    // the dialog was open: never write past its end.
+    if (PersonForm->exec() == QDialog::Accepted && nr <= m_roster.personen.Count())
         PersonForm->StoreInto(m_roster.personen[nr - 1]);
     finishChange();
 }
@@ -205,7 +207,7 @@ void TPersonenPage::DelPersonBtnClick()
     }
     const auto answer = QMessageBox::question(this, GetMessageText(17), GetMessageText(16),
                                               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    if (answer == QMessageBox::Yes) {
+    if (answer == QMessageBox::Yes && nr <= m_roster.personen.Count()) {
         m_roster.personen.Delete(nr - 1);
         ListPersons();
         Q_EMIT personsChanged();
