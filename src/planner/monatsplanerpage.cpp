@@ -1,5 +1,6 @@
 #include "planner/monatsplanerpage.h"
 
+#include "app/controls.h"
 #include "core/datetime.h"
 
 #include <QComboBox>
@@ -10,13 +11,11 @@
 
 TMonatsplanerPage::TMonatsplanerPage(QWidget* parent) : QWidget(parent)
 {
-    auto* monLabel = new QLabel(QStringLiteral("Monat:"), this);
-    monLabel->setObjectName(QStringLiteral("Mon2Label"));
+    auto* monLabel = NamedLabel(this, "Mon2Label", "Monat:");
     Mon2Ed = new QSpinBox(this);
     Mon2Ed->setObjectName(QStringLiteral("Mon2Ed"));
     Mon2Ed->setRange(1, 12);
-    auto* yearLabel = new QLabel(QStringLiteral("Jahr:"), this);
-    yearLabel->setObjectName(QStringLiteral("Year2Label"));
+    auto* yearLabel = NamedLabel(this, "Year2Label", "Jahr:");
     Year2Ed = new QSpinBox(this);
     Year2Ed->setObjectName(QStringLiteral("Year2Ed"));
     Year2Ed->setRange(1, 9999);

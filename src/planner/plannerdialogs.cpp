@@ -1,5 +1,7 @@
 #include "planner/plannerdialogs.h"
 
+#include "app/controls.h"
+
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QGridLayout>
@@ -18,12 +20,6 @@ QDoubleSpinBox* floatEdit(QWidget* parent, const char* name)
     e->setDecimals(2);
     e->setAlignment(Qt::AlignRight);
     return e;
-}
-QLabel* label(QWidget* parent, const char* name, const char* text)
-{
-    auto* l = new QLabel(QString::fromUtf8(text), parent);
-    l->setObjectName(QLatin1String(name));
-    return l;
 }
 QPushButton* okButton(QDialog* dlg)
 {
@@ -44,9 +40,9 @@ TSetSollStdForm::TSetSollStdForm(QWidget* parent) : QDialog(parent)
     cancel->setObjectName(QStringLiteral("CancelBtn"));
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     auto* grid = new QGridLayout(this);
-    grid->addWidget(label(this, "Label1", "Stunden:"), 0, 0);
+    grid->addWidget(NamedLabel(this, "Label1", "Stunden:"), 0, 0);
     grid->addWidget(StundeEd, 0, 1);
-    grid->addWidget(label(this, "Label2", "Die Einstellung wirkt sich auf alle markierten Personen dieses Monats aus."), 1, 0, 1, 2);
+    grid->addWidget(NamedLabel(this, "Label2", "Die Einstellung wirkt sich auf alle markierten Personen dieses Monats aus."), 1, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(okButton(this));
@@ -67,9 +63,9 @@ TOverHoursForm::TOverHoursForm(QWidget* parent) : QDialog(parent)
     setWindowTitle(QString::fromUtf8("Den markierten Einträgen Überstunden zuweisen"));
     OverHoursEd = floatEdit(this, "OverHoursEd");
     auto* grid = new QGridLayout(this);
-    grid->addWidget(label(this, "Label1", "Überstunden eintragen für die markieten Einträge:"), 0, 0, 1, 2);
+    grid->addWidget(NamedLabel(this, "Label1", "Überstunden eintragen für die markieten Einträge:"), 0, 0, 1, 2);
     grid->addWidget(OverHoursEd, 1, 0);
-    grid->addWidget(label(this, "Label2", "Stunden"), 1, 1);
+    grid->addWidget(NamedLabel(this, "Label2", "Stunden"), 1, 1);
     grid->addWidget(okButton(this), 2, 1);
 }
 
@@ -82,7 +78,7 @@ TDiensteOvertakeForm::TDiensteOvertakeForm(QWidget* parent) : QDialog(parent)
     VerchiebEd->setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
     VerchiebEd->setValue(0);
     auto* grid = new QGridLayout(this);
-    grid->addWidget(label(this, "Label1", "Um x Tage verschieben:"), 0, 0);
+    grid->addWidget(NamedLabel(this, "Label1", "Um x Tage verschieben:"), 0, 0);
     grid->addWidget(VerchiebEd, 0, 1);
     grid->addWidget(okButton(this), 1, 1);
 }

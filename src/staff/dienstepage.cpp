@@ -1,5 +1,6 @@
 #include "staff/dienstepage.h"
 
+#include "app/controls.h"
 #include "core/format.h"
 #include "i18n/messagetable.h"
 #include "staff/dienstform.h"
@@ -14,15 +15,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-namespace {
-QPushButton* button(QWidget* parent, const char* name, const char* text)
-{
-    auto* b = new QPushButton(QString::fromUtf8(text), parent);
-    b->setObjectName(QLatin1String(name));
-    return b;
-}
-} // namespace
-
 TDienstePage::TDienstePage(TRoster& roster, TDataStore& store, QWidget* parent)
     : QWidget(parent), m_roster(roster), m_store(store)
 {
@@ -31,22 +23,14 @@ TDienstePage::TDienstePage(TRoster& roster, TDataStore& store, QWidget* parent)
                               this);
     header->setObjectName(QStringLiteral("DiensteHeaderLabel"));
     header->setWordWrap(true);
-    ListView2 = new QTreeWidget(this);
-    ListView2->setObjectName(QStringLiteral("ListView2"));
-    ListView2->setRootIsDecorated(false);
-    ListView2->setUniformRowHeights(true);
-    ListView2->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView2->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListView2->setHeaderLabels({QStringLiteral("Name"), QString::fromUtf8("Kürzel"), QStringLiteral("Stunden")});
-    ListView2->setColumnWidth(0, 150);
-    ListView2->setColumnWidth(1, 100);
-    ListView2->setColumnWidth(2, 75);
+    ListView2 = NewReportList(this, "ListView2", {QStringLiteral("Name"), QString::fromUtf8("Kürzel"), QStringLiteral("Stunden")},
+                              {150, 100, 75});
 
-    AddDienstBtn = button(this, "AddDienstBtn", "Neuer Dienst");
-    EditDienstBtn = button(this, "EditDienstBtn", "Dienst bearbeiten");
-    DelDienstBtn = button(this, "DelDienstBtn", "Dienst löschen");
-    DienstNachObenBtn = button(this, "DienstNachObenBtn", "Nach oben");
-    DienstnachUntenBtn = button(this, "DienstnachUntenBtn", "Nach unten");
+    AddDienstBtn = NamedButton(this, "AddDienstBtn", "Neuer Dienst");
+    EditDienstBtn = NamedButton(this, "EditDienstBtn", "Dienst bearbeiten");
+    DelDienstBtn = NamedButton(this, "DelDienstBtn", "Dienst löschen");
+    DienstNachObenBtn = NamedButton(this, "DienstNachObenBtn", "Nach oben");
+    DienstnachUntenBtn = NamedButton(this, "DienstnachUntenBtn", "Nach unten");
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(header, 0, 0, 1, 2);

@@ -2,21 +2,14 @@
 
 #include "app/colorcombobox.h"
 
+#include "app/controls.h"
+
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-
-namespace {
-QLabel* label(QWidget* parent, const char* name, const char* text)
-{
-    auto* l = new QLabel(QString::fromUtf8(text), parent);
-    l->setObjectName(QLatin1String(name));
-    return l;
-}
-} // namespace
 
 TDienstForm::TDienstForm(QWidget* parent) : QDialog(parent)
 {
@@ -44,14 +37,14 @@ TDienstForm::TDienstForm(QWidget* parent) : QDialog(parent)
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(label(this, "Label1", "Name:"), 0, 0);
+    grid->addWidget(NamedLabel(this, "Label1", "Name:"), 0, 0);
     grid->addWidget(Edit1, 0, 1);
-    grid->addWidget(label(this, "Label2", "Kürzel:"), 1, 0);
+    grid->addWidget(NamedLabel(this, "Label2", "Kürzel:"), 1, 0);
     grid->addWidget(Edit2, 1, 1);
-    grid->addWidget(label(this, "Label3", "Farbe:"), 2, 0);
+    grid->addWidget(NamedLabel(this, "Label3", "Farbe:"), 2, 0);
     grid->addWidget(TesselColorComboBox1, 2, 1);
     grid->addWidget(abwesendcheck, 3, 1);
-    grid->addWidget(label(this, "Label4", "Stunden:"), 4, 0);
+    grid->addWidget(NamedLabel(this, "Label4", "Stunden:"), 4, 0);
     grid->addWidget(StundeEd, 4, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -1,5 +1,6 @@
 #include "staff/personenpage.h"
 
+#include "app/controls.h"
 #include "core/format.h"
 #include "i18n/messagetable.h"
 #include "staff/personform.h"
@@ -15,15 +16,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-namespace {
-QPushButton* button(QWidget* parent, const char* name, const char* text)
-{
-    auto* b = new QPushButton(QString::fromUtf8(text), parent);
-    b->setObjectName(QLatin1String(name));
-    return b;
-}
-} // namespace
-
 TPersonenPage::TPersonenPage(TRoster& roster, TDataStore& store, QWidget* parent)
     : QWidget(parent), m_roster(roster), m_store(store)
 {
@@ -32,12 +24,9 @@ TPersonenPage::TPersonenPage(TRoster& roster, TDataStore& store, QWidget* parent
                               this);
     header->setObjectName(QStringLiteral("PersonenHeaderLabel"));
     header->setWordWrap(true);
-    auto* listLabel = new QLabel(QStringLiteral("Auflisten von aktiven Personen:"), this);
-    listLabel->setObjectName(QStringLiteral("AktivLabel"));
-    auto* monLabel = new QLabel(QStringLiteral("Monat:"), this);
-    monLabel->setObjectName(QStringLiteral("MonatLabel"));
-    auto* yearLabel = new QLabel(QStringLiteral("Jahr:"), this);
-    yearLabel->setObjectName(QStringLiteral("JahrLabel"));
+    auto* listLabel = NamedLabel(this, "AktivLabel", "Auflisten von aktiven Personen:");
+    auto* monLabel = NamedLabel(this, "MonatLabel", "Monat:");
+    auto* yearLabel = NamedLabel(this, "JahrLabel", "Jahr:");
     MonEd = new QSpinBox(this);
     MonEd->setObjectName(QStringLiteral("MonEd"));
     MonEd->setRange(1, 12);
@@ -48,26 +37,18 @@ TPersonenPage::TPersonenPage(TRoster& roster, TDataStore& store, QWidget* parent
     MonEd->setValue(today.month());
     yeared->setValue(today.year());
 
-    ListView1 = new QTreeWidget(this);
-    ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setRootIsDecorated(false);
-    ListView1->setUniformRowHeights(true);
-    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListView1->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Eingestellt am"),
-                                QStringLiteral("Entlassen am"), QStringLiteral("Maximale Stunden"),
-                                QStringLiteral("Personalnummer"), QStringLiteral("Abteilung")});
-    const int widths[6] = {150, 100, 100, 100, 100, 100};
-    for (int i = 0; i < 6; ++i)
-        ListView1->setColumnWidth(i, widths[i]);
+    ListView1 = NewReportList(this, "ListView1",
+                              {QStringLiteral("Name"), QStringLiteral("Eingestellt am"), QStringLiteral("Entlassen am"),
+                               QStringLiteral("Maximale Stunden"), QStringLiteral("Personalnummer"), QStringLiteral("Abteilung")},
+                              {150, 100, 100, 100, 100, 100});
     ListView1->header()->setSectionsClickable(true);
     ListView1->header()->setSortIndicatorShown(false);
 
-    AddPersonBtn = button(this, "AddPersonBtn", "Neue Person");
-    EditPersonBtn = button(this, "EditPersonBtn", "Person bearbeiten");
-    DelPersonBtn = button(this, "DelPersonBtn", "Person löschen");
-    NachObenBtn = button(this, "NachObenBtn", "Nach oben");
-    NachUntenBtn = button(this, "NachUntenBtn", "Nach unten");
+    AddPersonBtn = NamedButton(this, "AddPersonBtn", "Neue Person");
+    EditPersonBtn = NamedButton(this, "EditPersonBtn", "Person bearbeiten");
+    DelPersonBtn = NamedButton(this, "DelPersonBtn", "Person löschen");
+    NachObenBtn = NamedButton(this, "NachObenBtn", "Nach oben");
+    NachUntenBtn = NamedButton(this, "NachUntenBtn", "Nach unten");
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(header, 0, 0, 1, 3);

@@ -1,5 +1,7 @@
 #include "staff/personform.h"
 
+#include "app/controls.h"
+
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDoubleSpinBox>
@@ -12,12 +14,6 @@
 #include <limits>
 
 namespace {
-QLabel* label(QWidget* parent, const char* name, const char* text)
-{
-    auto* l = new QLabel(QString::fromUtf8(text), parent);
-    l->setObjectName(QLatin1String(name));
-    return l;
-}
 QDateEdit* dateEdit(QWidget* parent, const char* name)
 {
     auto* e = new QDateEdit(parent);
@@ -63,20 +59,20 @@ TPersonForm::TPersonForm(QWidget* parent) : QDialog(parent)
 
     auto* grid = new QGridLayout(this);
     int row = 0;
-    grid->addWidget(label(this, "Label1", "Name:"), row, 0);
+    grid->addWidget(NamedLabel(this, "Label1", "Name:"), row, 0);
     grid->addWidget(Edit1, row++, 1, 1, 2);
-    grid->addWidget(label(this, "Label2", "Eingestellt:"), row, 0);
+    grid->addWidget(NamedLabel(this, "Label2", "Eingestellt:"), row, 0);
     grid->addWidget(VonEd, row++, 1);
-    grid->addWidget(label(this, "Label3", "Entlassen:"), row, 0);
+    grid->addWidget(NamedLabel(this, "Label3", "Entlassen:"), row, 0);
     grid->addWidget(BisEd, row, 1);
     grid->addWidget(EntlassenCheck, row++, 2);
-    grid->addWidget(label(this, "Label4", "Starten mit x. Überstunden:"), row, 0);
+    grid->addWidget(NamedLabel(this, "Label4", "Starten mit x. Überstunden:"), row, 0);
     grid->addWidget(UeberstundenEd, row++, 1);
-    grid->addWidget(label(this, "Label5", "Maximale Stundenzahl im Monat (0=keine Begrenzung):"), row, 0);
+    grid->addWidget(NamedLabel(this, "Label5", "Maximale Stundenzahl im Monat (0=keine Begrenzung):"), row, 0);
     grid->addWidget(MaxStundenEd, row++, 1);
-    grid->addWidget(label(this, "Label6", "Personalnummer:"), row, 0);
+    grid->addWidget(NamedLabel(this, "Label6", "Personalnummer:"), row, 0);
     grid->addWidget(Edit2, row++, 1, 1, 2);
-    grid->addWidget(label(this, "Label7", "Abteilung:"), row, 0);
+    grid->addWidget(NamedLabel(this, "Label7", "Abteilung:"), row, 0);
     grid->addWidget(Edit3, row++, 1, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -1,5 +1,6 @@
 #include "views/jahresansichtpage.h"
 
+#include "app/controls.h"
 #include "core/datetime.h"
 
 #include <QComboBox>
@@ -10,8 +11,7 @@
 
 TJahresansichtPage::TJahresansichtPage(QWidget* parent) : QWidget(parent)
 {
-    auto* yearLabel = new QLabel(QStringLiteral("Jahr:"), this);
-    yearLabel->setObjectName(QStringLiteral("Year3Label"));
+    auto* yearLabel = NamedLabel(this, "Year3Label", "Jahr:");
     Year3Ed = new QSpinBox(this);
     Year3Ed->setObjectName(QStringLiteral("Year3Ed"));
     Year3Ed->setRange(1, 9999);

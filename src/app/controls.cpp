@@ -1,0 +1,34 @@
+#include "app/controls.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+
+QLabel* NamedLabel(QWidget* parent, const char* name, const char* utf8Text)
+{
+    auto* l = new QLabel(QString::fromUtf8(utf8Text), parent);
+    l->setObjectName(QLatin1String(name));
+    return l;
+}
+
+QPushButton* NamedButton(QWidget* parent, const char* name, const char* utf8Text)
+{
+    auto* b = new QPushButton(QString::fromUtf8(utf8Text), parent);
+    b->setObjectName(QLatin1String(name));
+    return b;
+}
+
+QTreeWidget* NewReportList(QWidget* parent, const char* name, const QStringList& titles, std::initializer_list<int> widths)
+{
+    auto* list = new QTreeWidget(parent);
+    list->setObjectName(QLatin1String(name));
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setHeaderLabels(titles);
+    int column = 0;
+    for (int w : widths)
+        list->setColumnWidth(column++, w);
+    return list;
+}

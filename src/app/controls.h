@@ -1,0 +1,17 @@
+#pragma once
+// Small constructors for the controls the forms and pages build in code: each control
+// gets its documented object name (settings and translations find it by that name).
+
+#include <QStringList>
+
+#include <initializer_list>
+
+class QLabel;
+class QPushButton;
+class QTreeWidget;
+class QWidget;
+
+QLabel* NamedLabel(QWidget* parent, const char* name, const char* utf8Text);
+QPushButton* NamedButton(QWidget* parent, const char* name, const char* utf8Text);
+// A report list: whole-row single selection, no tree decoration, fixed column widths.
+QTreeWidget* NewReportList(QWidget* parent, const char* name, const QStringList& titles, std::initializer_list<int> widths);
