@@ -123,7 +123,11 @@ void BM_CopyTenPages(benchmark::State& state)
 
 BENCHMARK(BM_CopyTenPages)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)->ReportAggregatesOnly(true);
 BENCHMARK(BM_PdfTenPages)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)->ReportAggregatesOnly(true);
-BENCHMARK(BM_LibjpegTenImages)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_LibjpegTenImages)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv)
 {

@@ -29,7 +29,7 @@ inline void prepareEnvironment()
     qputenv("XDG_RUNTIME_DIR", base + "/runtime");
     QDir().mkpath(home.path() + QStringLiteral("/runtime"));
     QFile::setPermissions(home.path() + QStringLiteral("/runtime"),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QStandardPaths::setTestModeEnabled(false);
@@ -44,15 +44,15 @@ inline void prepareApplication()
 } // namespace testsupport
 
 // Like QTEST_MAIN, with the fixed environment. APP is QGuiApplication or QApplication.
-#define ROSTELMARK_TEST_MAIN_WITH(TestObject, APP)                                                \
-    int main(int argc, char** argv)                                                               \
-    {                                                                                             \
-        testsupport::prepareEnvironment();                                                        \
-        APP app(argc, argv);                                                                      \
-        testsupport::prepareApplication();                                                        \
-        TestObject tc;                                                                            \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                \
-        return QTest::qExec(&tc, argc, argv);                                                     \
+#define ROSTELMARK_TEST_MAIN_WITH(TestObject, APP)                                                                     \
+    int main(int argc, char** argv)                                                                                    \
+    {                                                                                                                  \
+        testsupport::prepareEnvironment();                                                                             \
+        APP app(argc, argv);                                                                                           \
+        testsupport::prepareApplication();                                                                             \
+        TestObject tc;                                                                                                 \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                                     \
+        return QTest::qExec(&tc, argc, argv);                                                                          \
     }
 
 #include <QGuiApplication>

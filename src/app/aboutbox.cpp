@@ -33,7 +33,8 @@ QPixmap RostelmarkPicture(int size)
     return pm;
 }
 
-TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
+TAboutBox::TAboutBox(QWidget* parent)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("Info"));

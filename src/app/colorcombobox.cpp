@@ -24,15 +24,30 @@ struct Named {
 };
 // The standard colours, BGR encoded, with the plan defaults among them.
 const Named kColors[] = {
-    {0x000000, "Schwarz"}, {0x000080, "Kastanienbraun"}, {0x008000, "Grün"}, {0x008080, "Oliv"},
-    {0x800000, "Marineblau"}, {0x800080, "Violett"}, {0x808000, "Blaugrün"}, {0x808080, "Grau"},
-    {0xC0C0C0, "Silber"}, {0x0000FF, "Rot"}, {0x00FF00, "Hellgrün"}, {0x00FFFF, "Gelb"},
-    {0xFF0000, "Blau"}, {0xFF00FF, "Fuchsie"}, {0xFFFF00, "Aquamarin"}, {0xFFFFFF, "Weiß"},
-    {0x9696C4, "Rosé"}, {0x808096, "Graurot"}, {0xC4C4E4, "Hellrosé"},
+    {0x000000, "Schwarz"},
+    {0x000080, "Kastanienbraun"},
+    {0x008000, "Grün"},
+    {0x008080, "Oliv"},
+    {0x800000, "Marineblau"},
+    {0x800080, "Violett"},
+    {0x808000, "Blaugrün"},
+    {0x808080, "Grau"},
+    {0xC0C0C0, "Silber"},
+    {0x0000FF, "Rot"},
+    {0x00FF00, "Hellgrün"},
+    {0x00FFFF, "Gelb"},
+    {0xFF0000, "Blau"},
+    {0xFF00FF, "Fuchsie"},
+    {0xFFFF00, "Aquamarin"},
+    {0xFFFFFF, "Weiß"},
+    {0x9696C4, "Rosé"},
+    {0x808096, "Graurot"},
+    {0xC4C4E4, "Hellrosé"},
 };
 } // namespace
 
-TTesselColorComboBox::TTesselColorComboBox(QWidget* parent) : QComboBox(parent)
+TTesselColorComboBox::TTesselColorComboBox(QWidget* parent)
+    : QComboBox(parent)
 {
     // The window translation treats this as a colour picker: only its hint is translated.
     setProperty(kColorPickerProperty, true);
@@ -59,7 +74,8 @@ void TTesselColorComboBox::setColorValue(quint32 value)
     int idx = indexOfValue(m_value);
     if (idx < 0) {
         // An unnamed colour gets its own swatch entry before "Benutzerdefiniert...".
-        insertItem(m_customIndex, swatch(m_value), QStringLiteral("#%1").arg(ColorFromRef(m_value).name().mid(1).toUpper()), m_value);
+        insertItem(m_customIndex, swatch(m_value),
+            QStringLiteral("#%1").arg(ColorFromRef(m_value).name().mid(1).toUpper()), m_value);
         idx = m_customIndex++;
     }
     const QSignalBlocker block(this);

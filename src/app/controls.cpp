@@ -18,7 +18,8 @@ QPushButton* NamedButton(QWidget* parent, const char* name, const char* utf8Text
     return b;
 }
 
-QTreeWidget* NewReportList(QWidget* parent, const char* name, const QStringList& titles, std::initializer_list<int> widths)
+QTreeWidget* NewReportList(
+    QWidget* parent, const char* name, const QStringList& titles, std::initializer_list<int> widths)
 {
     auto* list = new QTreeWidget(parent);
     list->setObjectName(QLatin1String(name));

@@ -14,4 +14,5 @@ class QWidget;
 QLabel* NamedLabel(QWidget* parent, const char* name, const char* utf8Text);
 QPushButton* NamedButton(QWidget* parent, const char* name, const char* utf8Text);
 // A report list: whole-row single selection, no tree decoration, fixed column widths.
-QTreeWidget* NewReportList(QWidget* parent, const char* name, const QStringList& titles, std::initializer_list<int> widths);
+QTreeWidget* NewReportList(
+    QWidget* parent, const char* name, const QStringList& titles, std::initializer_list<int> widths);

@@ -9,7 +9,8 @@
 #include <QRadioButton>
 #include <QToolButton>
 
-TDatenbankPage::TDatenbankPage(QWidget* parent) : QWidget(parent)
+TDatenbankPage::TDatenbankPage(QWidget* parent)
+    : QWidget(parent)
 {
     UserFolderCheck = new QRadioButton(QString::fromUtf8("Alle Datenbanken in diesem Verzeichnis ablegen:"), this);
     UserFolderCheck->setObjectName(QStringLiteral("UserFolderCheck"));
@@ -28,7 +29,8 @@ TDatenbankPage::TDatenbankPage(QWidget* parent) : QWidget(parent)
     DirectoryBtn = new QToolButton(this);
     DirectoryBtn->setObjectName(QStringLiteral("DirectoryBtn"));
     DirectoryBtn->setText(QStringLiteral("..."));
-    RestartLabel = new QLabel(QString::fromUtf8("Das neue Verzeichnis wird nach dem Programmneustart aktiviert."), this);
+    RestartLabel
+        = new QLabel(QString::fromUtf8("Das neue Verzeichnis wird nach dem Programmneustart aktiviert."), this);
     RestartLabel->setObjectName(QStringLiteral("RestartLabel"));
 
     auto* grid = new QGridLayout(this);

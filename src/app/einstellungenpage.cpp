@@ -35,7 +35,8 @@ QCheckBox* TEinstellungenPage::addCheck(const char* name, const char* caption)
 }
 
 TEinstellungenPage::TEinstellungenPage(TPlanSettings& settings, QWidget* parent)
-    : QWidget(parent), m_settings(settings)
+    : QWidget(parent)
+    , m_settings(settings)
 {
     auto* colours = new QGroupBox(tr8("Farben"), this);
     colours->setObjectName(QStringLiteral("FarbenGroup"));
@@ -117,9 +118,9 @@ TEinstellungenPage::TEinstellungenPage(TPlanSettings& settings, QWidget* parent)
     PrintActualDateCheck = addCheck("PrintActualDateCheck", "Aktuelles Datum auf Monatsplan mit ausdrucken");
     ShowKalenderwocheCheck = addCheck("ShowKalenderwocheCheck", "Zeige Kalenderwoche statt Montag");
     ShowAbteilungCheck = addCheck("ShowAbteilungCheck", "Abteilung und Personalnummer anzeigen");
-    for (QCheckBox* c : {LegendeCheck, ShowSumCheck, ShowAnwCheck, DoubleRowHeightCheck, AddFreeLinesCheck,
-                         SecondLinesareDarkerCheck, CountNoDienstCheck, StundenSumCheck, PrintActualDateCheck,
-                         ShowKalenderwocheCheck, ShowAbteilungCheck}) {
+    for (QCheckBox* c :
+        {LegendeCheck, ShowSumCheck, ShowAnwCheck, DoubleRowHeightCheck, AddFreeLinesCheck, SecondLinesareDarkerCheck,
+            CountNoDienstCheck, StundenSumCheck, PrintActualDateCheck, ShowKalenderwocheCheck, ShowAbteilungCheck}) {
         c->setParent(switches);
         switchBox->addWidget(c);
     }

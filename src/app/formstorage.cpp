@@ -7,7 +7,8 @@
 namespace {
 QSettings openStore()
 {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quorvex"), QStringLiteral("Rostelmark"));
+    return QSettings(
+        QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quorvex"), QStringLiteral("Rostelmark"));
 }
 const QString kSection = QStringLiteral("MainForm");
 
@@ -21,7 +22,11 @@ QByteArray qtProperty(const QString& entry)
 }
 } // namespace
 
-TFormStorage::TFormStorage(QWidget* form, QStringList properties) : m_form(form), m_properties(std::move(properties)) {}
+TFormStorage::TFormStorage(QWidget* form, QStringList properties)
+    : m_form(form)
+    , m_properties(std::move(properties))
+{
+}
 
 QString TFormStorage::FileName()
 {

@@ -10,8 +10,8 @@
 #include "i18n/translate.h"
 #include "i18n/ui/translateapp.h"
 #include "i18n/ui/translateform.h"
-#include "planner/plannerdialogs.h"
 #include "planner/monatsplanerpage.h"
+#include "planner/plannerdialogs.h"
 #include "staff/dienstepage.h"
 #include "staff/dienstform.h"
 #include "staff/personenpage.h"
@@ -22,20 +22,20 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFontDialog>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QRadioButton>
-#include <QSpinBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -58,29 +58,48 @@ QWidget* placeholderPage(const char* name, QWidget* parent)
 
 // Menu item names of the ten plan slots, slot 1 first.
 const char* const kLagerItemNames[10] = {
-    "Rostelmark11", "Rostelmark12", "Rostelmark13", "Rostelmark14", "Rostelmark15",
-    "Rostelmark16", "Rostelmark17", "Rostelmark71", "Rostelmark72", "Rostelmark73",
+    "Rostelmark11",
+    "Rostelmark12",
+    "Rostelmark13",
+    "Rostelmark14",
+    "Rostelmark15",
+    "Rostelmark16",
+    "Rostelmark17",
+    "Rostelmark71",
+    "Rostelmark72",
+    "Rostelmark73",
 };
 } // namespace
 
 QStringList TMainForm::StoredProperties()
 {
     return {
-        QStringLiteral("CountNoDienstCheck.Checked"), QStringLiteral("Edit3.Text"),
-        QStringLiteral("DirectoryEdit1.Text"), QStringLiteral("UserFolderCheck.Checked"),
-        QStringLiteral("UseSpecialFolderCheck.Checked"), QStringLiteral("ProgramFolderCheck.Checked"),
-        QStringLiteral("RandBreitEd.Value"), QStringLiteral("Rostelmark11.Checked"),
-        QStringLiteral("Rostelmark12.Checked"), QStringLiteral("Rostelmark13.Checked"),
-        QStringLiteral("Rostelmark14.Checked"), QStringLiteral("Rostelmark15.Checked"),
-        QStringLiteral("Rostelmark16.Checked"), QStringLiteral("Rostelmark17.Checked"),
-        QStringLiteral("Rostelmark71.Checked"), QStringLiteral("Rostelmark72.Checked"),
-        QStringLiteral("Rostelmark73.Checked"), QStringLiteral("StundenSumCheck.Checked"),
-        QStringLiteral("PrintActualDateCheck.Checked"), QStringLiteral("ShowKalenderwocheCheck.Checked"),
+        QStringLiteral("CountNoDienstCheck.Checked"),
+        QStringLiteral("Edit3.Text"),
+        QStringLiteral("DirectoryEdit1.Text"),
+        QStringLiteral("UserFolderCheck.Checked"),
+        QStringLiteral("UseSpecialFolderCheck.Checked"),
+        QStringLiteral("ProgramFolderCheck.Checked"),
+        QStringLiteral("RandBreitEd.Value"),
+        QStringLiteral("Rostelmark11.Checked"),
+        QStringLiteral("Rostelmark12.Checked"),
+        QStringLiteral("Rostelmark13.Checked"),
+        QStringLiteral("Rostelmark14.Checked"),
+        QStringLiteral("Rostelmark15.Checked"),
+        QStringLiteral("Rostelmark16.Checked"),
+        QStringLiteral("Rostelmark17.Checked"),
+        QStringLiteral("Rostelmark71.Checked"),
+        QStringLiteral("Rostelmark72.Checked"),
+        QStringLiteral("Rostelmark73.Checked"),
+        QStringLiteral("StundenSumCheck.Checked"),
+        QStringLiteral("PrintActualDateCheck.Checked"),
+        QStringLiteral("ShowKalenderwocheCheck.Checked"),
         QStringLiteral("ShowAbteilungCheck.Checked"),
     };
 }
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
+TMainForm::TMainForm(QWidget* parent)
+    : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(MainCaption());
@@ -277,9 +296,8 @@ void TMainForm::FormCreate()
     // 3., 4. The per-user folder for display, then the data folder of this run.
     DatenbankSheet->Edit3->setText(store.GetProgramDir(false));
     const TDataFolderOption option = DatenbankSheet->UserFolderCheck->isChecked() ? TDataFolderOption::UserFolder
-                                     : DatenbankSheet->UseSpecialFolderCheck->isChecked()
-                                         ? TDataFolderOption::SpecialFolder
-                                         : TDataFolderOption::ProgramFolder;
+        : DatenbankSheet->UseSpecialFolderCheck->isChecked()                      ? TDataFolderOption::SpecialFolder
+                                                                                  : TDataFolderOption::ProgramFolder;
     store.ChooseDataFolder(option, DatenbankSheet->DirectoryEdit1->text());
     // 5. The translation table lives in the per-user folder whatever the data folder is.
     InitTranslations(store.GetProgramDir(true));
@@ -458,8 +476,8 @@ void TMainForm::FontBtnClick(int which)
     if (!store.canwritenowpersonen())
         return;
     TFontRec* rec = which == 1 ? &roster.settings.FontDialog1
-                    : which == 2 ? &roster.settings.FontDialog2
-                                 : &roster.settings.FontDialog3;
+        : which == 2           ? &roster.settings.FontDialog2
+                               : &roster.settings.FontDialog3;
     bool ok = false;
     const QFont font = QFontDialog::getFont(&ok, rec->ToQFont(), this);
     if (ok)
@@ -495,7 +513,8 @@ void TMainForm::ListPersons3()
 
 TLockAnswer TMainForm::AskLockMessage(const QString& text)
 {
-    QMessageBox box(QMessageBox::Critical, QString(), text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    QMessageBox box(
+        QMessageBox::Critical, QString(), text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
     switch (box.exec()) {
     case QMessageBox::No:
         return TLockAnswer::No;

@@ -4,7 +4,9 @@
 
 #include <QPainter>
 
-TProgressPanel::TProgressPanel(const int& position, QWidget* parent) : QWidget(parent), m_position(position)
+TProgressPanel::TProgressPanel(const int& position, QWidget* parent)
+    : QWidget(parent)
+    , m_position(position)
 {
     setObjectName(QStringLiteral("ProgressPanel"));
     setFixedWidth(50);

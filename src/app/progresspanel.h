@@ -23,6 +23,10 @@ private:
 class TProgressEvent : public QEvent {
 public:
     static constexpr QEvent::Type kType = QEvent::User;
-    explicit TProgressEvent(int percent) : QEvent(kType), percent(percent) {}
+    explicit TProgressEvent(int percent)
+        : QEvent(kType)
+        , percent(percent)
+    {
+    }
     int percent;
 };

@@ -5,8 +5,13 @@
 #include <cstdint>
 
 std::array<QString, 7> WeekdayAbbrev = {
-    QStringLiteral("Mo"), QStringLiteral("Di"), QStringLiteral("Mi"), QStringLiteral("Do"),
-    QStringLiteral("Fr"), QStringLiteral("Sa"), QStringLiteral("So"),
+    QStringLiteral("Mo"),
+    QStringLiteral("Di"),
+    QStringLiteral("Mi"),
+    QStringLiteral("Do"),
+    QStringLiteral("Fr"),
+    QStringLiteral("Sa"),
+    QStringLiteral("So"),
 };
 
 void FillWeekdayAbbrev()
@@ -131,15 +136,33 @@ bool IsFeiertag(const std::array<bool, kFeiertagCount>& enabled, int jahr, int m
             continue;
         bool hit = false;
         switch (i) {
-        case 0: hit = fixed(1, 1); break;
-        case 1: hit = fixed(1, 6); break;
-        case 2: hit = fixed(2, 14); break;
-        case 3: hit = easter(-46); break;
-        case 4: hit = easter(-2); break;
-        case 5: hit = easter(-1); break;
-        case 6: hit = easter(0); break;
-        case 7: hit = easter(1); break;
-        case 8: hit = fixed(5, 1); break;
+        case 0:
+            hit = fixed(1, 1);
+            break;
+        case 1:
+            hit = fixed(1, 6);
+            break;
+        case 2:
+            hit = fixed(2, 14);
+            break;
+        case 3:
+            hit = easter(-46);
+            break;
+        case 4:
+            hit = easter(-2);
+            break;
+        case 5:
+            hit = easter(-1);
+            break;
+        case 6:
+            hit = easter(0);
+            break;
+        case 7:
+            hit = easter(1);
+            break;
+        case 8:
+            hit = fixed(5, 1);
+            break;
         case 9: {
             // Second Sunday of May.
             int sundays = 0;
@@ -151,25 +174,63 @@ bool IsFeiertag(const std::array<bool, kFeiertagCount>& enabled, int jahr, int m
             }
             break;
         }
-        case 10: hit = easter(39); break;
-        case 11: hit = easter(49); break;
-        case 12: hit = easter(50); break;
-        case 13: hit = easter(60); break;
-        case 14: hit = fixed(8, 15); break;
-        case 15: hit = fixed(10, 3); break;
-        case 16: hit = fixed(10, 31); break;
-        case 17: hit = fixed(11, 1); break;
-        case 18: hit = fixed(11, 2); break;
-        case 19: hit = advented(-11); break;
-        case 20: hit = advented(-7); break;
-        case 21: hit = fixed(12, 6); break;
-        case 22: hit = advented(0) || advented(7) || advented(14) || advented(21); break;
-        case 23: hit = fixed(12, 24); break;
-        case 24: hit = fixed(12, 25) || fixed(12, 26); break;
-        case 25: hit = easter(-47); break;
-        case 26: hit = fixed(12, 31); break;
-        case 27: hit = fixed(10, 26); break;
-        case 28: hit = fixed(12, 8); break;
+        case 10:
+            hit = easter(39);
+            break;
+        case 11:
+            hit = easter(49);
+            break;
+        case 12:
+            hit = easter(50);
+            break;
+        case 13:
+            hit = easter(60);
+            break;
+        case 14:
+            hit = fixed(8, 15);
+            break;
+        case 15:
+            hit = fixed(10, 3);
+            break;
+        case 16:
+            hit = fixed(10, 31);
+            break;
+        case 17:
+            hit = fixed(11, 1);
+            break;
+        case 18:
+            hit = fixed(11, 2);
+            break;
+        case 19:
+            hit = advented(-11);
+            break;
+        case 20:
+            hit = advented(-7);
+            break;
+        case 21:
+            hit = fixed(12, 6);
+            break;
+        case 22:
+            hit = advented(0) || advented(7) || advented(14) || advented(21);
+            break;
+        case 23:
+            hit = fixed(12, 24);
+            break;
+        case 24:
+            hit = fixed(12, 25) || fixed(12, 26);
+            break;
+        case 25:
+            hit = easter(-47);
+            break;
+        case 26:
+            hit = fixed(12, 31);
+            break;
+        case 27:
+            hit = fixed(10, 26);
+            break;
+        case 28:
+            hit = fixed(12, 8);
+            break;
         }
         result = result || hit;
     }

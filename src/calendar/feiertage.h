@@ -25,7 +25,10 @@ QDate FirstAdvent(int year);
 int DayOfWeek(const QDate& date);
 // Grid weekday index: Monday = 0 … Sunday = 6; 5 and 6 are the weekend.
 int WeekdayIndex(const QDate& date);
-inline bool IsWeekend(const QDate& date) { return WeekdayIndex(date) >= 5; }
+inline bool IsWeekend(const QDate& date)
+{
+    return WeekdayIndex(date) >= 5;
+}
 // ISO 8601 week number.
 int CalendarWeek(const QDate& date);
 

@@ -6,4 +6,7 @@
 // Characters outside the code page become '?'.
 QByteArray ToAnsi(const QString& text);
 QString FromAnsi(const char* data, qsizetype length);
-inline QString FromAnsi(const QByteArray& bytes) { return FromAnsi(bytes.constData(), bytes.size()); }
+inline QString FromAnsi(const QByteArray& bytes)
+{
+    return FromAnsi(bytes.constData(), bytes.size());
+}

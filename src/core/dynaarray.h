@@ -32,13 +32,15 @@ bool allocationShouldFail();
 
 } // namespace rostelmark
 
-template <typename T>
-class TDynaArray {
+template <typename T> class TDynaArray {
 public:
     using Record = T;
 
     TDynaArray() = default;
-    explicit TDynaArray(T** typpoi) : outeraobj(typpoi) {}
+    explicit TDynaArray(T** typpoi)
+        : outeraobj(typpoi)
+    {
+    }
     ~TDynaArray() { Destroy(); }
 
     TDynaArray(const TDynaArray&) = delete;
@@ -186,11 +188,13 @@ public:
         T* block = allocate(needed);
         if (!block) {
             if (fresh) {
-                rostelmark::reportAllocError(QStringLiteral("Error 1 while trying to allocate %1 bytes of RAM. Not enough memory.").arg(needed));
+                rostelmark::reportAllocError(
+                    QStringLiteral("Error 1 while trying to allocate %1 bytes of RAM. Not enough memory.").arg(needed));
             } else {
-                rostelmark::reportAllocError(QStringLiteral("Error 2 while trying to allocate %1 bytes of RAM. Not enough memory.%2")
-                                                 .arg(needed)
-                                                 .arg(rostelmark::lastSystemError()));
+                rostelmark::reportAllocError(
+                    QStringLiteral("Error 2 while trying to allocate %1 bytes of RAM. Not enough memory.%2")
+                        .arg(needed)
+                        .arg(rostelmark::lastSystemError()));
             }
             return false;
         }
@@ -217,7 +221,8 @@ public:
         T* block = allocate(needed);
         if (!block) {
             // Keeping the larger block is harmless; only the report is required.
-            rostelmark::reportAllocError(QStringLiteral("Error 3 while trying to allocate %1 bytes of RAM. Not enough memory.").arg(needed));
+            rostelmark::reportAllocError(
+                QStringLiteral("Error 3 while trying to allocate %1 bytes of RAM. Not enough memory.").arg(needed));
             return;
         }
         relocate(block, static_cast<int>(count));
@@ -256,10 +261,7 @@ private:
         if (outeraobj)
             *outeraobj = rec;
     }
-    std::uint32_t neededBytes() const
-    {
-        return buffersize * ((count - 1) / buffersize + 1) * size;
-    }
+    std::uint32_t neededBytes() const { return buffersize * ((count - 1) / buffersize + 1) * size; }
     static T* allocate(std::uint32_t bytes)
     {
         if (rostelmark::allocationShouldFail())

@@ -54,7 +54,7 @@ TFontRec TFontRec::FromQFont(const QFont& font, std::uint8_t charset, std::int32
     if (r.size < 1)
         r.size = 1;
     r.style = (font.bold() ? Bold : 0) | (font.italic() ? Italic : 0) | (font.underline() ? Underline : 0)
-              | (font.strikeOut() ? StrikeOut : 0);
+        | (font.strikeOut() ? StrikeOut : 0);
     return r;
 }
 
@@ -108,9 +108,33 @@ const std::array<PlanSettingPlace, 22> kPlanSettingPlaces = {{
 }};
 
 const std::array<const char*, kFeiertagCount> kFeiertagNames = {
-    "Neujahr", "Heilige drei Könige", "Valentinstag", "Aschermittwoch", "Karfreitag", "Karsamstag",
-    "Ostersonntag", "Ostermontag", "Maifeiertag", "Muttertag", "Christi Himmelfahrt", "Pfingstsonntag",
-    "Pfingstmontag", "Fronleichnam", "Maria Himmelfahrt", "Tag der Deutschen Einheit", "Reformationstag",
-    "Allerheiligen", "Allerseelen", "Buß- u. Bettag", "Totensonntag", "Nikolaus", "Advent", "Heilig Abend",
-    "Weihnachten", "Fasching", "Silvester", "Nationalfeiertag Österreich", "Maria Empfängis",
+    "Neujahr",
+    "Heilige drei Könige",
+    "Valentinstag",
+    "Aschermittwoch",
+    "Karfreitag",
+    "Karsamstag",
+    "Ostersonntag",
+    "Ostermontag",
+    "Maifeiertag",
+    "Muttertag",
+    "Christi Himmelfahrt",
+    "Pfingstsonntag",
+    "Pfingstmontag",
+    "Fronleichnam",
+    "Maria Himmelfahrt",
+    "Tag der Deutschen Einheit",
+    "Reformationstag",
+    "Allerheiligen",
+    "Allerseelen",
+    "Buß- u. Bettag",
+    "Totensonntag",
+    "Nikolaus",
+    "Advent",
+    "Heilig Abend",
+    "Weihnachten",
+    "Fasching",
+    "Silvester",
+    "Nationalfeiertag Österreich",
+    "Maria Empfängis",
 };

@@ -34,7 +34,7 @@ struct TMonatsTabelle {
 };
 
 struct TEintrag {
-    TDateTime datum = 0;   // whole date
+    TDateTime datum = 0; // whole date
     std::int32_t dienst = 0; // 1-based duty number, 0 = no duty
     double ueberstunden = 0; // extra hours of the day
 };
@@ -52,7 +52,7 @@ struct TPerson {
     TMonatsTabelle iststunden;
     TMonatsTabelle uebertrag;
     double monatssumme = 0; // scratch of the month grid, never stored
-    double maxstunden = 0;  // 0 = no limit
+    double maxstunden = 0; // 0 = no limit
     double startueberstunden = 0;
 };
 

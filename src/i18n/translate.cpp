@@ -33,7 +33,11 @@ void reportDamage()
 // Sequential reader over the file image; every read checks the bytes that remain.
 class Reader {
 public:
-    explicit Reader(const QByteArray& data) : p(data.constData()), left(data.size()) {}
+    explicit Reader(const QByteArray& data)
+        : p(data.constData())
+        , left(data.size())
+    {
+    }
 
     bool readInt32(qint32& v)
     {

@@ -45,9 +45,9 @@ struct TTranslationStore {
     TDynaArray<TTranslationRow> TranslationTable;
     std::array<TDynaArray<IndexEntry>, kTranslationBuckets> TranslationIndex;
     int CurrentLanguage = 0; // column used for output, 0 … 29
-    bool BatchMode = false;  // while set, new rows are not saved at once
+    bool BatchMode = false; // while set, new rows are not saved at once
     bool TableDirty = false; // a row was added during the batch
-    QString fileName;        // full path of translate.dat; empty: nothing is ever written
+    QString fileName; // full path of translate.dat; empty: nothing is ever written
 };
 
 TTranslationStore& Translations();
@@ -89,8 +89,8 @@ struct TranslationReadResult {
     bool damaged = false;
     int rowsRead = 0;
 };
-TranslationReadResult ReadTranslationData(const QByteArray& data, TDynaArray<TTranslationRow>& table,
-                                          int maxRows = kMaxTranslationRows);
+TranslationReadResult ReadTranslationData(
+    const QByteArray& data, TDynaArray<TTranslationRow>& table, int maxRows = kMaxTranslationRows);
 QByteArray WriteTranslationData(const TDynaArray<TTranslationRow>& table);
 
 // The text shown when the file is damaged (it names translation.dat, as users know it).

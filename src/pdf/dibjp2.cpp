@@ -11,7 +11,7 @@ namespace {
 
 // A growable memory buffer behind an OpenJPEG stream.
 struct MemoryStream {
-    QByteArray* out = nullptr;     // writing
+    QByteArray* out = nullptr; // writing
     const QByteArray* in = nullptr; // reading
     qint64 pos = 0;
 };
@@ -184,7 +184,7 @@ bool EncodeJpeg2000(const dib& d, QByteArray& out)
         silence(codec);
         stream = makeStream(&mem, false);
         ok = stream && opj_setup_encoder(codec, &params, image) && opj_start_compress(codec, image, stream)
-             && opj_encode(codec, stream) && opj_end_compress(codec, stream);
+            && opj_encode(codec, stream) && opj_end_compress(codec, stream);
     }
     if (stream)
         opj_stream_destroy(stream);
@@ -226,7 +226,7 @@ dib DecodeJpeg2000(const QByteArray& data)
         // Limits before decoding: size of the canvas and pixels per byte of input (a forged
         // size would only cost memory).
         ok = w > 0 && h > 0 && w <= kDibMaxSide && h <= kDibMaxSide && w * h <= qint64(data.size()) * 1024
-             && (image->numcomps == 1 || image->numcomps == 3 || image->numcomps == 4);
+            && (image->numcomps == 1 || image->numcomps == 3 || image->numcomps == 4);
     }
     ok = ok && opj_decode(codec, stream, image) && opj_end_decompress(codec, stream);
     if (ok) {
@@ -236,7 +236,7 @@ dib DecodeJpeg2000(const QByteArray& data)
         for (int c = 0; c < comps && ok; ++c) {
             const opj_image_comp_t& comp = image->comps[c];
             ok = comp.data && comp.dx == 1 && comp.dy == 1 && int(comp.w) == width && int(comp.h) == height
-                 && comp.prec >= 1 && comp.prec <= 16;
+                && comp.prec >= 1 && comp.prec <= 16;
         }
         if (ok) {
             result = newdib(width, height, comps == 1 ? 8 : 24, nullptr, 0);

@@ -14,7 +14,7 @@ namespace {
 struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
-    dib result;            // decoder output, released when decoding fails
+    dib result; // decoder output, released when decoding fails
     unsigned char* buffer; // encoder output, released by the caller
     std::uint8_t* rowTemp; // row expansion buffer of the encoder
 };
@@ -129,7 +129,8 @@ dib DecodeJpeg(const QByteArray& data)
         return {};
     }
     jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()), static_cast<unsigned long>(data.size()));
+    jpeg_mem_src(
+        &cinfo, reinterpret_cast<const unsigned char*>(data.constData()), static_cast<unsigned long>(data.size()));
     jpeg_read_header(&cinfo, TRUE);
     const bool grey = cinfo.num_components == 1;
     if (!grey && cinfo.num_components != 3)

@@ -73,7 +73,11 @@ void memUnmap(thandle_t, void*, toff_t) {}
 // libtiff reports through process-wide handlers; they are silenced while we code.
 class QuietTiff {
 public:
-    QuietTiff() : error(TIFFSetErrorHandler(nullptr)), warning(TIFFSetWarningHandler(nullptr)) {}
+    QuietTiff()
+        : error(TIFFSetErrorHandler(nullptr))
+        , warning(TIFFSetWarningHandler(nullptr))
+    {
+    }
     ~QuietTiff()
     {
         TIFFSetErrorHandler(error);
@@ -129,13 +133,15 @@ QByteArray EncodeCcittG4(const std::uint8_t* rows, int width, int height, int st
     TIFF* tif = TIFFClientOpen("g4", "w", &mem, memRead, memWrite, memSeek, memClose, memSize, memMap, memUnmap);
     if (!tif)
         return {};
-    bool ok = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, std::uint32_t(width)) && TIFFSetField(tif, TIFFTAG_IMAGELENGTH, std::uint32_t(height))
-              && TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1) && TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1)
-              && TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4)
-              && TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE)
-              && TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB)
-              && TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG)
-              && TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, std::uint32_t(height)) && TIFFSetField(tif, TIFFTAG_GROUP4OPTIONS, 0);
+    bool ok = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, std::uint32_t(width))
+        && TIFFSetField(tif, TIFFTAG_IMAGELENGTH, std::uint32_t(height)) && TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1)
+        && TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1)
+        && TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4)
+        && TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE)
+        && TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB)
+        && TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG)
+        && TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, std::uint32_t(height))
+        && TIFFSetField(tif, TIFFTAG_GROUP4OPTIONS, 0);
     std::vector<std::uint8_t> row(static_cast<size_t>(stride));
     for (int y = 0; ok && y < height; ++y) {
         // The coder may scribble on its input row; give it a copy.

@@ -18,22 +18,61 @@ struct QeRow {
 };
 
 constexpr QeRow kQe[47] = {
-    {0x5601, 1, 1, 1},    {0x3401, 2, 6, 0},    {0x1801, 3, 9, 0},    {0x0AC1, 4, 12, 0},   {0x0521, 5, 29, 0},
-    {0x0221, 38, 33, 0},  {0x5601, 7, 6, 1},    {0x5401, 8, 14, 0},   {0x4801, 9, 14, 0},   {0x3801, 10, 14, 0},
-    {0x3001, 11, 17, 0},  {0x2401, 12, 18, 0},  {0x1C01, 13, 20, 0},  {0x1601, 29, 21, 0},  {0x5601, 15, 14, 1},
-    {0x5401, 16, 14, 0},  {0x5101, 17, 15, 0},  {0x4801, 18, 16, 0},  {0x3801, 19, 17, 0},  {0x3401, 20, 18, 0},
-    {0x3001, 21, 19, 0},  {0x2801, 22, 19, 0},  {0x2401, 23, 20, 0},  {0x2201, 24, 21, 0},  {0x1C01, 25, 22, 0},
-    {0x1801, 26, 23, 0},  {0x1601, 27, 24, 0},  {0x1401, 28, 25, 0},  {0x1201, 29, 26, 0},  {0x1101, 30, 27, 0},
-    {0x0AC1, 31, 28, 0},  {0x09C1, 32, 29, 0},  {0x08A1, 33, 30, 0},  {0x0521, 34, 31, 0},  {0x0441, 35, 32, 0},
-    {0x02A1, 36, 33, 0},  {0x0221, 37, 34, 0},  {0x0141, 38, 35, 0},  {0x0111, 39, 36, 0},  {0x0085, 40, 37, 0},
-    {0x0049, 41, 38, 0},  {0x0025, 42, 39, 0},  {0x0015, 43, 40, 0},  {0x0009, 44, 41, 0},  {0x0005, 45, 42, 0},
-    {0x0001, 45, 43, 0},  {0x5601, 46, 46, 0},
+    {0x5601, 1, 1, 1},
+    {0x3401, 2, 6, 0},
+    {0x1801, 3, 9, 0},
+    {0x0AC1, 4, 12, 0},
+    {0x0521, 5, 29, 0},
+    {0x0221, 38, 33, 0},
+    {0x5601, 7, 6, 1},
+    {0x5401, 8, 14, 0},
+    {0x4801, 9, 14, 0},
+    {0x3801, 10, 14, 0},
+    {0x3001, 11, 17, 0},
+    {0x2401, 12, 18, 0},
+    {0x1C01, 13, 20, 0},
+    {0x1601, 29, 21, 0},
+    {0x5601, 15, 14, 1},
+    {0x5401, 16, 14, 0},
+    {0x5101, 17, 15, 0},
+    {0x4801, 18, 16, 0},
+    {0x3801, 19, 17, 0},
+    {0x3401, 20, 18, 0},
+    {0x3001, 21, 19, 0},
+    {0x2801, 22, 19, 0},
+    {0x2401, 23, 20, 0},
+    {0x2201, 24, 21, 0},
+    {0x1C01, 25, 22, 0},
+    {0x1801, 26, 23, 0},
+    {0x1601, 27, 24, 0},
+    {0x1401, 28, 25, 0},
+    {0x1201, 29, 26, 0},
+    {0x1101, 30, 27, 0},
+    {0x0AC1, 31, 28, 0},
+    {0x09C1, 32, 29, 0},
+    {0x08A1, 33, 30, 0},
+    {0x0521, 34, 31, 0},
+    {0x0441, 35, 32, 0},
+    {0x02A1, 36, 33, 0},
+    {0x0221, 37, 34, 0},
+    {0x0141, 38, 35, 0},
+    {0x0111, 39, 36, 0},
+    {0x0085, 40, 37, 0},
+    {0x0049, 41, 38, 0},
+    {0x0025, 42, 39, 0},
+    {0x0015, 43, 40, 0},
+    {0x0009, 44, 41, 0},
+    {0x0005, 45, 42, 0},
+    {0x0001, 45, 43, 0},
+    {0x5601, 46, 46, 0},
 };
 
 // The MQ arithmetic encoder with 2^16 contexts.
 class MqEncoder {
 public:
-    MqEncoder() : index(new std::uint8_t[65536]()), mps(new std::uint8_t[65536]())
+    MqEncoder()
+        : index(new std::uint8_t[65536]())
+        , mps(new std::uint8_t[65536]())
     {
         out.reserve(4096);
         out.push_back(0); // the byte before the first output byte; never emitted
@@ -183,11 +222,11 @@ bool EncodeJbig2Generic(const std::uint8_t* rows, int width, int height, int str
             continue;
         for (int x = 0; x < width; ++x) {
             const unsigned cx = unsigned(cur[x - 1]) | unsigned(cur[x - 2]) << 1 | unsigned(cur[x - 3]) << 2
-                                | unsigned(cur[x - 4]) << 3 | unsigned(up1[x + 3]) << 4 | unsigned(up1[x + 2]) << 5
-                                | unsigned(up1[x + 1]) << 6 | unsigned(up1[x]) << 7 | unsigned(up1[x - 1]) << 8
-                                | unsigned(up1[x - 2]) << 9 | unsigned(up1[x - 3]) << 10 | unsigned(up2[x + 2]) << 11
-                                | unsigned(up2[x + 1]) << 12 | unsigned(up2[x]) << 13 | unsigned(up2[x - 1]) << 14
-                                | unsigned(up2[x - 2]) << 15;
+                | unsigned(cur[x - 4]) << 3 | unsigned(up1[x + 3]) << 4 | unsigned(up1[x + 2]) << 5
+                | unsigned(up1[x + 1]) << 6 | unsigned(up1[x]) << 7 | unsigned(up1[x - 1]) << 8
+                | unsigned(up1[x - 2]) << 9 | unsigned(up1[x - 3]) << 10 | unsigned(up2[x + 2]) << 11
+                | unsigned(up2[x + 1]) << 12 | unsigned(up2[x]) << 13 | unsigned(up2[x - 1]) << 14
+                | unsigned(up2[x - 2]) << 15;
             mq.encode(cx, cur[x]);
         }
     }
@@ -211,7 +250,7 @@ bool EncodeJbig2Generic(const std::uint8_t* rows, int width, int height, int str
     put32(p, std::uint32_t(height));
     put32(p, 0);
     put32(p, 0);
-    p.append(char(0));    // combination operator OR
+    p.append(char(0)); // combination operator OR
     p.append(char(0x08)); // arithmetic, template 0, typical prediction on
     const signed char at[8] = {3, -1, -3, -1, 2, -2, -2, -2};
     p.append(reinterpret_cast<const char*>(at), 8);
@@ -233,7 +272,8 @@ int jbig2encode(const QString& bitmapFile, const QString& globalsFile, const QSt
     Jbig2Streams streams;
     if (!EncodeJbig2Generic(reinterpret_cast<const std::uint8_t*>(rows.constData()), width, height, stride, streams))
         return 1;
-    if (!picturio_detail::WriteAllToFile(globalsFile, streams.globals) || !picturio_detail::WriteAllToFile(pageFile, streams.page))
+    if (!picturio_detail::WriteAllToFile(globalsFile, streams.globals)
+        || !picturio_detail::WriteAllToFile(pageFile, streams.page))
         return 2;
     return 0;
 }

@@ -194,7 +194,8 @@ void TPDFCanvas::ClosePageStream()
     uLongf packedSize = compressBound(uLong(sblen));
     QByteArray packed(qsizetype(packedSize), Qt::Uninitialized);
     const Bytef* source = reinterpret_cast<const Bytef*>(streambuf ? streambuf : "");
-    if (compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize, source, uLong(sblen), Z_DEFAULT_COMPRESSION) != Z_OK) {
+    if (compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize, source, uLong(sblen), Z_DEFAULT_COMPRESSION)
+        != Z_OK) {
         failed = true;
         packedSize = 0;
     }
@@ -409,7 +410,7 @@ QByteArray TPDFCanvas::ColorNumber(int c)
 QByteArray TPDFCanvas::colorLine(std::uint32_t color, const char* op) const
 {
     return ColorNumber(int(color & 0xFF)) + " " + ColorNumber(int((color >> 8) & 0xFF)) + " "
-           + ColorNumber(int((color >> 16) & 0xFF)) + " " + op;
+        + ColorNumber(int((color >> 16) & 0xFF)) + " " + op;
 }
 
 void TPDFCanvas::ApplyPen()
@@ -523,7 +524,8 @@ void TPDFCanvas::FillRect(int x1, int y1, int x2, int y2)
     ApplyBrush();
     if (nofill)
         return;
-    putln(num(x1) + " " + num(qint64(PageHeight) - y2) + " " + num(inner(qint64(x2) - x1)) + " " + num(inner(qint64(y2) - y1)) + " re");
+    putln(num(x1) + " " + num(qint64(PageHeight) - y2) + " " + num(inner(qint64(x2) - x1)) + " "
+        + num(inner(qint64(y2) - y1)) + " re");
     putln("f");
 }
 
@@ -540,7 +542,8 @@ void TPDFCanvas::Rectangle(int x1, int y1, int x2, int y2)
     ApplyPen();
     ApplyBrush();
     if (!nofill) {
-        putln(num(x1) + " " + num(qint64(PageHeight) - y2) + " " + num(inner(qint64(x2) - x1)) + " " + num(inner(qint64(y2) - y1)) + " re");
+        putln(num(x1) + " " + num(qint64(PageHeight) - y2) + " " + num(inner(qint64(x2) - x1)) + " "
+            + num(inner(qint64(y2) - y1)) + " re");
         putln("B");
     } else if (!noline) {
         MoveTo(x1, y1);

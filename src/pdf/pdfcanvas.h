@@ -67,7 +67,7 @@ struct TPDFBrush {
 
 struct TPDFFont {
     QString Name = QStringLiteral("Microsoft Sans Serif");
-    int Size = 8;           // points (= page units)
+    int Size = 8; // points (= page units)
     std::uint8_t Style = 0; // TPDFFontStyle bits
     std::uint32_t Color = 0;
 };
@@ -97,11 +97,11 @@ struct FontEntry {
 };
 
 struct ImageEntry {
-    dib image;               // memory mode: own copy; temporary-file mode: no pixels
+    dib image; // memory mode: own copy; temporary-file mode: no pixels
     std::int32_t bitcount = 0;
-    std::int32_t width = 0;  // header values at placement time
+    std::int32_t width = 0; // header values at placement time
     std::int32_t height = 0;
-    QString tempname;        // temporary-file mode only
+    QString tempname; // temporary-file mode only
 };
 
 class TPDFCanvas {

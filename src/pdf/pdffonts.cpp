@@ -25,7 +25,7 @@ std::int32_t be32(const QByteArray& t, int at)
     if (at < 0 || at + 4 > t.size())
         return 0;
     return std::int32_t((std::uint32_t(uchar(t[at])) << 24) | (std::uint32_t(uchar(t[at + 1])) << 16)
-                        | (std::uint32_t(uchar(t[at + 2])) << 8) | std::uint32_t(uchar(t[at + 3])));
+        | (std::uint32_t(uchar(t[at + 2])) << 8) | std::uint32_t(uchar(t[at + 3])));
 }
 
 // Font design units to units of the 12-unit em, rounded to nearest.
@@ -106,8 +106,9 @@ void TPDFCanvas::WriteFont(const FontEntry& entry)
         const QByteArray hhea = raw.fontTable("hhea");
         const QByteArray post = raw.fontTable("post");
         putln("/FontBBox[" + num(FontUnits(scaled(be16(head, 36, true), upm))) + " "
-              + num(FontUnits(scaled(be16(head, 38, true), upm))) + " " + num(FontUnits(scaled(be16(head, 40, true), upm)))
-              + " " + num(FontUnits(scaled(be16(head, 42, true), upm))) + "]");
+            + num(FontUnits(scaled(be16(head, 38, true), upm))) + " "
+            + num(FontUnits(scaled(be16(head, 40, true), upm))) + " "
+            + num(FontUnits(scaled(be16(head, 42, true), upm))) + "]");
         int ascent = metrics.ascent();
         int descent = -metrics.descent();
         if (os2.size() >= 72) {
@@ -120,10 +121,11 @@ void TPDFCanvas::WriteFont(const FontEntry& entry)
         // Fixed 16.16 degrees → tenths of a degree → whole degrees, truncating.
         const std::int64_t tenths = post.size() >= 8 ? std::int64_t(be32(post, 4)) * 10 / 65536 : 0;
         putln("/Flags 4/Ascent " + num(FontUnits(ascent)) + "/Descent " + num(FontUnits(descent)) + "/ItalicAngle "
-              + num(tenths / 10) + ">>");
+            + num(tenths / 10) + ">>");
     } else {
         putln("/FontBBox[0 " + num(FontUnits(metrics.height())) + " " + num(FontUnits(metrics.maxWidth())) + " 0]");
-        putln("/Flags 4/Ascent " + num(FontUnits(metrics.ascent())) + "/Descent " + num(FontUnits(metrics.descent())) + ">>");
+        putln("/Flags 4/Ascent " + num(FontUnits(metrics.ascent())) + "/Descent " + num(FontUnits(metrics.descent()))
+            + ">>");
     }
     // The character range is that of the font's character map.
     auto supported = [&](int c) {

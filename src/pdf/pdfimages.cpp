@@ -32,7 +32,7 @@ bool usableRecord(const dib& di)
 {
     const int bits = DibBitCount(di);
     return di.pmi && di.poi && DibWidth(di) > 0 && DibHeight(di) > 0 && DibRowBytes(DibWidth(di), bits) > 0
-           && DibRowBytes(DibWidth(di), bits) <= di.bytew;
+        && DibRowBytes(DibWidth(di), bits) <= di.bytew;
 }
 
 } // namespace
@@ -165,7 +165,7 @@ void TPDFCanvas::WriteImage(ImageEntry& entry)
         image = entry.tempname.isEmpty() ? dib{} : OpenDib(entry.tempname, DibFormatBmp, 0);
     // The stored image must still be what was placed (a temporary file can be altered).
     const bool usable = image.poi && DibWidth(image) == entry.width && DibHeight(image) == entry.height
-                        && DibBitCount(image) == entry.bitcount;
+        && DibBitCount(image) == entry.bitcount;
     const bool jbig2 = usejbig2 && entry.bitcount == 1;
     bool written = false;
     if (usable) {
@@ -195,7 +195,8 @@ void TPDFCanvas::WriteImage(ImageEntry& entry)
 void TPDFCanvas::WritePlaceholderImage()
 {
     BeginObj();
-    putln("<< /Type /XObject /Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray /Length 1 >>");
+    putln("<< /Type /XObject /Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray /Length 1 "
+          ">>");
     putln("stream");
     put("\xFF\n", 2);
     putln("endstream");
@@ -227,8 +228,8 @@ bool TPDFCanvas::WriteJbig2Image(const dib& image)
     putln("<<");
     putln("/Type /XObject /Subtype /Image");
     putln("/Width " + num(DibWidth(image)) + " /Height " + num(DibHeight(image)) + " /BitsPerComponent 1");
-    putln("/Length " + num(pageData.size()) + " /ColorSpace /DeviceGray /Filter /JBIG2Decode /DecodeParms << /JBIG2Globals "
-          + num(n + 1) + " 0 R>>");
+    putln("/Length " + num(pageData.size())
+        + " /ColorSpace /DeviceGray /Filter /JBIG2Decode /DecodeParms << /JBIG2Globals " + num(n + 1) + " 0 R>>");
     putln(">>");
     putln("stream");
     put(pageData);
@@ -281,8 +282,9 @@ bool TPDFCanvas::WriteCcittImage(const dib& image)
     putln("<<");
     putln("/Type /XObject /Subtype /Image");
     putln("/Width " + num(width) + " /Height " + num(height) + " /BitsPerComponent 1");
-    putln("/Length " + num(data.size()) + " /ColorSpace /DeviceGray /Filter /CCITTFaxDecode /DecodeParms <</K -1 /Columns "
-          + num(width) + " /Rows " + num(height) + ">>");
+    putln("/Length " + num(data.size())
+        + " /ColorSpace /DeviceGray /Filter /CCITTFaxDecode /DecodeParms <</K -1 /Columns " + num(width) + " /Rows "
+        + num(height) + ">>");
     putln(">>");
     putln("stream");
     put(data);
@@ -293,7 +295,8 @@ bool TPDFCanvas::WriteCcittImage(const dib& image)
 
 bool TPDFCanvas::WriteJpegImage(const dib& image)
 {
-    const QString name = CreateUniqueTempFile(QStringLiteral("tempim"), usejpeg2000 ? QStringLiteral(".jp2") : QStringLiteral(".jpg"));
+    const QString name
+        = CreateUniqueTempFile(QStringLiteral("tempim"), usejpeg2000 ? QStringLiteral(".jp2") : QStringLiteral(".jpg"));
     if (name.isEmpty())
         return false;
     QByteArray data;
@@ -301,7 +304,8 @@ bool TPDFCanvas::WriteJpegImage(const dib& image)
         QFile::remove(name);
         return false;
     }
-    QByteArray dict = "<< /Type /XObject /Subtype /Image /Width " + num(DibWidth(image)) + " /Height " + num(DibHeight(image));
+    QByteArray dict
+        = "<< /Type /XObject /Subtype /Image /Width " + num(DibWidth(image)) + " /Height " + num(DibHeight(image));
     if (ispdfa)
         dict += " /BitsPerComponent 8 /ColorSpace [ /CalRGB<< /WhitePoint [0.9505 1.0000 1.0890]/Gamma [1.8000 1.8000 "
                 "1.8000]/Matrix [ 0.4497 0.2446 0.0252 0.3163 0.6720 0.1412 0.1845 0.0833 0.9227]>>] /Length ";

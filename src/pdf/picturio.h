@@ -53,13 +53,13 @@ struct DibPalette {
 
 // The image record, passed by value; copies share the pixel and header memory.
 struct dib {
-    DibInfo* pmi = nullptr;      // header and colour table
-    void* poih = nullptr;        // handle of the pixel memory
-    void* pmih = nullptr;        // handle of the header memory
+    DibInfo* pmi = nullptr; // header and colour table
+    void* poih = nullptr; // handle of the pixel memory
+    void* pmih = nullptr; // handle of the header memory
     std::uint8_t* poi = nullptr; // pixel rows, bottom row first
-    std::int32_t bytew = 0;      // bytes per row
-    std::uint8_t ispal = 0;      // 1 for palette images (1, 4, 8 bits)
-    DibPalette pal;              // colour table as palette entries
+    std::int32_t bytew = 0; // bytes per row
+    std::uint8_t ispal = 0; // 1 for palette images (1, 4, 8 bits)
+    DibPalette pal; // colour table as palette entries
     std::uint32_t NOTUSEDINFIXEDMEMlp = 0;
     std::int32_t zoom = 0;
     std::int32_t scx = 0;

@@ -9,7 +9,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-TMonatsplanerPage::TMonatsplanerPage(QWidget* parent) : QWidget(parent)
+TMonatsplanerPage::TMonatsplanerPage(QWidget* parent)
+    : QWidget(parent)
 {
     auto* monLabel = NamedLabel(this, "Mon2Label", "Monat:");
     Mon2Ed = new QSpinBox(this);

@@ -31,7 +31,8 @@ QPushButton* okButton(QDialog* dlg)
 }
 } // namespace
 
-TSetSollStdForm::TSetSollStdForm(QWidget* parent) : QDialog(parent)
+TSetSollStdForm::TSetSollStdForm(QWidget* parent)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("SetSollStdForm"));
     setWindowTitle(QStringLiteral("Soll-Stunden festlegen"));
@@ -42,7 +43,9 @@ TSetSollStdForm::TSetSollStdForm(QWidget* parent) : QDialog(parent)
     auto* grid = new QGridLayout(this);
     grid->addWidget(NamedLabel(this, "Label1", "Stunden:"), 0, 0);
     grid->addWidget(StundeEd, 0, 1);
-    grid->addWidget(NamedLabel(this, "Label2", "Die Einstellung wirkt sich auf alle markierten Personen dieses Monats aus."), 1, 0, 1, 2);
+    grid->addWidget(
+        NamedLabel(this, "Label2", "Die Einstellung wirkt sich auf alle markierten Personen dieses Monats aus."), 1, 0,
+        1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(okButton(this));
@@ -57,7 +60,8 @@ void TSetSollStdForm::showEvent(QShowEvent* event)
     StundeEd->selectAll();
 }
 
-TOverHoursForm::TOverHoursForm(QWidget* parent) : QDialog(parent)
+TOverHoursForm::TOverHoursForm(QWidget* parent)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("OverHoursForm"));
     setWindowTitle(QString::fromUtf8("Den markierten Einträgen Überstunden zuweisen"));
@@ -69,7 +73,8 @@ TOverHoursForm::TOverHoursForm(QWidget* parent) : QDialog(parent)
     grid->addWidget(okButton(this), 2, 1);
 }
 
-TDiensteOvertakeForm::TDiensteOvertakeForm(QWidget* parent) : QDialog(parent)
+TDiensteOvertakeForm::TDiensteOvertakeForm(QWidget* parent)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("DiensteOvertakeForm"));
     setWindowTitle(QString::fromUtf8("Dienste vom vorherigen Monat übernehmen"));

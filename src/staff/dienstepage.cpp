@@ -16,15 +16,17 @@
 #include <QVBoxLayout>
 
 TDienstePage::TDienstePage(TRoster& roster, TDataStore& store, QWidget* parent)
-    : QWidget(parent), m_roster(roster), m_store(store)
+    : QWidget(parent)
+    , m_roster(roster)
+    , m_store(store)
 {
     auto* header = new QLabel(QString::fromUtf8("Hier verwalten Sie die Dienste und Abwesenheiten. Die Position in der "
                                                 "Liste ist die Nummer des Dienstes."),
-                              this);
+        this);
     header->setObjectName(QStringLiteral("DiensteHeaderLabel"));
     header->setWordWrap(true);
-    ListView2 = NewReportList(this, "ListView2", {QStringLiteral("Name"), QString::fromUtf8("Kürzel"), QStringLiteral("Stunden")},
-                              {150, 100, 75});
+    ListView2 = NewReportList(this, "ListView2",
+        {QStringLiteral("Name"), QString::fromUtf8("Kürzel"), QStringLiteral("Stunden")}, {150, 100, 75});
 
     AddDienstBtn = NamedButton(this, "AddDienstBtn", "Neuer Dienst");
     EditDienstBtn = NamedButton(this, "EditDienstBtn", "Dienst bearbeiten");
@@ -163,8 +165,8 @@ void TDienstePage::DelDienstBtnClick()
         m_store.EndWriteMowdienste();
         return;
     }
-    const auto answer = QMessageBox::question(this, GetMessageText(20), GetMessageText(19),
-                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    const auto answer = QMessageBox::question(
+        this, GetMessageText(20), GetMessageText(19), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (answer == QMessageBox::Yes && r < m_roster.dienste.Count()) {
         DeleteDienstAndEntries(m_roster, r + 1);
         ListDienste();

@@ -11,7 +11,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-TDienstForm::TDienstForm(QWidget* parent) : QDialog(parent)
+TDienstForm::TDienstForm(QWidget* parent)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("DienstForm"));
     setWindowTitle(QStringLiteral("Dienst bearbeiten"));

@@ -17,11 +17,13 @@
 #include <QVBoxLayout>
 
 TPersonenPage::TPersonenPage(TRoster& roster, TDataStore& store, QWidget* parent)
-    : QWidget(parent), m_roster(roster), m_store(store)
+    : QWidget(parent)
+    , m_roster(roster)
+    , m_store(store)
 {
     auto* header = new QLabel(QString::fromUtf8("Hier verwalten Sie die Mitarbeiter. Die Reihenfolge der Liste ist die "
                                                 "Reihenfolge der Zeilen im Monatsplan."),
-                              this);
+        this);
     header->setObjectName(QStringLiteral("PersonenHeaderLabel"));
     header->setWordWrap(true);
     auto* listLabel = NamedLabel(this, "AktivLabel", "Auflisten von aktiven Personen:");
@@ -38,9 +40,9 @@ TPersonenPage::TPersonenPage(TRoster& roster, TDataStore& store, QWidget* parent
     yeared->setValue(today.year());
 
     ListView1 = NewReportList(this, "ListView1",
-                              {QStringLiteral("Name"), QStringLiteral("Eingestellt am"), QStringLiteral("Entlassen am"),
-                               QStringLiteral("Maximale Stunden"), QStringLiteral("Personalnummer"), QStringLiteral("Abteilung")},
-                              {150, 100, 100, 100, 100, 100});
+        {QStringLiteral("Name"), QStringLiteral("Eingestellt am"), QStringLiteral("Entlassen am"),
+            QStringLiteral("Maximale Stunden"), QStringLiteral("Personalnummer"), QStringLiteral("Abteilung")},
+        {150, 100, 100, 100, 100, 100});
     ListView1->header()->setSectionsClickable(true);
     ListView1->header()->setSortIndicatorShown(false);
 
@@ -186,8 +188,8 @@ void TPersonenPage::DelPersonBtnClick()
         m_store.EndWriteMowpersonen();
         return;
     }
-    const auto answer = QMessageBox::question(this, GetMessageText(17), GetMessageText(16),
-                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    const auto answer = QMessageBox::question(
+        this, GetMessageText(17), GetMessageText(16), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (answer == QMessageBox::Yes && nr <= m_roster.personen.Count()) {
         m_roster.personen.Delete(nr - 1);
         ListPersons();

@@ -33,7 +33,8 @@ QDoubleSpinBox* numberEdit(QWidget* parent, const char* name)
 }
 } // namespace
 
-TPersonForm::TPersonForm(QWidget* parent) : QDialog(parent)
+TPersonForm::TPersonForm(QWidget* parent)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("PersonForm"));
     setWindowTitle(QStringLiteral("Person bearbeiten"));

@@ -85,8 +85,8 @@ void removeStaleTempFiles(const QString& folder, const QString& name)
 {
     const QDateTime limit = QDateTime::currentDateTime().addSecs(-3600);
     const QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
-    const QFileInfoList temps = dir.entryInfoList({QLatin1Char('.') + name + QStringLiteral(".*.tmp")},
-                                                  QDir::Files | QDir::Hidden | QDir::System);
+    const QFileInfoList temps = dir.entryInfoList(
+        {QLatin1Char('.') + name + QStringLiteral(".*.tmp")}, QDir::Files | QDir::Hidden | QDir::System);
     for (const QFileInfo& t : temps) {
         if (t.lastModified() < limit)
             QFile::remove(t.filePath());
@@ -112,7 +112,11 @@ bool writeAll(int fd, const char* data, qsizetype size)
 
 } // namespace
 
-TDataStore::TDataStore(TRoster& r, TStoreUi& u) : roster(r), ui(u) {}
+TDataStore::TDataStore(TRoster& r, TStoreUi& u)
+    : roster(r)
+    , ui(u)
+{
+}
 
 // ---- data folder --------------------------------------------------------------------
 
@@ -242,7 +246,7 @@ TLoadResult TDataStore::loadPersons()
         break;
     case ReadStatus::ReadError:
         showError(TranslateText(QStringLiteral("Die Datei konnte nicht gelesen werden:")) + QLatin1Char('\n')
-                  + QDir::toNativeSeparators(path) + QLatin1Char('\n') + systemReason(err));
+            + QDir::toNativeSeparators(path) + QLatin1Char('\n') + systemReason(err));
         result = TLoadResult::Damaged;
         break;
     case ReadStatus::Ok: {
@@ -289,7 +293,7 @@ TLoadResult TDataStore::loadDienste()
         break;
     case ReadStatus::ReadError:
         showError(TranslateText(QStringLiteral("Die Datei konnte nicht gelesen werden:")) + QLatin1Char('\n')
-                  + QDir::toNativeSeparators(path) + QLatin1Char('\n') + systemReason(err));
+            + QDir::toNativeSeparators(path) + QLatin1Char('\n') + systemReason(err));
         result = TLoadResult::Damaged;
         break;
     case ReadStatus::Ok: {
@@ -346,7 +350,7 @@ bool TDataStore::writeFileReplacing(const QString& shownPath, const QByteArray& 
     int fd = -1;
     for (int attempt = 0; err == 0 && attempt < 100; ++attempt) {
         temp = nativePath(folder + QLatin1Char('.') + name + QLatin1Char('.') + QString::number(::getpid())
-                          + QLatin1Char('-') + QString::number(serial++) + QStringLiteral(".tmp"));
+            + QLatin1Char('-') + QString::number(serial++) + QStringLiteral(".tmp"));
         fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd >= 0 || errno != EEXIST)
             break;
@@ -358,8 +362,7 @@ bool TDataStore::writeFileReplacing(const QString& shownPath, const QByteArray& 
         struct stat st {};
         if (hadOld) {
             // Keep who may read and change the file in a shared folder (best effort).
-            if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, uid_t(-1), old.st_gid) != 0) {
-            }
+            if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, uid_t(-1), old.st_gid) != 0) {}
             ::fchmod(fd, old.st_mode & 07777);
         }
         if (!writeAll(fd, bytes.constData(), bytes.size()) || ::fsync(fd) != 0 || ::fstat(fd, &st) != 0)
@@ -384,7 +387,7 @@ bool TDataStore::writeFileReplacing(const QString& shownPath, const QByteArray& 
         }
     }
     showError(TranslateText(QStringLiteral("Die Datei konnte nicht gespeichert werden:")) + QLatin1Char('\n')
-              + QDir::toNativeSeparators(shownPath) + QLatin1Char('\n') + systemReason(err));
+        + QDir::toNativeSeparators(shownPath) + QLatin1Char('\n') + systemReason(err));
     return false;
 }
 

@@ -43,10 +43,10 @@ public:
 enum class TDataFolderOption { UserFolder, ProgramFolder, SpecialFolder };
 
 enum class TLoadResult {
-    Refused,  // read lock refused (Yes or Cancel to message 30); nothing changed
-    Missing,  // file missing or not readable; roster kept
-    Loaded,   // roster replaced by the file's content
-    Damaged,  // file damaged; reported, roster kept
+    Refused, // read lock refused (Yes or Cancel to message 30); nothing changed
+    Missing, // file missing or not readable; roster kept
+    Loaded, // roster replaced by the file's content
+    Damaged, // file damaged; reported, roster kept
     NoMemory, // file too large for memory; reported, roster kept
 };
 
@@ -82,7 +82,7 @@ public:
 
     // --- plan slots ----------------------------------------------------------------
     static QString SlotFileName(const char* stem, int nr); // "personen", 10 → "personen10.dat"
-    void SetNewLagerNr(int newnr);                         // 1 … 10; others ignored
+    void SetNewLagerNr(int newnr); // 1 … 10; others ignored
     // `ticked[i]` says whether the menu item of slot i + 1 is ticked (Rostelmark11 …
     // Rostelmark17, Rostelmark71 … Rostelmark73). The first ticked one becomes the slot;
     // none ticked changes nothing. Returns whether a slot was taken.

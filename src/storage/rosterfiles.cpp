@@ -20,8 +20,7 @@ constexpr int kHolidaysInM9 = kFeiertagCount - 2;
 
 // TDynaArray keeps its block size in 32 bits; a count whose block would not fit is
 // refused before the container is touched.
-template <typename T>
-bool fitsContainer(std::int32_t n)
+template <typename T> bool fitsContainer(std::int32_t n)
 {
     // Later growth rounds up to the next 100 records.
     const qint64 rounded = (qint64(n) + 100) / 100 * 100;
@@ -31,8 +30,7 @@ bool fitsContainer(std::int32_t n)
 // Adds n records into an empty container in one block of exactly n records, instead of
 // a copy of the whole block at every 100th record. The next Add or Delete brings the
 // block back to the usual steps of 100.
-template <typename T, typename Fill>
-bool addRecords(TDynaArray<T>& c, std::int32_t n, Fill fill)
+template <typename T, typename Fill> bool addRecords(TDynaArray<T>& c, std::int32_t n, Fill fill)
 {
     if (n <= 0)
         return true;
@@ -49,8 +47,7 @@ bool addRecords(TDynaArray<T>& c, std::int32_t n, Fill fill)
 // The same as n calls of Add() on an empty container with buffersize n, without the
 // per-record bookkeeping: the first Add allocates the block of n records, and every
 // record is then constructed in place from make(i). False when out of memory.
-template <typename T, typename Make>
-bool appendBlock(TDynaArray<T>& c, std::int32_t n, Make make)
+template <typename T, typename Make> bool appendBlock(TDynaArray<T>& c, std::int32_t n, Make make)
 {
     if (n <= 0)
         return true;
@@ -146,7 +143,8 @@ TReadResult ParsePersonFile(const char* data, qsizetype size, TPersonFileContent
     // A person takes 25 bytes in an old file but 38 KB in memory: beyond 256 MB, the
     // persons must be backed by their month tables in the file.
     constexpr qint64 kPersonMemoryFloor = qint64(256) << 20;
-    if (!fitsContainer<TPerson>(p) || qint64(p) * qint64(sizeof(TPerson)) > std::max(kPersonMemoryFloor, 2 * qint64(size)))
+    if (!fitsContainer<TPerson>(p)
+        || qint64(p) * qint64(sizeof(TPerson)) > std::max(kPersonMemoryFloor, 2 * qint64(size)))
         return TReadResult::NoMemory;
     qint64 totalEntries = 0;
     const bool personsOk = addRecords(personen, p, [&](TPerson& pers, std::int32_t) {
@@ -295,7 +293,7 @@ void SerializePersonFile(const TDynaArray<TPerson>& personen, const TPlanSetting
     qint64 estimate = 512 + qint64(s.CaptionEd.size()) + s.Capt2Ed.size();
     for (const TPerson& pers : personen)
         estimate += 64 + 4 * kTableBytes + pers.name.size() + pers.persnr.size() + pers.abteilung.size()
-                    + 24 * qint64(pers.eintraege.Count());
+            + 24 * qint64(pers.eintraege.Count());
     bytes.resize(0); // keeps the allocation
     TByteWriter out(bytes, estimate);
 
@@ -322,12 +320,12 @@ void SerializePersonFile(const TDynaArray<TPerson>& personen, const TPlanSetting
         out.writeInt32(s.FeiertageList[i] ? 1 : 0);
     WriteAnsiStr(out, s.CaptionEd); // S1
     WriteAnsiStr(out, s.Capt2Ed);
-    out.writeBool(s.LegendeCheck);     // S2
-    out.writeBool(s.ShowSumCheck);     // S3
-    out.writeBool(s.ShowAnwCheck);     // S4
-    out.writeInt32(s.languagesetto);   // S5
+    out.writeBool(s.LegendeCheck); // S2
+    out.writeBool(s.ShowSumCheck); // S3
+    out.writeBool(s.ShowAnwCheck); // S4
+    out.writeInt32(s.languagesetto); // S5
     out.writeBool(s.DoubleRowHeightCheck); // S6
-    out.writeInt32(p);                 // S7
+    out.writeInt32(p); // S7
     for (const TPerson& pers : personen) {
         writeTable(out, pers.soll);
         writeTable(out, pers.vortrag);
@@ -348,7 +346,7 @@ void SerializePersonFile(const TDynaArray<TPerson>& personen, const TPlanSetting
     for (const TPerson& pers : personen)
         out.writeDouble(pers.maxstunden);
     out.writeBool(s.SecondLinesareDarkerCheck); // S13
-    out.writeInt32(p);                          // S14
+    out.writeInt32(p); // S14
     for (const TPerson& pers : personen) {
         WriteAnsiStr(out, pers.persnr);
         WriteAnsiStr(out, pers.abteilung);

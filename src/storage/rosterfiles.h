@@ -24,7 +24,11 @@
 // bytes; after the first failure all further reads fail too.
 class TByteReader {
 public:
-    TByteReader(const char* data, qsizetype size) : p(data), end(data + size) {}
+    TByteReader(const char* data, qsizetype size)
+        : p(data)
+        , end(data + size)
+    {
+    }
 
     qsizetype remaining() const { return ok ? end - p : 0; }
     bool atEnd() const { return remaining() == 0; }
@@ -98,7 +102,9 @@ private:
 class TByteWriter {
 public:
     // `expected`: bytes that will probably be written, allocated at once.
-    explicit TByteWriter(QByteArray& target, qsizetype expected = 0) : out(target), pos(target.size())
+    explicit TByteWriter(QByteArray& target, qsizetype expected = 0)
+        : out(target)
+        , pos(target.size())
     {
         if (expected > 0) {
             out.resize(pos + expected);
@@ -156,14 +162,17 @@ void WriteFontRec(TByteWriter& out, const TFontRec& font);
 
 enum class TReadResult {
     Ok,
-    Damaged,  // the data ends inside a record or a count/length does not fit the data
+    Damaged, // the data ends inside a record or a count/length does not fit the data
     NoMemory, // a container could not grow
 };
 
 // What a person file yields. `settings` starts as a copy of the caller's settings, so
 // optional sections missing from the file leave those values as they were.
 struct TPersonFileContent {
-    explicit TPersonFileContent(const TPlanSettings& current) : settings(current) {}
+    explicit TPersonFileContent(const TPlanSettings& current)
+        : settings(current)
+    {
+    }
     TDynaArray<TPerson> personen;
     TPlanSettings settings;
     bool hasLanguage = false; // S5 present; the index is in settings.languagesetto
@@ -172,8 +181,8 @@ struct TPersonFileContent {
 // Parses a whole person file. Entry containers of the new persons publish into
 // `eintragCursor` (the roster's shared entry variable), so the persons can be moved into
 // the roster as they are.
-TReadResult ParsePersonFile(const char* data, qsizetype size, TPersonFileContent& content,
-                            TEintrag** eintragCursor = nullptr);
+TReadResult ParsePersonFile(
+    const char* data, qsizetype size, TPersonFileContent& content, TEintrag** eintragCursor = nullptr);
 
 // The complete newest layout of the roster's person file; the language written is
 // settings.languagesetto.
@@ -182,7 +191,10 @@ QByteArray SerializePersonFile(const TDynaArray<TPerson>& personen, const TPlanS
 void SerializePersonFile(const TDynaArray<TPerson>& personen, const TPlanSettings& settings, QByteArray& out);
 
 struct TDutyFileContent {
-    explicit TDutyFileContent(double currentMargin) : randbreite(currentMargin) {}
+    explicit TDutyFileContent(double currentMargin)
+        : randbreite(currentMargin)
+    {
+    }
     TDynaArray<TDienst> dienste;
     double randbreite; // page margin in mm; unchanged when the file has no S3
 };

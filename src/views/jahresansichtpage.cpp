@@ -9,7 +9,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-TJahresansichtPage::TJahresansichtPage(QWidget* parent) : QWidget(parent)
+TJahresansichtPage::TJahresansichtPage(QWidget* parent)
+    : QWidget(parent)
 {
     auto* yearLabel = NamedLabel(this, "Year3Label", "Jahr:");
     Year3Ed = new QSpinBox(this);

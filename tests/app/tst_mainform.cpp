@@ -36,20 +36,18 @@ private Q_SLOTS:
         form.CreateDialogs();
         QCOMPARE(form.windowTitle(), QStringLiteral("Quorvex Rostelmark 1.4"));
         const QStringList tabs{QStringLiteral("Personen"), QStringLiteral("Dienste"), QStringLiteral("Monatsplaner"),
-                               QStringLiteral("Tagesanwesenheit"), QStringLiteral("Einstellungen"),
-                               QStringLiteral("Dienst-Statistik"), QStringLiteral("Datenbank Verzeichnis"),
-                               QStringLiteral("Jahresansicht")};
+            QStringLiteral("Tagesanwesenheit"), QStringLiteral("Einstellungen"), QStringLiteral("Dienst-Statistik"),
+            QStringLiteral("Datenbank Verzeichnis"), QStringLiteral("Jahresansicht")};
         QCOMPARE(form.PageControl1->count(), 8);
         for (int i = 0; i < 8; ++i)
             QCOMPARE(form.PageControl1->tabText(i), tabs[i]);
         QCOMPARE(form.PageControl1->currentIndex(), 2);
 
         for (const char* name : {"wwwBtn", "SpracheBtn", "AboutBtn", "EndeBtn", "Deutsch1", "English1", "bersetzen1",
-                                 "ExportalsPDFDatei1", "CSVExport1", "VomletzenMonatbernehmen1", "Rostelmark1",
-                                 "Rostelmark11", "Rostelmark17", "Rostelmark71", "Rostelmark73", "Timer1", "FeiertageList",
-                                 "TesselColorComboBox1", "TesselColorComboBox3", "FontBtn", "Font2Btn", "Font3Btn",
-                                 "RandBreitEd", "CaptionEd", "Capt2Ed", "Edit3", "DirectoryEdit1", "UserFolderCheck",
-                                 "UseSpecialFolderCheck", "ProgramFolderCheck"}) {
+                 "ExportalsPDFDatei1", "CSVExport1", "VomletzenMonatbernehmen1", "Rostelmark1", "Rostelmark11",
+                 "Rostelmark17", "Rostelmark71", "Rostelmark73", "Timer1", "FeiertageList", "TesselColorComboBox1",
+                 "TesselColorComboBox3", "FontBtn", "Font2Btn", "Font3Btn", "RandBreitEd", "CaptionEd", "Capt2Ed",
+                 "Edit3", "DirectoryEdit1", "UserFolderCheck", "UseSpecialFolderCheck", "ProgramFolderCheck"}) {
             QVERIFY2(form.findChild<QObject*>(QLatin1String(name)), name);
         }
         QCOMPARE(form.LagerItems[7]->text(), QStringLiteral("Rostelmark 8"));
@@ -69,10 +67,11 @@ private Q_SLOTS:
         QStringList titles;
         for (QDialog* d : dialogs)
             titles << d->windowTitle();
-        QCOMPARE(titles, (QStringList{QStringLiteral("Person bearbeiten"), QStringLiteral("Dienst bearbeiten"),
-                                      QStringLiteral("Translate"), QStringLiteral("Info"), QStringLiteral("Soll-Stunden festlegen"),
-                                      QString::fromUtf8("Den markierten Einträgen Überstunden zuweisen"),
-                                      QString::fromUtf8("Dienste vom vorherigen Monat übernehmen")}));
+        QCOMPARE(titles,
+            (QStringList{QStringLiteral("Person bearbeiten"), QStringLiteral("Dienst bearbeiten"),
+                QStringLiteral("Translate"), QStringLiteral("Info"), QStringLiteral("Soll-Stunden festlegen"),
+                QString::fromUtf8("Den markierten Einträgen Überstunden zuweisen"),
+                QString::fromUtf8("Dienste vom vorherigen Monat übernehmen")}));
         QCOMPARE(form.AboutBox->Copyright->text(), QString::fromUtf8("Copyright © 2024 Quorvex"));
     }
 
@@ -128,11 +127,11 @@ private Q_SLOTS:
         for (int row = 0; row < TranslationRowCount(); ++row)
             german << TranslationCell(row, 0);
         // Captions, hints, list entries, column titles and dialog texts of every window.
-        for (const char* text : {"Dienste", "Farbe für Feiertage:", "Schriftart Einträge", "Legende einfügen",
-                                 "Personalnummer", "Kürzel", "Leerer Eintrag", "Alle Mitarbeiter", "Beenden",
-                                 "Vom letzen Monat übernehmen...", "Rostelmark 10", "Person bearbeiten",
-                                 "Ist entlassen", "Abwesend", "Um x Tage verschieben:", "Info",
-                                 "Das neue Verzeichnis wird nach dem Programmneustart aktiviert.", "Mustermann"}) {
+        for (const char* text :
+            {"Dienste", "Farbe für Feiertage:", "Schriftart Einträge", "Legende einfügen", "Personalnummer", "Kürzel",
+                "Leerer Eintrag", "Alle Mitarbeiter", "Beenden", "Vom letzen Monat übernehmen...", "Rostelmark 10",
+                "Person bearbeiten", "Ist entlassen", "Abwesend", "Um x Tage verschieben:", "Info",
+                "Das neue Verzeichnis wird nach dem Programmneustart aktiviert.", "Mustermann"}) {
             QVERIFY2(german.contains(QString::fromUtf8(text)), text);
         }
         SetCurrentLanguage(0);

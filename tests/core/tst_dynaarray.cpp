@@ -220,13 +220,17 @@ private Q_SLOTS:
         rostelmark::failNthAllocationForTest(1);
         QVERIFY(arr.Add() == nullptr);
         QCOMPARE(arr.Count(), 0);
-        QCOMPARE(reports.value(0), QStringLiteral("Error 1 while trying to allocate %1 bytes of RAM. Not enough memory.").arg(100 * sizeof(Rec)));
+        QCOMPARE(reports.value(0),
+            QStringLiteral("Error 1 while trying to allocate %1 bytes of RAM. Not enough memory.")
+                .arg(100 * sizeof(Rec)));
         for (int i = 0; i < 100; ++i)
             arr.Add()->a = i;
         rostelmark::failNthAllocationForTest(1);
         QVERIFY(arr.Add() == nullptr);
         QCOMPARE(arr.Count(), 100);
-        QVERIFY(reports.value(1).startsWith(QStringLiteral("Error 2 while trying to allocate %1 bytes of RAM. Not enough memory.").arg(200 * sizeof(Rec))));
+        QVERIFY(reports.value(1).startsWith(
+            QStringLiteral("Error 2 while trying to allocate %1 bytes of RAM. Not enough memory.")
+                .arg(200 * sizeof(Rec))));
         QCOMPARE(arr[99].a, 99);
         rostelmark::setAllocErrorHandler({});
     }

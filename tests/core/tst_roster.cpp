@@ -18,7 +18,8 @@ private Q_SLOTS:
         QTest::newRow("earlier year, later month") << QDate(2023, 11, 1) << false << QDate() << 2024 << 2 << true;
         QTest::newRow("left on first day") << QDate(2020, 1, 1) << true << QDate(2024, 3, 1) << 2024 << 3 << true;
         QTest::newRow("month after leaving") << QDate(2020, 1, 1) << true << QDate(2024, 3, 1) << 2024 << 4 << false;
-        QTest::newRow("leave date ignored without flag") << QDate(2020, 1, 1) << false << QDate(2021, 3, 1) << 2030 << 4 << true;
+        QTest::newRow("leave date ignored without flag")
+            << QDate(2020, 1, 1) << false << QDate(2021, 3, 1) << 2030 << 4 << true;
         QTest::newRow("left in later year") << QDate(2020, 1, 1) << true << QDate(2025, 1, 1) << 2024 << 12 << true;
         QTest::newRow("left in earlier year") << QDate(2020, 1, 1) << true << QDate(2023, 12, 31) << 2024 << 1 << false;
     }

@@ -95,21 +95,56 @@ private Q_SLOTS:
 
     void blankRules_data()
     {
-        QTest::addColumn<QString>("german");      // row 0
+        QTest::addColumn<QString>("german"); // row 0
         QTest::addColumn<QString>("translation"); // row 1
         QTest::addColumn<QString>("asked");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QString>("added"); // German text of the appended row, if any
-        QTest::newRow("outer blanks of the German text, not the translation's")
-            << "Datei" << "File " << "  Datei " << "  File " << "";
-        QTest::newRow("translation trimmed of controls") << "Datei" << "\t File\r\n" << "Datei" << "File" << "";
-        QTest::newRow("empty translation keeps the German blanks") << "Datei" << "" << " Datei  " << " Datei  " << "";
-        QTest::newRow("blank-only translation counts as none") << "Datei" << "   " << " Datei" << " Datei" << "";
-        QTest::newRow("only blanks: unchanged, not added") << "Datei" << "File" << "   " << "   " << "";
-        QTest::newRow("empty: unchanged, not added") << "Datei" << "File" << "" << "" << "";
-        QTest::newRow("tab is not a blank") << "Datei" << "File" << "\tDatei" << "\tDatei" << "\tDatei";
-        QTest::newRow("case-sensitive") << "Datei" << "File" << "datei" << "datei" << "datei";
-        QTest::newRow("unknown text added without blanks") << "Datei" << "File" << " Neu " << " Neu " << "Neu";
+        QTest::newRow("outer blanks of the German text, not the translation's") << "Datei"
+                                                                                << "File "
+                                                                                << "  Datei "
+                                                                                << "  File "
+                                                                                << "";
+        QTest::newRow("translation trimmed of controls") << "Datei"
+                                                         << "\t File\r\n"
+                                                         << "Datei"
+                                                         << "File"
+                                                         << "";
+        QTest::newRow("empty translation keeps the German blanks") << "Datei"
+                                                                   << ""
+                                                                   << " Datei  "
+                                                                   << " Datei  "
+                                                                   << "";
+        QTest::newRow("blank-only translation counts as none") << "Datei"
+                                                               << "   "
+                                                               << " Datei"
+                                                               << " Datei"
+                                                               << "";
+        QTest::newRow("only blanks: unchanged, not added") << "Datei"
+                                                           << "File"
+                                                           << "   "
+                                                           << "   "
+                                                           << "";
+        QTest::newRow("empty: unchanged, not added") << "Datei"
+                                                     << "File"
+                                                     << ""
+                                                     << ""
+                                                     << "";
+        QTest::newRow("tab is not a blank") << "Datei"
+                                            << "File"
+                                            << "\tDatei"
+                                            << "\tDatei"
+                                            << "\tDatei";
+        QTest::newRow("case-sensitive") << "Datei"
+                                        << "File"
+                                        << "datei"
+                                        << "datei"
+                                        << "datei";
+        QTest::newRow("unknown text added without blanks") << "Datei"
+                                                           << "File"
+                                                           << " Neu "
+                                                           << " Neu "
+                                                           << "Neu";
     }
     void blankRules()
     {
@@ -194,9 +229,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<int>("rowsKept");
-        const QByteArray good = image(2, {{QStringLiteral("Eins"), QStringLiteral("One")},
-                                          {QStringLiteral("Zwei"), QStringLiteral("Two")},
-                                          {QStringLiteral("Drei"), QStringLiteral("Three")}});
+        const QByteArray good = image(2,
+            {{QStringLiteral("Eins"), QStringLiteral("One")}, {QStringLiteral("Zwei"), QStringLiteral("Two")},
+                {QStringLiteral("Drei"), QStringLiteral("Three")}});
         // Row 3 starts at 8 + 2 × (4 + 8 + 4 + 6) bytes; cut it in the middle of "Drei".
         QTest::newRow("ends in the middle of a string") << good.left(8 + 44 + 4 + 3) << 2;
         QTest::newRow("ends after a count") << good.left(8 + 44 + 4) << 2;
@@ -281,9 +316,9 @@ private Q_SLOTS:
     {
         QList<QStringList> rows;
         // Several texts share a bucket ("A…" and "Ā…" both have low byte 0x41/0x00).
-        const QStringList germans = {QStringLiteral("Anfang"), QStringLiteral("Abend"), QString(),
-                                     QStringLiteral("Bett"), QStringLiteral("Anfang"), QStringLiteral("Auge"),
-                                     QString(QChar(0x0141)) + QStringLiteral("odz")};
+        const QStringList germans
+            = {QStringLiteral("Anfang"), QStringLiteral("Abend"), QString(), QStringLiteral("Bett"),
+                QStringLiteral("Anfang"), QStringLiteral("Auge"), QString(QChar(0x0141)) + QStringLiteral("odz")};
         for (const QString& g : germans)
             rows.append({g, g.isEmpty() ? QString() : g.toUpper()});
         writeFile(image(2, rows));
@@ -331,7 +366,8 @@ private Q_SLOTS:
         QCOMPARE(readFile(), before); // nothing written during the batch
         EndTranslationBatch();
         QVERIFY(!Translations().BatchMode);
-        QCOMPARE(readFile(), image(30, {{QStringLiteral("Vorher")}, {QStringLiteral("Eins")}, {QStringLiteral("Zwei")}}));
+        QCOMPARE(
+            readFile(), image(30, {{QStringLiteral("Vorher")}, {QStringLiteral("Eins")}, {QStringLiteral("Zwei")}}));
 
         // A batch that adds nothing does not write.
         QFile::remove(file());
@@ -353,7 +389,8 @@ private Q_SLOTS:
         // 85 numbers, 5 reserved, "Dienst Statistik" and the web address twice.
         QCOMPARE(TranslationRowCount(), 78);
         QVERIFY(indexConsistent());
-        QCOMPARE(TranslationCell(0, 0), QStringLiteral("Bitte starten Sie das Programm neu, damit die Sprache aktiviert werden kann."));
+        QCOMPARE(TranslationCell(0, 0),
+            QStringLiteral("Bitte starten Sie das Programm neu, damit die Sprache aktiviert werden kann."));
         QCOMPARE(TranslationCell(77, 0), QStringLiteral("Dezember"));
         const QByteArray saved = readFile();
         QCOMPARE(saved.size() > 8, true);

@@ -99,7 +99,7 @@ public:
     QList<QMessageBox::StandardButton> answers;
     QStringList asked;
     QList<QPair<int, int>> foundAt; // (row, column) at each search question; row -1: title
-    QList<int> firstColumns;        // first scrolled column at each search question
+    QList<int> firstColumns; // first scrolled column at each search question
 
 protected:
     QMessageBox::StandardButton askContinueSearch(const QString& found) override
@@ -193,7 +193,7 @@ private Q_SLOTS:
         auto* tool = new QToolButton(&window);
         tool->setDefaultAction(openAction);
         for (QWidget* w : std::initializer_list<QWidget*>{label, check, radio, tabs, colour, combo, grid, gridTwin,
-                                                          list, holidays, memo, rich, edit, stats, heading, tool})
+                 list, holidays, memo, rich, edit, stats, heading, tool})
             layout->addWidget(w);
         // A parented dialog is a top-level window too; it must still be done once.
         auto* dialog = new QDialog(&window);
@@ -276,7 +276,8 @@ private Q_SLOTS:
         SetTranslationCell(0, 1, QStringLiteral("File"));
         TTranslateForm form;
         QCOMPARE(form.windowTitle(), QStringLiteral("Translate"));
-        for (const char* name : {"BackBtn", "FilterEdit", "FilterBtn", "DeleteRowBtn", "FixedColCheck", "StringGrid1", "Timer1"})
+        for (const char* name :
+            {"BackBtn", "FilterEdit", "FilterBtn", "DeleteRowBtn", "FixedColCheck", "StringGrid1", "Timer1"})
             QVERIFY2(form.findChild<QObject*>(QLatin1String(name)), name);
         QVERIFY(!form.FixedColCheck->isChecked());
         QCOMPARE(form.FixedColCheck->text(), QStringLiteral("Erste Spalte ist fixiert"));
@@ -289,13 +290,13 @@ private Q_SLOTS:
             QVERIFY2(hasGerman(QString::fromUtf8(german)), german);
 
         form.FillStringGrid();
-        const QStringList expected = {
-            QStringLiteral("German"), QStringLiteral("English"), QStringLiteral("Frensh"), QStringLiteral("Italian"),
-            QStringLiteral("Japanese"), QStringLiteral("Espannol"), QStringLiteral("Norsk"), QStringLiteral("Castella"),
-            QStringLiteral("Nederlands"), QStringLiteral("Finnish"), QStringLiteral("Serbisch"), QStringLiteral("Romance"),
-            QStringLiteral("Czech"), QStringLiteral("Chinese traditional"), QStringLiteral("Chinese simplified"),
-            QStringLiteral("Portuguese"), QStringLiteral("Swedish"), QStringLiteral("Polski"), QStringLiteral("Brazilian"),
-            QStringLiteral("Russian"), QStringLiteral("Hungarian"), QStringLiteral("Farsi"), QStringLiteral("language22"),
+        const QStringList expected = {QStringLiteral("German"), QStringLiteral("English"), QStringLiteral("Frensh"),
+            QStringLiteral("Italian"), QStringLiteral("Japanese"), QStringLiteral("Espannol"), QStringLiteral("Norsk"),
+            QStringLiteral("Castella"), QStringLiteral("Nederlands"), QStringLiteral("Finnish"),
+            QStringLiteral("Serbisch"), QStringLiteral("Romance"), QStringLiteral("Czech"),
+            QStringLiteral("Chinese traditional"), QStringLiteral("Chinese simplified"), QStringLiteral("Portuguese"),
+            QStringLiteral("Swedish"), QStringLiteral("Polski"), QStringLiteral("Brazilian"), QStringLiteral("Russian"),
+            QStringLiteral("Hungarian"), QStringLiteral("Farsi"), QStringLiteral("language22"),
             QStringLiteral("language23"), QStringLiteral("language24"), QStringLiteral("language25"),
             QStringLiteral("language26"), QStringLiteral("language27"), QStringLiteral("language28"),
             QStringLiteral("language29")};

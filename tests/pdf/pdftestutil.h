@@ -82,8 +82,8 @@ inline QByteArray inflate(const QByteArray& data)
     QByteArray out(qsizetype(std::max<qsizetype>(1024, data.size() * 20)), Qt::Uninitialized);
     for (;;) {
         uLongf size = uLongf(out.size());
-        const int rc = uncompress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.constData()),
-                                  uLong(data.size()));
+        const int rc = uncompress(reinterpret_cast<Bytef*>(out.data()), &size,
+            reinterpret_cast<const Bytef*>(data.constData()), uLong(data.size()));
         if (rc == Z_OK) {
             out.resize(qsizetype(size));
             return out;

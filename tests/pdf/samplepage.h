@@ -31,12 +31,14 @@ inline QImage samplePage(int pageNr, int width = 1754, int height = 1240)
     const int dayWidth = 38;
     const int rowHeight = 30;
     const int rows = (height - top - 60) / rowHeight;
-    const QColor duties[] = {QColor(196, 150, 150), QColor(150, 196, 150), QColor(150, 150, 196), QColor(228, 196, 196), QColor(255, 230, 120)};
+    const QColor duties[] = {QColor(196, 150, 150), QColor(150, 196, 150), QColor(150, 150, 196), QColor(228, 196, 196),
+        QColor(255, 230, 120)};
     const char* abbrev[] = {"F", "S", "N", "U", "K"};
     for (int r = 0; r < rows; ++r) {
         const int y = top + r * rowHeight;
         p.setPen(Qt::black);
-        p.drawText(left + 6, y + 21, QStringLiteral("Mitarbeiter %1, Abteilung %2").arg(pageNr * rows + r + 1).arg(r % 4 + 1));
+        p.drawText(
+            left + 6, y + 21, QStringLiteral("Mitarbeiter %1, Abteilung %2").arg(pageNr * rows + r + 1).arg(r % 4 + 1));
         for (int d = 0; d < 31; ++d) {
             const int x = left + nameWidth + d * dayWidth;
             const int k = (r * 7 + d * 3 + pageNr) % 9;
@@ -47,7 +49,8 @@ inline QImage samplePage(int pageNr, int width = 1754, int height = 1240)
                 p.drawText(x + 12, y + 21, QString::fromLatin1(abbrev[k]));
             }
         }
-        p.drawText(left + nameWidth + 31 * dayWidth + 10, y + 21, QStringLiteral("%1,5").arg(120 + (r * 13 + pageNr) % 60));
+        p.drawText(
+            left + nameWidth + 31 * dayWidth + 10, y + 21, QStringLiteral("%1,5").arg(120 + (r * 13 + pageNr) % 60));
     }
     p.setPen(QPen(Qt::black, 1));
     for (int r = 0; r <= rows; ++r)
@@ -55,7 +58,8 @@ inline QImage samplePage(int pageNr, int width = 1754, int height = 1240)
     for (int d = 0; d <= 31; ++d)
         p.drawLine(left + nameWidth + d * dayWidth, top, left + nameWidth + d * dayWidth, top + rows * rowHeight);
     p.drawLine(left, top, left, top + rows * rowHeight);
-    p.drawLine(left + nameWidth + 31 * dayWidth + 120, top, left + nameWidth + 31 * dayWidth + 120, top + rows * rowHeight);
+    p.drawLine(
+        left + nameWidth + 31 * dayWidth + 120, top, left + nameWidth + 31 * dayWidth + 120, top + rows * rowHeight);
     p.end();
     return img;
 }

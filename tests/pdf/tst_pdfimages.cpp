@@ -21,7 +21,9 @@ dib makeColour(int width, int height, QImage* asImage = nullptr)
     QImage img(width, height, QImage::Format_RGB888);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            img.setPixelColor(x, y, QColor((x * 255) / std::max(1, width - 1), (y * 255) / std::max(1, height - 1), ((x / 8 + y / 8) % 2) ? 200 : 40));
+            img.setPixelColor(x, y,
+                QColor((x * 255) / std::max(1, width - 1), (y * 255) / std::max(1, height - 1),
+                    ((x / 8 + y / 8) % 2) ? 200 : 40));
     if (asImage)
         *asImage = img;
     return DibFromImage(img);
@@ -73,7 +75,7 @@ class TestPdfImages : public QObject {
 
     // Writes a document with `draw`; returns the bytes, or empty on failure.
     QByteArray document(const QString& name, const std::function<void(TPDFCanvas&)>& draw,
-                        const std::function<void(TPDFCanvas&)>& setup = {})
+        const std::function<void(TPDFCanvas&)>& setup = {})
     {
         TPDFCanvas c;
         if (setup)
@@ -99,7 +101,9 @@ class TestPdfImages : public QObject {
     QImage extract(const QString& name, int n)
     {
         const QString prefix = path(name + QStringLiteral("-img"));
-        if (runTool(QStringLiteral("pdfimages"), {QStringLiteral("-png"), QStringLiteral("-f"), QStringLiteral("1"), path(name), prefix}) != 0)
+        if (runTool(QStringLiteral("pdfimages"),
+                {QStringLiteral("-png"), QStringLiteral("-f"), QStringLiteral("1"), path(name), prefix})
+            != 0)
             return {};
         return QImage(prefix + QStringLiteral("-%1.png").arg(n, 3, 10, QLatin1Char('0')));
     }
@@ -183,7 +187,8 @@ private Q_SLOTS:
         p4.poi[1] = 0x30;
         c = p4;
         QVERIFY(TPDFCanvas::ConvertTo24Bit(c));
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(c.poi), 9), QByteArray("\x1E\x14\x0A\x3C\x32\x28\x5A\x50\x46"));
+        QCOMPARE(
+            QByteArray(reinterpret_cast<const char*>(c.poi), 9), QByteArray("\x1E\x14\x0A\x3C\x32\x28\x5A\x50\x46"));
         FreeDib(c);
         FreeDib(p4);
 
@@ -200,7 +205,7 @@ private Q_SLOTS:
         dib copy = TPDFCanvas::CopyDib(src);
         QVERIFY(copy.poi && copy.poi != src.poi && copy.pmi != src.pmi);
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(copy.poi), copy.bytew * 7),
-                 QByteArray(reinterpret_cast<const char*>(src.poi), src.bytew * 7));
+            QByteArray(reinterpret_cast<const char*>(src.poi), src.bytew * 7));
         QCOMPARE(copy.pal.palPalEntry[0].peRed, std::uint8_t(255));
         QCOMPARE(copy.pmi->bmiColors[0].rgbRed, std::uint8_t(255));
         src.poi[0] ^= 0xFF;
@@ -242,7 +247,7 @@ private Q_SLOTS:
         const int used = int((std::int64_t(width) * bits + 7) / 8);
         for (int y = 0; y < height; ++y)
             QCOMPARE(QByteArray(reinterpret_cast<const char*>(back.poi + y * back.bytew), used),
-                     QByteArray(reinterpret_cast<const char*>(d.poi + y * d.bytew), used));
+                QByteArray(reinterpret_cast<const char*>(d.poi + y * d.bytew), used));
         for (int i = 0; bits <= 8 && i < (1 << bits); ++i) {
             QCOMPARE(back.pal.palPalEntry[i].peRed, d.pal.palPalEntry[i].peRed);
             QCOMPARE(back.pal.palPalEntry[i].peBlue, d.pal.palPalEntry[i].peBlue);
@@ -268,18 +273,17 @@ private Q_SLOTS:
             return b;
         };
         const QList<QByteArray> bad = {
-            QByteArray(),
-            good.left(53),
-            good.left(good.size() - 1),               // last row cut short
-            patched(0, "XM"),                         // signature
+            QByteArray(), good.left(53),
+            good.left(good.size() - 1), // last row cut short
+            patched(0, "XM"), // signature
             patched(10, QByteArray("\xFF\xFF\xFF\x7F", 4)), // pixel offset beyond the file
             patched(14, QByteArray("\xFF\xFF\x00\x00", 4)), // header size beyond the file
             patched(18, QByteArray("\x00\x00\x01\x00", 4)), // width 65536
             patched(18, QByteArray("\xFF\xFF\xFF\xFF", 4)), // width -1
             patched(22, QByteArray("\x00\x00\x00\x80", 4)), // height INT_MIN
             patched(22, QByteArray("\x00\x00\x00\x00", 4)), // height 0
-            patched(28, QByteArray("\x10\x00", 2)),       // 16 bits
-            patched(28, QByteArray("\x02\x00", 2)),       // 2 bits
+            patched(28, QByteArray("\x10\x00", 2)), // 16 bits
+            patched(28, QByteArray("\x02\x00", 2)), // 2 bits
             patched(30, QByteArray("\x01\x00\x00\x00", 4)), // RLE compression
         };
         for (int i = 0; i < bad.size(); ++i) {
@@ -384,7 +388,8 @@ private Q_SLOTS:
         FreeDib(image);
         const QByteArray obj = objectText(pdf, 8);
         QVERIFY(obj.contains("/Width " + QByteArray::number(width) + " /Height 150 /BitsPerComponent 1\n"));
-        QVERIFY(obj.contains("/Filter /CCITTFaxDecode /DecodeParms <</K -1 /Columns " + QByteArray::number(width) + " /Rows 150>>\n>>\nstream\n"));
+        QVERIFY(obj.contains("/Filter /CCITTFaxDecode /DecodeParms <</K -1 /Columns " + QByteArray::number(width)
+            + " /Rows 150>>\n>>\nstream\n"));
         QVERIFY(obj.endsWith("endstream\nendobj\n"));
         qpdfCheck(name);
         const QImage back = extract(name, 0);
@@ -426,7 +431,8 @@ private Q_SLOTS:
             QVERIFY(DibBlackBitsTopDown(image, rows, stride));
             FreeDib(image);
             Jbig2Streams streams;
-            QVERIFY(EncodeJbig2Generic(reinterpret_cast<const std::uint8_t*>(rows.constData()), size.width(), size.height(), stride, streams));
+            QVERIFY(EncodeJbig2Generic(
+                reinterpret_cast<const std::uint8_t*>(rows.constData()), size.width(), size.height(), stride, streams));
             QVERIFY(streams.globals.isEmpty());
             QVERIFY(streams.page.endsWith("\xFF\xAC"));
             QFile g(path(QStringLiteral("g.jb2")));
@@ -439,11 +445,16 @@ private Q_SLOTS:
             const QString out = path(QStringLiteral("out.pbm"));
             QFile::remove(out);
             QByteArray log;
-            QCOMPARE(runTool(QStringLiteral("jbig2dec"), {QStringLiteral("-t"), QStringLiteral("pbm"), QStringLiteral("-o"), out, g.fileName(), p.fileName()}, &log), 0);
+            QCOMPARE(runTool(QStringLiteral("jbig2dec"),
+                         {QStringLiteral("-t"), QStringLiteral("pbm"), QStringLiteral("-o"), out, g.fileName(),
+                             p.fileName()},
+                         &log),
+                0);
             const QImage decoded(out);
             QVERIFY2(sameBilevel(decoded, reference), log.constData());
         }
-        QCOMPARE(jbig2encode(path(QStringLiteral("missing.bmp")), path(QStringLiteral("g")), path(QStringLiteral("p"))), 1);
+        QCOMPARE(
+            jbig2encode(path(QStringLiteral("missing.bmp")), path(QStringLiteral("g")), path(QStringLiteral("p"))), 1);
     }
 
     void jbig2ObjectPairsAndNumbering()
@@ -469,7 +480,8 @@ private Q_SLOTS:
         // 2 pages: streams 2..5, tree 6, pages 7-8, catalog 9, outlines 10, images 11 (+12), 13.
         QVERIFY(objectText(pdf, 7).contains("/XObject << /Im0 11 0 R/Im1 13 0 R >>\n"));
         QVERIFY(objectText(pdf, 8).contains("/XObject << /Im0 11 0 R/Im1 13 0 R >>\n"));
-        QVERIFY(objectText(pdf, 11).contains("/Filter /JBIG2Decode /DecodeParms << /JBIG2Globals 12 0 R>>\n>>\nstream\n"));
+        QVERIFY(
+            objectText(pdf, 11).contains("/Filter /JBIG2Decode /DecodeParms << /JBIG2Globals 12 0 R>>\n>>\nstream\n"));
         QVERIFY(objectText(pdf, 12).startsWith("12 0 obj\n<<\n/Length 0\n>>\nstream\n\nendstream\nendobj\n"));
         QVERIFY(objectText(pdf, 13).contains("/Filter /DCTDecode"));
         QVERIFY(pdf.contains("/Size 14\n"));
@@ -538,7 +550,8 @@ private Q_SLOTS:
         FreeDib(d24);
         FreeDib(d16);
         const QByteArray pdf = readFile(path(QStringLiteral("none.pdf")));
-        QCOMPARE(pageContent(pdf, 0), QByteArray("q\n9 0 0 9 0 832 cm\n/Im0 Do\nQ\nq\n9 0 0 9 20 812 cm\n/Im0 Do\nQ\n"));
+        QCOMPARE(
+            pageContent(pdf, 0), QByteArray("q\n9 0 0 9 0 832 cm\n/Im0 Do\nQ\nq\n9 0 0 9 20 812 cm\n/Im0 Do\nQ\n"));
     }
 
     void twoImagesInEveryPage()
@@ -563,8 +576,9 @@ private Q_SLOTS:
         QImage source;
         dib d = makeColour(120, 80, &source);
         const QString name = QStringLiteral("jpx.pdf");
-        const QByteArray pdf = document(name, [&](TPDFCanvas& c) { c.DrawDIB(0, 0, 120, 80, d, 0, 0, 1, 1); },
-                                        [](TPDFCanvas& c) { c.usejpeg2000 = true; });
+        const QByteArray pdf = document(
+            name, [&](TPDFCanvas& c) { c.DrawDIB(0, 0, 120, 80, d, 0, 0, 1, 1); },
+            [](TPDFCanvas& c) { c.usejpeg2000 = true; });
         FreeDib(d);
         QVERIFY(pdf.startsWith("%PDF-1.5\n"));
         const QByteArray obj = objectText(pdf, 8);
@@ -592,8 +606,9 @@ private Q_SLOTS:
         v.write("keep");
         v.close();
         // Links under the first names of every temporary file the writer makes.
-        const QStringList plantedNames = {QStringLiteral("temppdfimg0.bmp"), QStringLiteral("tempim0.jpg"), QStringLiteral("tempccitt0.img"),
-                                          QStringLiteral("tempim0.bmp"), QStringLiteral("tempim00.bmp"), QStringLiteral("tempim10.bmp")};
+        const QStringList plantedNames
+            = {QStringLiteral("temppdfimg0.bmp"), QStringLiteral("tempim0.jpg"), QStringLiteral("tempccitt0.img"),
+                QStringLiteral("tempim0.bmp"), QStringLiteral("tempim00.bmp"), QStringLiteral("tempim10.bmp")};
         for (const QString& n : plantedNames)
             QVERIFY(QFile::link(victim, tempFolder.filePath(n)));
 
@@ -614,7 +629,8 @@ private Q_SLOTS:
             QVERIFY(QFile::exists(c.imageEntry(0).tempname));
             QVERIFY(c.EndDoc());
             // The encoders' files are gone; the stored bitmaps stay until the canvas goes.
-            QStringList during = expected + QStringList({QStringLiteral("temppdfimg1.bmp"), QStringLiteral("temppdfimg2.bmp")});
+            QStringList during
+                = expected + QStringList({QStringLiteral("temppdfimg1.bmp"), QStringLiteral("temppdfimg2.bmp")});
             during.sort();
             QCOMPARE(tempFiles(), during);
         }
@@ -658,13 +674,16 @@ private Q_SLOTS:
         FreeDib(c24);
         QVERIFY(objectText(pdf, 5).contains("/XObject << /Im0 8 0 R/Im1 9 0 R/Im2 11 0 R >>"));
         QVERIFY(objectText(pdf, 8).contains("/Filter /DCTDecode"));
-        QVERIFY(objectText(pdf, 9).contains("/Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray /Length 1 >>"));
+        QVERIFY(
+            objectText(pdf, 9).contains("/Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray /Length 1 >>"));
         QVERIFY(objectText(pdf, 10).contains("/Length 0"));
         QVERIFY(objectText(pdf, 11).contains("/Width 10 /Height 10"));
         QVERIFY(xrefConsistent(pdf));
         qpdfCheck(name);
         if (haveTool(QStringLiteral("pdftoppm")))
-            QCOMPARE(runTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("10"), path(name), path(QStringLiteral("damaged"))}), 0);
+            QCOMPARE(runTool(QStringLiteral("pdftoppm"),
+                         {QStringLiteral("-r"), QStringLiteral("10"), path(name), path(QStringLiteral("damaged"))}),
+                0);
     }
 
     void outOfMemoryCopyIsReported()

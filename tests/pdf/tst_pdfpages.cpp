@@ -64,7 +64,8 @@ private Q_SLOTS:
             QVERIFY(pageObj.contains("/MediaBox [0 0 840 594]\n/Contents " + QByteArray::number(2 + 2 * i) + " 0 R\n"));
             QVERIFY(pageObj.contains("/Im0 35 0 R/Im1 36 0 R"));
             QCOMPARE(pageContent(pdf, i), "q\n840 0 0 594 0 1 cm\n/Im" + QByteArray::number(i) + " Do\nQ\n");
-            QVERIFY(objectText(pdf, 3 * n + 5 + i).contains("/Width 1754 /Height 1240 /BitsPerComponent 8 /ColorSpace /DeviceRGB"));
+            QVERIFY(objectText(pdf, 3 * n + 5 + i)
+                        .contains("/Width 1754 /Height 1240 /BitsPerComponent 8 /ColorSpace /DeviceRGB"));
         }
         QVERIFY(objectText(pdf, 3 * n + 3).contains("/Type /Catalog"));
         QVERIFY(pdf.contains("/Size 45\n"));
@@ -102,9 +103,10 @@ private Q_SLOTS:
         // point is cut and the page shows it 2.09 pixels higher. (PPM: PNG output would
         // take most of the test's time.)
         const QString prefix = dir.filePath(QStringLiteral("page"));
-        QCOMPARE(runTool(QStringLiteral("pdftoppm"), {QStringLiteral("-scale-to-x"), QString::number(W), QStringLiteral("-scale-to-y"),
-                                                      QString::number(H), file, prefix}),
-                 0);
+        QCOMPARE(runTool(QStringLiteral("pdftoppm"),
+                     {QStringLiteral("-scale-to-x"), QString::number(W), QStringLiteral("-scale-to-y"),
+                         QString::number(H), file, prefix}),
+            0);
         // The renderer resamples by a fraction of a pixel, which blurs one-pixel lines;
         // compared at an eighth of the size, only what the page shows counts.
         auto reduce = [](const QImage& img) {

@@ -57,7 +57,8 @@ private Q_SLOTS:
             expected += QByteArray::number(offsets.size()) + " 0 obj\n" + body + "endobj\n";
         };
         obj("[/PDF /Text /ImageB /ImageC /ImageI]\n");
-        obj(QByteArray("<< /Length 3 0 R /Filter /FlateDecode >>\nstream\n") + QByteArray::fromHex("789c030000000001") + "\nendstream\n");
+        obj(QByteArray("<< /Length 3 0 R /Filter /FlateDecode >>\nstream\n") + QByteArray::fromHex("789c030000000001")
+            + "\nendstream\n");
         obj("9\n");
         obj("<<\n/Type /Pages\n/Count 1\n/Kids [5 0 R]\n>>\n");
         obj("<<\n/Type /Page\n/Parent 4 0 R\n/Resources <</XObject <<  >>\n/Font << >> /ProcSet 1 0 R\n>>\n"
@@ -71,7 +72,8 @@ private Q_SLOTS:
         expected += "trailer\n<<\n/Size 8\n/Root 6 0 R\n/ID [ <";
         QVERIFY(pdf.startsWith(expected));
         const QByteArray rest = pdf.mid(expected.size());
-        static const QRegularExpression tail(QStringLiteral("^([0-9A-F]{34})><\\1> \\]\n>>\nstartxref\n(\\d+)\n%%EOF$"));
+        static const QRegularExpression tail(
+            QStringLiteral("^([0-9A-F]{34})><\\1> \\]\n>>\nstartxref\n(\\d+)\n%%EOF$"));
         const auto m = tail.match(QString::fromLatin1(rest));
         QVERIFY2(m.hasMatch(), rest.constData());
         QCOMPARE(m.captured(2).toLongLong(), xref);
@@ -88,10 +90,11 @@ private Q_SLOTS:
         QVERIFY(objectText(pdf, 5).contains("/XObject << /Im0 8 0 R >>\n"));
         QVERIFY(objectText(pdf, 6).contains("/Type /Catalog"));
         QVERIFY(objectText(pdf, 7).contains("/Type /Outlines"));
-        QVERIFY(objectText(pdf, 8).startsWith(
-            "8 0 obj\n<< /Type /XObject /Subtype /Image /Width 4 /Height 3 /BitsPerComponent 8 /ColorSpace /DeviceRGB /Length "));
+        QVERIFY(objectText(pdf, 8).startsWith("8 0 obj\n<< /Type /XObject /Subtype /Image /Width 4 /Height 3 "
+                                              "/BitsPerComponent 8 /ColorSpace /DeviceRGB /Length "));
         QVERIFY(objectText(pdf, 8).contains(" /Filter /DCTDecode >>\nstream\n\xFF\xD8"));
-        QVERIFY(objectText(pdf, 8).endsWith("\xFF\xD9" "endstream\nendobj\n"));
+        QVERIFY(objectText(pdf, 8).endsWith("\xFF\xD9"
+                                            "endstream\nendobj\n"));
         QVERIFY(pdf.contains("trailer\n<<\n/Size 9\n"));
         QString why;
         QVERIFY2(xrefConsistent(pdf, &why), qPrintable(why));
@@ -188,7 +191,7 @@ private Q_SLOTS:
         dib image = newdib(2, 2, 24, nullptr, 0);
         std::memset(image.poi, 0xFF, size_t(image.bytew) * 2);
         const QByteArray pdf = document([&](TPDFCanvas& c) { c.DrawDIB(10, 10, 20, 20, image, 0, 0, 2, 2); },
-                                        [](TPDFCanvas& c) { c.ispdfa = true; });
+            [](TPDFCanvas& c) { c.ispdfa = true; });
         FreeDib(image);
         // Metadata right after the last length object, catalog refers to it.
         const QByteArray meta = objectText(pdf, 4);
@@ -273,12 +276,13 @@ private Q_SLOTS:
                 c.pen.Style = s;
                 c.LineTo(1, 1);
             }
-        }) << QByteArray("[3] 0 d\n1 w\n0 0 0 RG\n0 840 m\n1 839 l\nS\n"
-                         "[1] 0 d\n1 w\n0 0 0 RG\n1 839 m\n1 839 l\nS\n"
-                         "[3 1 1 1] 0 d\n1 w\n0 0 0 RG\n1 839 m\n1 839 l\nS\n"
-                         "[3 1 1 1 1 1] 0 d\n1 w\n0 0 0 RG\n1 839 m\n1 839 l\nS\n"
-                         "[ ] 0 d\n1 w\n0 0 0 RG\n1 839 m\n1 839 l\nS\n"
-                         "1 w\n0 0 0 RG\n1 839 m\n1 839 l\nS\n");
+        })
+                                    << QByteArray("[3] 0 d\n1 w\n0 0 0 RG\n0 840 m\n1 839 l\nS\n"
+                                                  "[1] 0 d\n1 w\n0 0 0 RG\n1 839 m\n1 839 l\nS\n"
+                                                  "[3 1 1 1] 0 d\n1 w\n0 0 0 RG\n1 839 m\n1 839 l\nS\n"
+                                                  "[3 1 1 1 1 1] 0 d\n1 w\n0 0 0 RG\n1 839 m\n1 839 l\nS\n"
+                                                  "[ ] 0 d\n1 w\n0 0 0 RG\n1 839 m\n1 839 l\nS\n"
+                                                  "1 w\n0 0 0 RG\n1 839 m\n1 839 l\nS\n");
         QTest::newRow("clear pen draws nothing but moves") << Draw([](TPDFCanvas& c) {
             c.pen.Style = psClear;
             c.LineTo(50, 60);
@@ -287,19 +291,21 @@ private Q_SLOTS:
             c.pen.Color = 0x336699;
             c.LineTo(0, 0);
         }) << QByteArray("[ ] 0 d\n3 w\n0.6 0.4 0.2 RG\n50 780 m\n0 840 l\nS\n");
-        QTest::newRow("Rectangle filled and stroked") << Draw([](TPDFCanvas& c) {
-            c.Rectangle(10, 20, 30, 40);
-        }) << QByteArray("[ ] 0 d\n1 w\n0 0 0 RG\n1 1 1 rg\n10 801 19 19 re\nB\n");
+        QTest::newRow("Rectangle filled and stroked")
+            << Draw([](TPDFCanvas& c) { c.Rectangle(10, 20, 30, 40); })
+            << QByteArray("[ ] 0 d\n1 w\n0 0 0 RG\n1 1 1 rg\n10 801 19 19 re\nB\n");
         QTest::newRow("Rectangle clear pen is FillRect") << Draw([](TPDFCanvas& c) {
             c.pen.Style = psClear;
             c.Rectangle(10, 20, 30, 40);
         }) << QByteArray("1 1 1 rg\n10 801 19 19 re\nf\n");
-        QTest::newRow("Rectangle clear brush outlines") << Draw([](TPDFCanvas& c) {
-            c.brush.Style = bsClear;
-            c.Rectangle(10, 20, 30, 40);
-            c.LineTo(0, 0); // continues from (10, 20)
-        }) << QByteArray("[ ] 0 d\n1 w\n0 0 0 RG\n10 820 m\n29 820 l\nS\n29 820 m\n29 801 l\nS\n"
-                         "29 801 m\n10 801 l\nS\n10 801 m\n10 820 l\nS\n10 820 m\n0 840 l\nS\n");
+        QTest::newRow("Rectangle clear brush outlines")
+            << Draw([](TPDFCanvas& c) {
+                   c.brush.Style = bsClear;
+                   c.Rectangle(10, 20, 30, 40);
+                   c.LineTo(0, 0); // continues from (10, 20)
+               })
+            << QByteArray("[ ] 0 d\n1 w\n0 0 0 RG\n10 820 m\n29 820 l\nS\n29 820 m\n29 801 l\nS\n"
+                          "29 801 m\n10 801 l\nS\n10 801 m\n10 820 l\nS\n10 820 m\n0 840 l\nS\n");
         QTest::newRow("Rectangle empty") << Draw([](TPDFCanvas& c) { c.Rectangle(5, 5, 5, 9); }) << QByteArray();
         QTest::newRow("hatch brush fills") << Draw([](TPDFCanvas& c) {
             c.brush.Style = bsCross;
@@ -337,9 +343,11 @@ private Q_SLOTS:
         const QByteArray y1 = QByteArray::number(841 - 1 - 5 - h);
         const QByteArray y2 = QByteArray::number(841 - 1 - 25 - h);
         // Without a brush written on the page every text writes its colour.
-        QCOMPARE(pageContent(pdf, 0), "BT\n0 0 0 rg\n/F1 10 Tf\n5 " + y1 + "  Td (eins) Tj\nET\nBT\n0 0 0 rg\n5 " + y2
-                                          + "  Td (zwei) Tj\nET\n0 0 0 rg\n0 840 0 0 re\nf\n");
-        QCOMPARE(pageContent(pdf, 1), "BT\n0 0 0 rg\n/F1 10 Tf\n5 " + y1 + "  Td (drei) Tj\nET\n0 0 0 rg\n0 840 0 0 re\nf\n");
+        QCOMPARE(pageContent(pdf, 0),
+            "BT\n0 0 0 rg\n/F1 10 Tf\n5 " + y1 + "  Td (eins) Tj\nET\nBT\n0 0 0 rg\n5 " + y2
+                + "  Td (zwei) Tj\nET\n0 0 0 rg\n0 840 0 0 re\nf\n");
+        QCOMPARE(pageContent(pdf, 1),
+            "BT\n0 0 0 rg\n/F1 10 Tf\n5 " + y1 + "  Td (drei) Tj\nET\n0 0 0 rg\n0 840 0 0 re\nf\n");
     }
 
     void textColourFollowsFillColour()
@@ -368,7 +376,9 @@ private Q_SLOTS:
         QTest::newRow("brackets and backslash") << QStringLiteral("a(b)c\\") << QByteArray("a\\(b\\)c\\\\");
         QTest::newRow("named controls") << QStringLiteral("\n\r\t\b\f") << QByteArray("\\n\\r\\t\\b\\f");
         QTest::newRow("octal controls") << QString(QChar(1)) + QChar(27) + QChar(31) << QByteArray("\\001\\033\\037");
-        QTest::newRow("code page") << QStringLiteral("Grüße €") << QByteArray("Gr\xFC\xDF" "e \x80");
+        QTest::newRow("code page") << QStringLiteral("Grüße €")
+                                   << QByteArray("Gr\xFC\xDF"
+                                                 "e \x80");
         QTest::newRow("outside code page") << QStringLiteral("\u4E2D") << QByteArray("?");
     }
     void escapeText()
@@ -402,12 +412,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("style");
         QTest::addColumn<QByteArray>("baseName");
-        QTest::newRow("bold") << QStringLiteral("Microsoft Sans Serif") << int(fsBold) << QByteArray("Microsoft#20Sans#20Serif,Bold");
+        QTest::newRow("bold") << QStringLiteral("Microsoft Sans Serif") << int(fsBold)
+                              << QByteArray("Microsoft#20Sans#20Serif,Bold");
         QTest::newRow("bold italic") << QStringLiteral("Times New Roman") << int(fsBold | fsItalic)
                                      << QByteArray("Times#20New#20Roman,BoldItalic");
-        QTest::newRow("italic, underline hidden") << QStringLiteral("Arial") << int(fsItalic | fsUnderline | fsStrikeOut)
-                                                  << QByteArray("Arial,Italic");
-        QTest::newRow("delimiters") << QStringLiteral("a(b)%<>[]{}/#") << 0 << QByteArray("a#28b#29#25#3C#3E#5B#5D#7B#7D#2F#23");
+        QTest::newRow("italic, underline hidden")
+            << QStringLiteral("Arial") << int(fsItalic | fsUnderline | fsStrikeOut) << QByteArray("Arial,Italic");
+        QTest::newRow("delimiters") << QStringLiteral("a(b)%<>[]{}/#") << 0
+                                    << QByteArray("a#28b#29#25#3C#3E#5B#5D#7B#7D#2F#23");
         QTest::newRow("outside ASCII") << QStringLiteral("Sch\u00F6n\u4E2D") << 0 << QByteArray("Sch#F6n#4E2D");
         QTest::newRow("nul dropped") << QString(QChar(u'A')) + QChar(0) + QChar(u'B') << 0 << QByteArray("AB");
     }
@@ -446,7 +458,8 @@ private Q_SLOTS:
         QVERIFY(font.contains("<<\n/Type /Font\n/Subtype /TrueType\n/Encoding /WinAnsiEncoding\n"));
         static const QRegularExpression desc(QStringLiteral(
             "/FontDescriptor <</Type/FontDescriptor\n/FontBBox\\[(-?\\d+) (-?\\d+) (-?\\d+) (-?\\d+)\\]\n"
-            "/Flags 4/Ascent (\\d+)/Descent (-\\d+)/ItalicAngle (-?\\d+)>>\n/FirstChar (\\d+)\n/LastChar (\\d+)\n/Widths \\[([0-9 ]*)\\]\n"));
+            "/Flags 4/Ascent (\\d+)/Descent (-\\d+)/ItalicAngle (-?\\d+)>>\n/FirstChar (\\d+)\n/LastChar "
+            "(\\d+)\n/Widths \\[([0-9 ]*)\\]\n"));
         const auto m = desc.match(QString::fromLatin1(font));
         QVERIFY2(m.hasMatch(), font.constData());
         QVERIFY(m.captured(1).toInt() < 0 && m.captured(2).toInt() < 0 && m.captured(3).toInt() > 500);
@@ -491,28 +504,33 @@ private Q_SLOTS:
     {
         if (!haveTool(QStringLiteral("qpdf")) || !haveTool(QStringLiteral("pdftoppm")))
             QSKIP("qpdf or pdftoppm missing");
-        const QByteArray pdf = document([](TPDFCanvas& c) {
-            c.font.Name = QStringLiteral("Liberation Sans");
-            c.font.Size = 20;
-            c.brush.Color = 0x00C0FF;
-            c.Rectangle(50, 50, 300, 200);
-            c.font.Color = 0x800000;
-            c.TextOut(60, 60, QStringLiteral("Dienstplan (März) \\ 100%"));
-            c.NewPage();
-            c.pen.Style = psDash;
-            c.LineTo(500, 800);
-        }, [](TPDFCanvas& c) { c.ispdfa = true; });
+        const QByteArray pdf = document(
+            [](TPDFCanvas& c) {
+                c.font.Name = QStringLiteral("Liberation Sans");
+                c.font.Size = 20;
+                c.brush.Color = 0x00C0FF;
+                c.Rectangle(50, 50, 300, 200);
+                c.font.Color = 0x800000;
+                c.TextOut(60, 60, QStringLiteral("Dienstplan (März) \\ 100%"));
+                c.NewPage();
+                c.pen.Style = psDash;
+                c.LineTo(500, 800);
+            },
+            [](TPDFCanvas& c) { c.ispdfa = true; });
         QVERIFY(!pdf.isEmpty());
         QByteArray out;
         QCOMPARE(runTool(QStringLiteral("qpdf"), {QStringLiteral("--check"), path("doc.pdf")}, &out), 0);
         QVERIFY2(!out.contains("WARNING"), out.constData());
         const QString prefix = path("render");
-        QCOMPARE(runTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-png"), path("doc.pdf"), prefix}), 0);
+        QCOMPARE(runTool(QStringLiteral("pdftoppm"),
+                     {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-png"), path("doc.pdf"), prefix}),
+            0);
         const QImage page1(prefix + QStringLiteral("-1.png"));
         QCOMPARE(page1.size(), QSize(594, 840));
         // Inside the rectangle, away from the text: the fill colour (red FF, green C0).
         const QColor fill = page1.pixelColor(200, 180);
-        QVERIFY2(std::abs(fill.red() - 255) < 3 && std::abs(fill.green() - 192) < 3 && fill.blue() < 3, qPrintable(fill.name()));
+        QVERIFY2(std::abs(fill.red() - 255) < 3 && std::abs(fill.green() - 192) < 3 && fill.blue() < 3,
+            qPrintable(fill.name()));
         // The text is dark blue somewhere in its line.
         bool textSeen = false;
         for (int x = 60; x < 300 && !textSeen; ++x)

@@ -164,7 +164,8 @@ private Q_SLOTS:
         QCOMPARE(FormatNumberText(160), QStringLiteral("160"));
         QCOMPARE(FormatNumberText(0), QStringLiteral("0"));
         QCOMPARE(FormatNumberText(1234567.25), QStringLiteral("1234567,25"));
-        QCOMPARE(FormatDateTimeText(EncodeDate(2024, 3, 5)), QLocale().toString(QDate(2024, 3, 5), QLocale::ShortFormat));
+        QCOMPARE(
+            FormatDateTimeText(EncodeDate(2024, 3, 5)), QLocale().toString(QDate(2024, 3, 5), QLocale::ShortFormat));
         QVERIFY(FormatDateTimeText(EncodeDate(2024, 3, 5) + 0.5).endsWith(QStringLiteral("12:00:00")));
     }
 };

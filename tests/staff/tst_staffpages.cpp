@@ -11,13 +11,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
-#include <QTimer>
 #include <QDialog>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <functional>
@@ -98,10 +98,7 @@ struct Harness : TStoreUi {
         }
         return content;
     }
-    bool noLockFiles() const
-    {
-        return !QFile::exists(store.personLockFile()) && !QFile::exists(store.dutyLockFile());
-    }
+    bool noLockFiles() const { return !QFile::exists(store.personLockFile()) && !QFile::exists(store.dutyLockFile()); }
 };
 } // namespace
 

@@ -37,7 +37,10 @@ QString names(const TRoster& roster)
 
 class DriverUi : public TStoreUi {
 public:
-    explicit DriverUi(TRoster& r) : roster(r) {}
+    explicit DriverUi(TRoster& r)
+        : roster(r)
+    {
+    }
     TRoster& roster;
     TLockAnswer answer = TLockAnswer::Cancel;
 
@@ -113,8 +116,8 @@ int main(int argc, char** argv)
             const QString arg = line.section(QLatin1Char(' '), 1);
             if (cmd == QLatin1String("answer")) {
                 ui.answer = arg == QLatin1String("no") ? TLockAnswer::No
-                            : arg == QLatin1String("yes") ? TLockAnswer::Yes
-                                                          : TLockAnswer::Cancel;
+                    : arg == QLatin1String("yes")      ? TLockAnswer::Yes
+                                                       : TLockAnswer::Cancel;
                 say(QStringLiteral("ok"));
             } else if (cmd == QLatin1String("poll")) {
                 if (arg == QLatin1String("off"))

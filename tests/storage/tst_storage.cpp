@@ -380,7 +380,7 @@ private Q_SLOTS:
         QCOMPARE(a.store.kownfileagedienste, TDataStore::GetFileAge(a.store.dutyFile()));
         QVERIFY(a.store.kownfileagepersonen > 0);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-                 (QStringList{QStringLiteral("dienste.dat"), QStringLiteral("personen.dat")}));
+            (QStringList{QStringLiteral("dienste.dat"), QStringLiteral("personen.dat")}));
 
         Copy b(dir.path());
         b.roster.settings.RandBreitEd = 20; // from the settings store; the file wins
@@ -487,8 +487,8 @@ private Q_SLOTS:
         QTemporaryDir dir, elsewhere;
         Copy a(dir.path());
         QVERIFY(a.store.saveDienste());
-        QFile::setPermissions(a.store.dutyFile(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
-                                                      | QFile::WriteGroup | QFile::ReadOther);
+        QFile::setPermissions(a.store.dutyFile(),
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther);
         const QString stale = dir.path() + QStringLiteral("/.dienste.dat.1-0.tmp");
         const QString fresh = dir.path() + QStringLiteral("/.dienste.dat.2-0.tmp");
         writeBytes(stale, "old");
@@ -644,8 +644,8 @@ private Q_SLOTS:
         QCOMPARE(s.personendat, persons);
         QCOMPARE(s.diensteschreibedat, dutyLock);
         QCOMPARE(s.dienstedat, slot == 1 ? QStringLiteral("dienste.dat") : QStringLiteral("dienste%1.dat").arg(slot));
-        QCOMPARE(s.personenschreibedat, slot == 1 ? QStringLiteral("personenschreibe.dat")
-                                                  : QStringLiteral("personenschreibe%1.dat").arg(slot));
+        QCOMPARE(s.personenschreibedat,
+            slot == 1 ? QStringLiteral("personenschreibe.dat") : QStringLiteral("personenschreibe%1.dat").arg(slot));
         QVERIFY(!s.FindALagerNr({}));
         QCOMPARE(s.alagernr, slot);
     }

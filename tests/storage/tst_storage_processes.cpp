@@ -139,7 +139,7 @@ private Q_SLOTS:
         QCOMPARE(b.command(QStringLiteral("add Bob"), QStringLiteral("added")), QStringLiteral("added Bob"));
         QCOMPARE(a.command(QStringLiteral("add Carl"), QStringLiteral("skipped")), QStringLiteral("skipped Carl"));
         QCOMPARE(a.command(QStringLiteral("list"), QStringLiteral("persons:")),
-                 QStringLiteral("persons: Mustermann,Alice,Bob"));
+            QStringLiteral("persons: Mustermann,Alice,Bob"));
     }
 
     // A copy killed while saving a large roster leaves the old or the new file.

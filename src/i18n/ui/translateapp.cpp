@@ -36,8 +36,7 @@ struct Walk {
 
 // Translates a string property through a getter/setter pair; sets only on change, so no
 // change signal fires for texts that stay the same.
-template <typename Get, typename Set>
-void translateVia(Get get, Set set)
+template <typename Get, typename Set> void translateVia(Get get, Set set)
 {
     const QString old = get();
     const QString now = TranslateText(old);
@@ -78,9 +77,8 @@ void translateHeader(QAbstractItemModel* model, Walk& walk)
 // Qt's own dialogs carry Qt's texts; they are not the program's German captions.
 bool isToolkitDialog(const QObject* o)
 {
-    static const char* const kinds[] = {"QColorDialog", "QFontDialog", "QMessageBox", "QInputDialog",
-                                        "QProgressDialog", "QErrorMessage", "QAbstractPrintDialog",
-                                        "QPageSetupDialog", "QPrintPreviewDialog", "QWizard"};
+    static const char* const kinds[] = {"QColorDialog", "QFontDialog", "QMessageBox", "QInputDialog", "QProgressDialog",
+        "QErrorMessage", "QAbstractPrintDialog", "QPageSetupDialog", "QPrintPreviewDialog", "QWizard"};
     for (const char* k : kinds)
         if (o->inherits(k))
             return true;
@@ -99,7 +97,8 @@ bool translateObject(QObject* o, Walk& walk)
     // or a plain holder object).
     const QVariant filter = o->property(kFileFilterProperty);
     if (filter.typeId() == QMetaType::QString)
-        translateVia([&] { return filter.toString(); }, [o](const QString& s) { o->setProperty(kFileFilterProperty, s); });
+        translateVia(
+            [&] { return filter.toString(); }, [o](const QString& s) { o->setProperty(kFileFilterProperty, s); });
 
     if (auto* a = qobject_cast<QAction*>(o)) {
         // Menu items: caption, then the hint (shown in the status bar, as the status tip).
@@ -198,8 +197,8 @@ bool translateObject(QObject* o, Walk& walk)
         return false;
     }
     // Spin and date fields, scroll bars, tab bars and headers own only inner parts.
-    if (qobject_cast<QAbstractSpinBox*>(w) || w->inherits("QAbstractSlider") || w->inherits("QTabBar") ||
-        w->inherits("QHeaderView") || w->inherits("QCalendarWidget"))
+    if (qobject_cast<QAbstractSpinBox*>(w) || w->inherits("QAbstractSlider") || w->inherits("QTabBar")
+        || w->inherits("QHeaderView") || w->inherits("QCalendarWidget"))
         return false;
     return true;
 }

@@ -7,8 +7,8 @@ class QObject;
 class QWidget;
 
 // Dynamic properties the window translation honours.
-inline constexpr char kTagProperty[] = "Tag";                 // int; a spin box with 99 keeps its hint
-inline constexpr char kFileFilterProperty[] = "Filter";       // QString; a file dialog filter held by any object
+inline constexpr char kTagProperty[] = "Tag"; // int; a spin box with 99 keeps its hint
+inline constexpr char kFileFilterProperty[] = "Filter"; // QString; a file dialog filter held by any object
 inline constexpr char kColorPickerProperty[] = "ColorPicker"; // bool; marks a combo box as colour picker
 inline constexpr char kNoTranslateProperty[] = "NoTranslate"; // bool; the object's own texts stay German
 

@@ -24,16 +24,19 @@ constexpr int kRowHeight = 24;
 // those reports when editing is cancelled.
 class EditTextDelegate : public QStyledItemDelegate {
 public:
-    EditTextDelegate(TTranslateForm* form, QTableWidget* grid) : QStyledItemDelegate(grid), form(form), grid(grid)
+    EditTextDelegate(TTranslateForm* form, QTableWidget* grid)
+        : QStyledItemDelegate(grid)
+        , form(form)
+        , grid(grid)
     {
-        connect(this, &QAbstractItemDelegate::closeEditor, form,
-                [this](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
-                    if (hint == QAbstractItemDelegate::RevertModelCache && editRow >= 0) {
-                        const QTableWidgetItem* item = this->grid->item(editRow, editColumn);
-                        this->form->StringGrid1SetEditText(editColumn, editRow, item ? item->text() : QString());
-                    }
-                    editRow = editColumn = -1;
-                });
+        connect(
+            this, &QAbstractItemDelegate::closeEditor, form, [this](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
+                if (hint == QAbstractItemDelegate::RevertModelCache && editRow >= 0) {
+                    const QTableWidgetItem* item = this->grid->item(editRow, editColumn);
+                    this->form->StringGrid1SetEditText(editColumn, editRow, item ? item->text() : QString());
+                }
+                editRow = editColumn = -1;
+            });
     }
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
@@ -45,7 +48,7 @@ public:
             editRow = row;
             editColumn = column;
             connect(line, &QLineEdit::textEdited, form,
-                    [f = form, row, column](const QString& text) { f->StringGrid1SetEditText(column, row, text); });
+                [f = form, row, column](const QString& text) { f->StringGrid1SetEditText(column, row, text); });
         }
         return editor;
     }
@@ -75,7 +78,8 @@ QString foldAsciiLetters(QString s)
 
 } // namespace
 
-TTranslateForm::TTranslateForm(QWidget* parent) : QDialog(parent)
+TTranslateForm::TTranslateForm(QWidget* parent)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("TranslateForm"));
     setWindowTitle(QStringLiteral("Translate"));
@@ -104,8 +108,8 @@ TTranslateForm::TTranslateForm(QWidget* parent) : QDialog(parent)
     StringGrid1->verticalHeader()->hide();
     StringGrid1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     StringGrid1->setSelectionBehavior(QAbstractItemView::SelectItems);
-    StringGrid1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                                 QAbstractItemView::AnyKeyPressed);
+    StringGrid1->setEditTriggers(
+        QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     StringGrid1->setHorizontalScrollMode(QAbstractItemView::ScrollPerItem);
     StringGrid1->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     StringGrid1->setItemDelegate(new EditTextDelegate(this, StringGrid1));
@@ -159,25 +163,23 @@ TTranslateForm::TTranslateForm(QWidget* parent) : QDialog(parent)
     frozen->setColumnWidth(0, kColumnWidth);
     frozen->hide();
     connect(frozen->verticalScrollBar(), &QScrollBar::valueChanged, StringGrid1->verticalScrollBar(),
-            &QScrollBar::setValue);
+        &QScrollBar::setValue);
     connect(StringGrid1->verticalScrollBar(), &QScrollBar::valueChanged, frozen->verticalScrollBar(),
-            &QScrollBar::setValue);
+        &QScrollBar::setValue);
     StringGrid1->viewport()->stackUnder(frozen);
     // Keyboard moves to the left must not end under the fixed column.
     connect(StringGrid1, &QTableWidget::currentCellChanged, this, [this](int, int column) {
-        if (FixedColCheck->isChecked() && column >= 1 &&
-            StringGrid1->columnViewportPosition(column) < StringGrid1->columnWidth(0))
+        if (FixedColCheck->isChecked() && column >= 1
+            && StringGrid1->columnViewportPosition(column) < StringGrid1->columnWidth(0))
             StringGrid1->horizontalScrollBar()->setValue(column - 1);
     });
 }
 
 QString TTranslateForm::ColumnTitle(int column)
 {
-    static const char* const kTitles[] = {
-        "German",     "English", "Frensh",  "Italian",   "Japanese",            "Espannol",
-        "Norsk",      "Castella", "Nederlands", "Finnish", "Serbisch",          "Romance",
-        "Czech",      "Chinese traditional", "Chinese simplified", "Portuguese", "Swedish", "Polski",
-        "Brazilian",  "Russian", "Hungarian", "Farsi"};
+    static const char* const kTitles[] = {"German", "English", "Frensh", "Italian", "Japanese", "Espannol", "Norsk",
+        "Castella", "Nederlands", "Finnish", "Serbisch", "Romance", "Czech", "Chinese traditional",
+        "Chinese simplified", "Portuguese", "Swedish", "Polski", "Brazilian", "Russian", "Hungarian", "Farsi"};
     constexpr int kNamed = int(sizeof(kTitles) / sizeof(kTitles[0]));
     if (column < 0 || column >= kTranslationColumns)
         return {};
@@ -254,7 +256,7 @@ void TTranslateForm::updateFrozenGeometry()
         return;
     const int frame = StringGrid1->frameWidth();
     frozen->setGeometry(frame, frame, StringGrid1->columnWidth(0),
-                        StringGrid1->viewport()->height() + StringGrid1->horizontalHeader()->height());
+        StringGrid1->viewport()->height() + StringGrid1->horizontalHeader()->height());
     frozen->verticalScrollBar()->setValue(StringGrid1->verticalScrollBar()->value());
 }
 
@@ -271,14 +273,13 @@ void TTranslateForm::scrollToCell(int row, int column)
 QMessageBox::StandardButton TTranslateForm::askContinueSearch(const QString& found)
 {
     return QMessageBox::question(this, QStringLiteral("Suchen"),
-                                 QStringLiteral("Gefunden: \"%1\"\nWeitersuchen?").arg(found),
-                                 QMessageBox::Yes | QMessageBox::No);
+        QStringLiteral("Gefunden: \"%1\"\nWeitersuchen?").arg(found), QMessageBox::Yes | QMessageBox::No);
 }
 
 QMessageBox::StandardButton TTranslateForm::askDeleteRow(const QString& german)
 {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Zeile löschen"), german,
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
