@@ -191,8 +191,11 @@ bool TDataStore::FindALagerNr(const std::array<bool, kLagerCount>& ticked)
 
 void TDataStore::ChangeTheLager(const std::array<bool, kLagerCount>& ticked)
 {
+    // Changes that wait for the next save (order, headings, switches, renumbered entries)
+    // would be lost with the old slot's roster: save both files under their locks first,
+    // as the end of the program does.
+    SaveAllAtEnd();
     FindALagerNr(ticked);
-    // Unsaved changes of the old slot (order, headings, switches) are dropped here.
     roster.InitPersonenDienste();
     loadPersons();
     ui.ListPersons();

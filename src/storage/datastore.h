@@ -87,7 +87,8 @@ public:
     // Rostelmark17, Rostelmark71 … Rostelmark73). The first ticked one becomes the slot;
     // none ticked changes nothing. Returns whether a slot was taken.
     bool FindALagerNr(const std::array<bool, kLagerCount>& ticked);
-    // Switch to the ticked slot: new default roster, then loadPersons, ListPersons,
+    // Switch to the ticked slot: the current roster is saved under its locks, then a new
+    // default roster, loadPersons, ListPersons,
     // loadDienste, ListDienste. The caller then refreshes ListPersons2/3 and repaints.
     void ChangeTheLager(const std::array<bool, kLagerCount>& ticked);
 

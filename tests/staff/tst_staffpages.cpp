@@ -186,6 +186,30 @@ private Q_SLOTS:
         QCOMPARE(h.roster.dienste.Count(), 1);
     }
 
+    void slotChangeKeepsUnsavedOrder()
+    {
+        // Moving a person changes memory only; switching the plan slot must not lose it.
+        Harness h;
+        h.roster.AddPerson()->name = QStringLiteral("Zweite");
+        QVERIFY(h.store.canwritenowpersonen());
+        QVERIFY(h.store.savePersons());
+        h.store.EndWriteMowpersonen();
+        h.persons.ListPersons();
+        h.persons.SelectRow(1);
+        h.persons.NachObenBtnClick();
+        std::array<bool, kLagerCount> ticked{};
+        ticked[3] = true;
+        h.store.ChangeTheLager(ticked);
+        QCOMPARE(h.store.personendat, QStringLiteral("personen4.dat"));
+        QCOMPARE(h.roster.personen[0].name, QStringLiteral("Mustermann")); // empty slot 4
+        ticked = {};
+        ticked[0] = true;
+        h.store.ChangeTheLager(ticked);
+        QCOMPARE(h.roster.personen[0].name, QStringLiteral("Zweite"));
+        QCOMPARE(h.roster.personen[1].name, QStringLiteral("Mustermann"));
+        QVERIFY(h.noLockFiles());
+    }
+
     void lockHeldByAnotherCopy()
     {
         Harness h;
