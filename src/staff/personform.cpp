@@ -19,7 +19,7 @@ QDateEdit* dateEdit(QWidget* parent, const char* name)
     auto* e = new QDateEdit(parent);
     e->setObjectName(QLatin1String(name));
     e->setCalendarPopup(true);
-    e->setDateRange(QDate(1900, 1, 1), QDate(9999, 12, 31));
+    e->setDateRange(DateEpoch(), QDate(9999, 12, 31)); // day 0 is the default hire date
     return e;
 }
 QDoubleSpinBox* numberEdit(QWidget* parent, const char* name)
