@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -232,20 +233,19 @@ void TDataStore::releaseLargeBuffers()
         writeBuffer = QByteArray();
 }
 
-TLoadResult TDataStore::loadPersons()
+// Reads `path` (the caller holds the read lock) and hands the bytes to `apply`, which
+// parses them into fresh containers and moves them into the roster only when the parse
+// succeeded. Records the known file time of exactly the file that was read.
+TLoadResult TDataStore::loadFile(const QString& path, TDateTime& known, const std::function<void()>& onMissing,
+    const std::function<TReadResult(const QByteArray&)>& apply)
 {
-    if (!canreadnowpersonen())
-        return TLoadResult::Refused;
-    const QString path = personFile();
-    QByteArray& bytes = readBuffer;
     TDateTime age = 0;
     int err = 0;
     TLoadResult result = TLoadResult::Missing;
-    switch (readWholeFile(path, bytes, age, err)) {
+    switch (readWholeFile(path, readBuffer, age, err)) {
     case ReadStatus::CannotOpen:
         age = GetFileAge(path);
-        roster.settings.languagesetto = 0;
-        ui.LanguageRead(0);
+        onMissing();
         break;
     case ReadStatus::ReadError:
         showError(TranslateText(QStringLiteral("Die Datei konnte nicht gelesen werden:")) + QLatin1Char('\n')
@@ -253,30 +253,49 @@ TLoadResult TDataStore::loadPersons()
         result = TLoadResult::Damaged;
         break;
     case ReadStatus::Ok: {
-        TPersonFileContent content(roster.settings);
-        content.settings.languagesetto = 0;
-        const TReadResult r = ParsePersonFile(bytes.constData(), bytes.size(), content);
+        const TReadResult r = apply(readBuffer);
         if (r != TReadResult::Ok) {
             // The roster stays as it was; the damaged file's time is remembered below,
             // so the poll reports it once, not every second.
             reportDamage(r, path);
             result = r == TReadResult::NoMemory ? TLoadResult::NoMemory : TLoadResult::Damaged;
-            break;
+        } else {
+            result = TLoadResult::Loaded;
         }
-        for (TPerson& p : content.personen)
-            p.eintraege.setCursorVariable(&roster.aeintrag);
-        content.personen.setCursorVariable(&roster.apers);
-        roster.personen = std::move(content.personen);
-        roster.apers = roster.personen.aobj;
-        roster.aeintrag = nullptr;
-        roster.settings = content.settings;
-        ui.LanguageRead(roster.settings.languagesetto);
-        result = TLoadResult::Loaded;
         break;
     }
     }
     releaseLargeBuffers();
-    kownfileagepersonen = age;
+    known = age;
+    return result;
+}
+
+TLoadResult TDataStore::loadPersons()
+{
+    if (!canreadnowpersonen())
+        return TLoadResult::Refused;
+    const TLoadResult result = loadFile(
+        personFile(), kownfileagepersonen,
+        [this] {
+            roster.settings.languagesetto = 0;
+            ui.LanguageRead(0);
+        },
+        [this](const QByteArray& bytes) {
+            TPersonFileContent content(roster.settings);
+            content.settings.languagesetto = 0;
+            const TReadResult r = ParsePersonFile(bytes.constData(), bytes.size(), content);
+            if (r != TReadResult::Ok)
+                return r;
+            for (TPerson& p : content.personen)
+                p.eintraege.setCursorVariable(&roster.aeintrag);
+            content.personen.setCursorVariable(&roster.apers);
+            roster.personen = std::move(content.personen);
+            roster.apers = roster.personen.aobj;
+            roster.aeintrag = nullptr;
+            roster.settings = content.settings;
+            ui.LanguageRead(roster.settings.languagesetto);
+            return r;
+        });
     EndWriteMowpersonen();
     return result;
 }
@@ -285,38 +304,19 @@ TLoadResult TDataStore::loadDienste()
 {
     if (!canreadnowdienste())
         return TLoadResult::Refused;
-    const QString path = dutyFile();
-    QByteArray& bytes = readBuffer;
-    TDateTime age = 0;
-    int err = 0;
-    TLoadResult result = TLoadResult::Missing;
-    switch (readWholeFile(path, bytes, age, err)) {
-    case ReadStatus::CannotOpen:
-        age = GetFileAge(path);
-        break;
-    case ReadStatus::ReadError:
-        showError(TranslateText(QStringLiteral("Die Datei konnte nicht gelesen werden:")) + QLatin1Char('\n')
-            + QDir::toNativeSeparators(path) + QLatin1Char('\n') + systemReason(err));
-        result = TLoadResult::Damaged;
-        break;
-    case ReadStatus::Ok: {
-        TDutyFileContent content(roster.settings.RandBreitEd);
-        const TReadResult r = ParseDutyFile(bytes.constData(), bytes.size(), content);
-        if (r != TReadResult::Ok) {
-            reportDamage(r, path);
-            result = r == TReadResult::NoMemory ? TLoadResult::NoMemory : TLoadResult::Damaged;
-            break;
-        }
-        content.dienste.setCursorVariable(&roster.adienst);
-        roster.dienste = std::move(content.dienste);
-        roster.adienst = roster.dienste.aobj;
-        roster.settings.RandBreitEd = content.randbreite;
-        result = TLoadResult::Loaded;
-        break;
-    }
-    }
-    releaseLargeBuffers();
-    kownfileagedienste = age;
+    const TLoadResult result = loadFile(
+        dutyFile(), kownfileagedienste, [] {},
+        [this](const QByteArray& bytes) {
+            TDutyFileContent content(roster.settings.RandBreitEd);
+            const TReadResult r = ParseDutyFile(bytes.constData(), bytes.size(), content);
+            if (r != TReadResult::Ok)
+                return r;
+            content.dienste.setCursorVariable(&roster.adienst);
+            roster.dienste = std::move(content.dienste);
+            roster.adienst = roster.dienste.aobj;
+            roster.settings.RandBreitEd = content.randbreite;
+            return r;
+        });
     EndWriteMowdienste();
     return result;
 }

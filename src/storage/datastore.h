@@ -16,6 +16,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 
 enum class TLockAnswer { Yes, No, Cancel };
 
@@ -136,6 +137,8 @@ private:
     int busy = 0; // > 0 while a message box of the store is open: the poll waits
     QByteArray readBuffer, writeBuffer;
     void releaseLargeBuffers();
+    TLoadResult loadFile(const QString& path, TDateTime& known, const std::function<void()>& onMissing,
+        const std::function<TReadResult(const QByteArray&)>& apply);
     bool canreadnow(const QString& lockFile);
     bool writeFileReplacing(const QString& shownPath, const QByteArray& bytes, TDateTime& age);
     void showError(const QString& text);
