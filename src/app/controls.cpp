@@ -1,5 +1,6 @@
 #include "app/controls.h"
 
+#include <QDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -32,4 +33,14 @@ QTreeWidget* NewReportList(
     for (int w : widths)
         list->setColumnWidth(column++, w);
     return list;
+}
+
+void AddOkCancelButtons(QDialog* dialog, QPushButton*& ok, QPushButton*& cancel)
+{
+    ok = NamedButton(dialog, "BitBtn1", "OK");
+    ok->setDefault(true);
+    ok->setEnabled(false);
+    cancel = NamedButton(dialog, "BitBtn2", "Abbrechen");
+    QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
+    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
 }

@@ -8,11 +8,15 @@
 
 class QLabel;
 class QPushButton;
+class QDialog;
 class QTreeWidget;
 class QWidget;
 
 QLabel* NamedLabel(QWidget* parent, const char* name, const char* utf8Text);
 QPushButton* NamedButton(QWidget* parent, const char* name, const char* utf8Text);
+// OK ("BitBtn1", default, disabled until the form enables it) and "Abbrechen"
+// ("BitBtn2") of an edit dialog, wired to accept and reject.
+void AddOkCancelButtons(QDialog* dialog, QPushButton*& ok, QPushButton*& cancel);
 // A report list: whole-row single selection, no tree decoration, fixed column widths.
 QTreeWidget* NewReportList(
     QWidget* parent, const char* name, const QStringList& titles, std::initializer_list<int> widths);

@@ -105,11 +105,7 @@ bool EncodeJpeg2000(const dib& d, QByteArray& out)
     const int width = DibWidth(d);
     const int height = DibHeight(d);
     const int bits = DibBitCount(d);
-    if (!d.poi || width <= 0 || height <= 0)
-        return false;
-    if (!(bits == 1 || bits == 4 || bits == 8 || bits == 24 || bits == 32))
-        return false;
-    if (DibRowBytes(width, bits) > d.bytew)
+    if (!EncodableDib(d))
         return false;
 
     opj_image_cmptparm_t parms[3];

@@ -52,7 +52,7 @@ void expandPaletteRow(const dib& d, const std::uint8_t* row, int width, int bits
 
 namespace picturio_detail {
 
-bool EncodeJpeg(const dib& d, QByteArray& out, int quality)
+bool EncodableDib(const dib& d)
 {
     const int width = DibWidth(d);
     const int height = DibHeight(d);
@@ -61,7 +61,15 @@ bool EncodeJpeg(const dib& d, QByteArray& out, int quality)
         return false;
     if (!(bits == 1 || bits == 4 || bits == 8 || bits == 24 || bits == 32))
         return false;
-    if (DibRowBytes(width, bits) > d.bytew)
+    return DibRowBytes(width, bits) <= d.bytew;
+}
+
+bool EncodeJpeg(const dib& d, QByteArray& out, int quality)
+{
+    const int width = DibWidth(d);
+    const int height = DibHeight(d);
+    const int bits = DibBitCount(d);
+    if (!EncodableDib(d))
         return false;
 
     jpeg_compress_struct cinfo;

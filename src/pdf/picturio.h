@@ -126,6 +126,9 @@ void DibFailNextAllocationForTest();
 namespace picturio_detail {
 bool EncodeBmp(const dib& d, QByteArray& out);
 dib DecodeBmp(const QByteArray& data);
+// True when the record has pixels, a supported depth and rows as long as its size needs:
+// what the encoders check before they read a single row.
+bool EncodableDib(const dib& d);
 bool EncodeJpeg(const dib& d, QByteArray& out, int quality);
 dib DecodeJpeg(const QByteArray& data);
 bool EncodeJpeg2000(const dib& d, QByteArray& out);

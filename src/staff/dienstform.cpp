@@ -30,12 +30,7 @@ TDienstForm::TDienstForm(QWidget* parent)
     StundeEd->setRange(-1e9, 1e9);
     StundeEd->setDecimals(2);
     StundeEd->setAlignment(Qt::AlignRight);
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    BitBtn1->setEnabled(false);
-    BitBtn2 = new QPushButton(QStringLiteral("Abbrechen"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    AddOkCancelButtons(this, BitBtn1, BitBtn2);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(NamedLabel(this, "Label1", "Name:"), 0, 0);
@@ -55,8 +50,6 @@ TDienstForm::TDienstForm(QWidget* parent)
 
     connect(Edit1, &QLineEdit::textChanged, this, &TDienstForm::Edit1Change);
     connect(Edit2, &QLineEdit::textChanged, this, &TDienstForm::Edit1Change);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     setFixedSize(sizeHint());
 }
 

@@ -51,12 +51,7 @@ TPersonForm::TPersonForm(QWidget* parent)
     Edit2->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), Edit2));
     Edit3 = new QLineEdit(this);
     Edit3->setObjectName(QStringLiteral("Edit3"));
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    BitBtn1->setEnabled(false);
-    BitBtn2 = new QPushButton(QStringLiteral("Abbrechen"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    AddOkCancelButtons(this, BitBtn1, BitBtn2);
 
     auto* grid = new QGridLayout(this);
     int row = 0;
@@ -83,8 +78,6 @@ TPersonForm::TPersonForm(QWidget* parent)
 
     for (QLineEdit* e : {Edit1, Edit2, Edit3})
         connect(e, &QLineEdit::textChanged, this, &TPersonForm::Edit1Change);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     setFixedSize(sizeHint());
 }
 
