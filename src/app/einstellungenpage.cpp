@@ -1,6 +1,6 @@
 #include "app/einstellungenpage.h"
 
-#include "app/colorcombobox.h"
+#include "widgets/colorcombobox.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>

@@ -4,7 +4,7 @@
 #include "app/datenbankpage.h"
 #include "app/einstellungenpage.h"
 #include "app/formstorage.h"
-#include "app/progresspanel.h"
+#include "widgets/progresspanel.h"
 #include "calendar/feiertage.h"
 #include "i18n/messagetable.h"
 #include "i18n/translate.h"

@@ -1,6 +1,6 @@
 #include "planner/plannerdialogs.h"
 
-#include "app/controls.h"
+#include "widgets/controls.h"
 
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>

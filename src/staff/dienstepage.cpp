@@ -1,6 +1,6 @@
 #include "staff/dienstepage.h"
 
-#include "app/controls.h"
+#include "widgets/controls.h"
 #include "core/format.h"
 #include "i18n/messagetable.h"
 #include "staff/dienstform.h"

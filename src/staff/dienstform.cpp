@@ -1,8 +1,8 @@
 #include "staff/dienstform.h"
 
-#include "app/colorcombobox.h"
+#include "widgets/colorcombobox.h"
 
-#include "app/controls.h"
+#include "widgets/controls.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>

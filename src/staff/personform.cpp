@@ -1,6 +1,6 @@
 #include "staff/personform.h"
 
-#include "app/controls.h"
+#include "widgets/controls.h"
 
 #include <QCheckBox>
 #include <QDateEdit>

@@ -1,6 +1,6 @@
 #include "views/jahresansichtpage.h"
 
-#include "app/controls.h"
+#include "widgets/controls.h"
 #include "core/datetime.h"
 
 #include <QComboBox>

@@ -3,7 +3,7 @@
 #include "app/einstellungenpage.h"
 #include "app/formstorage.h"
 #include "app/mainform.h"
-#include "app/progresspanel.h"
+#include "widgets/progresspanel.h"
 #include "core/statusprogress.h"
 #include "i18n/translate.h"
 #include "staff/personenpage.h"

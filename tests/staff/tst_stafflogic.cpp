@@ -165,8 +165,16 @@ private Q_SLOTS:
         QCOMPARE(FormatNumberText(0), QStringLiteral("0"));
         QCOMPARE(FormatNumberText(1234567.25), QStringLiteral("1234567,25"));
         QCOMPARE(
-            FormatDateTimeText(EncodeDate(2024, 3, 5)), QLocale().toString(QDate(2024, 3, 5), QLocale::ShortFormat));
+            FormatDateTimeText(EncodeDate(2024, 3, 5)), QStringLiteral("05.03.2024"));
         QVERIFY(FormatDateTimeText(EncodeDate(2024, 3, 5) + 0.5).endsWith(QStringLiteral("12:00:00")));
+        // Day 0 and far years keep all four digits, in each locale's own order.
+        QCOMPARE(FormatDateText(0), QStringLiteral("30.12.1899"));
+        const QLocale german;
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(FormatDate4(QDate(1985, 7, 4)), QStringLiteral("7/4/1985"));
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        QCOMPARE(FormatDate4(QDate(2085, 7, 4)), QStringLiteral("04/07/2085"));
+        QLocale::setDefault(german);
     }
 };
 

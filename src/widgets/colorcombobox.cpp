@@ -1,4 +1,4 @@
-#include "app/colorcombobox.h"
+#include "widgets/colorcombobox.h"
 
 #include "core/plansettings.h"
 #include "i18n/ui/translateapp.h"

@@ -1,4 +1,4 @@
-#include "app/progresspanel.h"
+#include "widgets/progresspanel.h"
 
 #include "core/statusprogress.h"
 
