@@ -43,39 +43,35 @@ TPerson otherPerson()
     return p;
 }
 
-// Runs `act` on the dialog once it runs modally; it must close the dialog.
+// Runs `act` on the next modal window once it is shown (dialogs run their own loop).
 void whenModal(std::function<void(QWidget*)> act)
 {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, poll] {
-        if (QWidget* w = QApplication::activeModalWidget())
+    auto* timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
             act(w);
-        else
-            QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
+        }
+    });
+    timer->start(10);
 }
 
 // Presses OK in `form` and returns the text of the warning box that comes up (closed
-// again right away); empty when none came up within a second.
+// again right away); empty when none came up.
 QString pressOkExpectingWarning(QDialog* form, QPushButton* ok)
 {
     QString seen;
-    int tries = 0;
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [&, poll] {
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &watch, [&seen, form] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (box && box != form) {
             seen = box->text();
             box->done(QMessageBox::Ok);
-        } else if (++tries < 100 && form->isVisible()) {
-            QTimer::singleShot(10, *poll);
         }
-    };
-    QTimer::singleShot(0, *poll);
-    ok->click();
-    // Let the watcher run out when no box came (OK accepted and closed the dialog).
-    QTest::qWait(20);
+    });
+    watch.start(10);
+    ok->click(); // returns once the box is closed, or at once when OK was accepted
     return seen;
 }
 } // namespace

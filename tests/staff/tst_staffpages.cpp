@@ -27,14 +27,15 @@ namespace {
 // Runs `act` on the next modal window once it is shown (dialogs run their own loop).
 void whenModal(std::function<void(QWidget*)> act)
 {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, poll] {
-        if (QWidget* w = QApplication::activeModalWidget())
+    auto* timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
             act(w);
-        else
-            QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
+        }
+    });
+    timer->start(10);
 }
 
 void clickButton(QWidget* w, QMessageBox::StandardButton which)
