@@ -45,10 +45,10 @@ enum class TDataFolderOption { UserFolder, ProgramFolder, SpecialFolder };
 
 enum class TLoadResult {
     Refused, // read lock refused (Yes or Cancel to message 30); nothing changed
-    Missing, // file missing or not readable; roster kept
+    Missing, // no such file; roster kept
     Loaded, // roster replaced by the file's content
-    Damaged, // file damaged; reported, roster kept
-    NoMemory, // file too large for memory; reported, roster kept
+    Damaged, // file damaged, unreadable or not a regular file; reported, roster and file kept
+    NoMemory, // file too large for memory; reported, roster and file kept
 };
 
 constexpr int kLagerCount = 10;
