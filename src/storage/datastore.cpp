@@ -35,26 +35,46 @@ bool lockFilePresent(const QString& path)
     return ::lstat(nativePath(path).constData(), &st) == 0;
 }
 
+// Error number of a data file that is not a regular file (a FIFO, a device, a folder).
+constexpr int kNotRegular = -1;
+
 QString systemReason(int err)
 {
+    if (err == kNotRegular)
+        return TranslateText(QStringLiteral("Sie ist keine gewöhnliche Datei."));
     return qt_error_string(err);
 }
 
-enum class ReadStatus { Ok, CannotOpen, ReadError };
+enum class ReadStatus { Ok, Missing, ReadError, NotRegular };
 
 // The whole file and the last-write time of exactly the file that was read (another
-// copy may rename a new file over the path right after).
+// copy may rename a new file over the path right after). Only a regular file is read:
+// the open does not block (a FIFO would wait for a writer), and a device such as
+// /dev/zero never ends.
 ReadStatus readWholeFile(const QString& path, QByteArray& bytes, TDateTime& age, int& err)
 {
-    const int fd = ::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return ReadStatus::CannotOpen;
+    const QByteArray native = nativePath(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        err = errno;
+        if (err == ENOENT || err == ENOTDIR)
+            return ReadStatus::Missing;
+        struct stat st {};
+        if (::stat(native.constData(), &st) == 0)
+            age = ageOf(st);
+        return ReadStatus::ReadError;
+    }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
+        err = errno;
         ::close(fd);
-        return ReadStatus::CannotOpen;
+        return ReadStatus::ReadError;
     }
     age = ageOf(st);
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return ReadStatus::NotRegular;
+    }
     qsizetype used = 0;
     qsizetype capacity = st.st_size > 0 ? qsizetype(st.st_size) + 1 : 4096;
     bytes.resize(capacity);
@@ -96,8 +116,9 @@ void removeStaleTempFiles(const QString& folder, const QString& name)
 
 bool writeAll(int fd, const char* data, qsizetype size)
 {
+    off_t offset = 0;
     while (size > 0) {
-        const ssize_t n = ::write(fd, data, size_t(std::min<qsizetype>(size, 1 << 30)));
+        const ssize_t n = ::pwrite(fd, data, size_t(std::min<qsizetype>(size, 1 << 30)), offset);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -107,8 +128,55 @@ bool writeAll(int fd, const char* data, qsizetype size)
         }
         data += n;
         size -= n;
+        offset += n;
     }
     return true;
+}
+
+// Rewrites the existing file `target` with `bytes`, for folders where no new file can
+// be made or renamed over it. Room for a longer content is claimed before anything is
+// overwritten, so a full disk leaves the old content. Owner, group, mode and hard
+// links stay as they are. Returns 0 or the error number; `written` is the file's
+// status after the write.
+int rewriteInPlace(const QByteArray& target, const QByteArray& bytes, struct stat& written)
+{
+    const int fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW);
+    if (fd < 0)
+        return errno;
+    int err = 0;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        err = errno;
+    else if (!S_ISREG(st.st_mode))
+        err = kNotRegular;
+    if (err == 0 && bytes.size() > st.st_size) {
+        const int r = ::posix_fallocate(fd, st.st_size, off_t(bytes.size() - st.st_size));
+        if (r != 0 && r != EOPNOTSUPP && r != EINVAL)
+            err = r;
+    }
+    if (err == 0
+        && (!writeAll(fd, bytes.constData(), bytes.size()) || ::ftruncate(fd, off_t(bytes.size())) != 0
+            || ::fsync(fd) != 0 || ::fstat(fd, &written) != 0))
+        err = errno;
+    if (err == 0 && written.st_size != off_t(bytes.size()))
+        err = EIO;
+    if (::close(fd) != 0 && err == 0)
+        err = errno;
+    return err;
+}
+
+// The time of the saved file as the path shows it now: a server may set it when the
+// file is closed. When the path no longer names the written file (another copy renamed
+// its own over it meanwhile), the written file's time is kept, so that the other
+// copy's file counts as a change.
+TDateTime ageAfterWrite(const QString& path, const QByteArray& target, const struct stat& written)
+{
+    if (TDataStore::afterWriteHook)
+        TDataStore::afterWriteHook(path);
+    struct stat now {};
+    if (::stat(target.constData(), &now) == 0 && now.st_dev == written.st_dev && now.st_ino == written.st_ino)
+        return ageOf(now);
+    return ageOf(written);
 }
 
 } // namespace
@@ -193,10 +261,19 @@ bool TDataStore::FindALagerNr(const std::array<bool, kLagerCount>& ticked)
 void TDataStore::ChangeTheLager(const std::array<bool, kLagerCount>& ticked)
 {
     // Changes that wait for the next save (order, headings, switches, renumbered entries)
-    // would be lost with the old slot's roster: save both files under their locks first,
-    // as the end of the program does.
-    SaveAllAtEnd();
+    // would be lost with the old slot's roster: save them under the locks first, as the
+    // end of the program does. A file without such changes is left alone, so an empty
+    // slot gets no files and no lock question is asked for nothing.
+    if (personsUnwritten())
+        SavePersonsLocked();
+    if (dutiesUnwritten())
+        SaveDiensteLocked();
+    const int before = alagernr;
     FindALagerNr(ticked);
+    if (alagernr != before) {
+        personsState = TFileState();
+        dutiesState = TFileState();
+    }
     roster.InitPersonenDienste();
     loadPersons();
     ui.ListPersons();
@@ -235,29 +312,34 @@ void TDataStore::releaseLargeBuffers()
 
 // Reads `path` (the caller holds the read lock) and hands the bytes to `apply`, which
 // parses them into fresh containers and moves them into the roster only when the parse
-// succeeded. Records the known file time of exactly the file that was read.
-TLoadResult TDataStore::loadFile(const QString& path, TDateTime& known, const std::function<void()>& onMissing,
-    const std::function<TReadResult(const QByteArray&)>& apply)
+// succeeded. Records the known file time of exactly the file that was read, also of a
+// damaged one, so the poll reports it once, not every second; a damaged or unreadable
+// file is then kept from being replaced until it is read successfully.
+TLoadResult TDataStore::loadFile(const QString& path, TDateTime& known, TFileState& state,
+    const std::function<void()>& onMissing, const std::function<TReadResult(const QByteArray&)>& apply,
+    const std::function<void(QByteArray&)>& serialize)
 {
     TDateTime age = 0;
     int err = 0;
     TLoadResult result = TLoadResult::Missing;
+    const QString cannotRead = TranslateText(QStringLiteral("Die Datei konnte nicht gelesen werden:"))
+        + QLatin1Char('\n') + QDir::toNativeSeparators(path) + QLatin1Char('\n');
     switch (readWholeFile(path, readBuffer, age, err)) {
-    case ReadStatus::CannotOpen:
-        age = GetFileAge(path);
+    case ReadStatus::Missing:
         onMissing();
         break;
     case ReadStatus::ReadError:
-        showError(TranslateText(QStringLiteral("Die Datei konnte nicht gelesen werden:")) + QLatin1Char('\n')
-            + QDir::toNativeSeparators(path) + QLatin1Char('\n') + systemReason(err));
+        showError(cannotRead + systemReason(err));
+        result = TLoadResult::Damaged;
+        break;
+    case ReadStatus::NotRegular:
+        showError(cannotRead + systemReason(kNotRegular));
         result = TLoadResult::Damaged;
         break;
     case ReadStatus::Ok: {
         const TReadResult r = apply(readBuffer);
         if (r != TReadResult::Ok) {
-            // The roster stays as it was; the damaged file's time is remembered below,
-            // so the poll reports it once, not every second.
-            reportDamage(r, path);
+            reportDamage(r, path); // the roster stays as it was
             result = r == TReadResult::NoMemory ? TLoadResult::NoMemory : TLoadResult::Damaged;
         } else {
             result = TLoadResult::Loaded;
@@ -267,7 +349,24 @@ TLoadResult TDataStore::loadFile(const QString& path, TDateTime& known, const st
     }
     releaseLargeBuffers();
     known = age;
+    if (result == TLoadResult::Loaded || result == TLoadResult::Missing) {
+        state.unreadable = false;
+        state.told = false;
+        serialize(state.baseline);
+    } else {
+        state.unreadable = true;
+    }
     return result;
+}
+
+void TDataStore::serializePersons(QByteArray& out) const
+{
+    SerializePersonFile(roster.personen, roster.settings, out);
+}
+
+void TDataStore::serializeDienste(QByteArray& out) const
+{
+    SerializeDutyFile(roster.dienste, roster.settings.RandBreitEd, out);
 }
 
 TLoadResult TDataStore::loadPersons()
@@ -275,7 +374,7 @@ TLoadResult TDataStore::loadPersons()
     if (!canreadnowpersonen())
         return TLoadResult::Refused;
     const TLoadResult result = loadFile(
-        personFile(), kownfileagepersonen,
+        personFile(), kownfileagepersonen, personsState,
         [this] {
             roster.settings.languagesetto = 0;
             ui.LanguageRead(0);
@@ -295,7 +394,8 @@ TLoadResult TDataStore::loadPersons()
             roster.settings = content.settings;
             ui.LanguageRead(roster.settings.languagesetto);
             return r;
-        });
+        },
+        [this](QByteArray& out) { serializePersons(out); });
     EndWriteMowpersonen();
     return result;
 }
@@ -305,7 +405,7 @@ TLoadResult TDataStore::loadDienste()
     if (!canreadnowdienste())
         return TLoadResult::Refused;
     const TLoadResult result = loadFile(
-        dutyFile(), kownfileagedienste, [] {},
+        dutyFile(), kownfileagedienste, dutiesState, [] {},
         [this](const QByteArray& bytes) {
             TDutyFileContent content(roster.settings.RandBreitEd);
             const TReadResult r = ParseDutyFile(bytes.constData(), bytes.size(), content);
@@ -316,9 +416,30 @@ TLoadResult TDataStore::loadDienste()
             roster.adienst = roster.dienste.aobj;
             roster.settings.RandBreitEd = content.randbreite;
             return r;
-        });
+        },
+        [this](QByteArray& out) { serializeDienste(out); });
     EndWriteMowdienste();
     return result;
+}
+
+bool TDataStore::unwritten(TFileState& state, const std::function<void(QByteArray&)>& serialize)
+{
+    if (state.baseline.isEmpty())
+        return true;
+    serialize(writeBuffer);
+    const bool differs = writeBuffer != state.baseline;
+    releaseLargeBuffers();
+    return differs;
+}
+
+bool TDataStore::personsUnwritten()
+{
+    return unwritten(personsState, [this](QByteArray& out) { serializePersons(out); });
+}
+
+bool TDataStore::dutiesUnwritten()
+{
+    return unwritten(dutiesState, [this](QByteArray& out) { serializeDienste(out); });
 }
 
 // ---- writing ------------------------------------------------------------------------
@@ -338,10 +459,13 @@ bool TDataStore::writeFileReplacing(const QString& shownPath, const QByteArray& 
     const QByteArray target = nativePath(path);
     int err = 0;
 
-    // A file the user made read-only stays as it is, as when it was written in place.
+    // A file the user made read-only stays as it is, as when it was written in place;
+    // a FIFO or a device in place of the file (or behind its link) is never replaced.
     struct stat old {};
     const bool hadOld = ::stat(target.constData(), &old) == 0;
-    if (hadOld && ::access(target.constData(), W_OK) != 0)
+    if (hadOld && !S_ISREG(old.st_mode))
+        err = kNotRegular;
+    else if (hadOld && ::access(target.constData(), W_OK) != 0)
         err = errno;
 
     // The new content goes into a fresh file beside the target and replaces it by a
@@ -358,8 +482,14 @@ bool TDataStore::writeFileReplacing(const QString& shownPath, const QByteArray& 
         if (fd >= 0 || errno != EEXIST)
             break;
     }
-    if (fd < 0 && err == 0)
+    // In a shared folder the user may be allowed to change the data files but not to
+    // make new files (no write right on the folder) or to rename over a file of another
+    // user (sticky folder): the existing file is then written in place.
+    bool inPlace = false;
+    if (fd < 0 && err == 0) {
         err = errno;
+        inPlace = hadOld;
+    }
 
     if (fd >= 0) {
         struct stat st {};
@@ -372,12 +502,13 @@ bool TDataStore::writeFileReplacing(const QString& shownPath, const QByteArray& 
             err = errno;
         if (::close(fd) != 0 && err == 0)
             err = errno;
-        if (err == 0 && ::rename(temp.constData(), target.constData()) != 0)
+        if (err == 0 && ::rename(temp.constData(), target.constData()) != 0) {
             err = errno;
+            inPlace = hadOld && (err == EACCES || err == EPERM || err == EBUSY);
+        }
         if (err != 0) {
             ::unlink(temp.constData());
         } else {
-            age = ageOf(st);
             // Make the rename itself durable; a failure here does not undo the save.
             const QByteArray dir = nativePath(folder.isEmpty() ? QStringLiteral(".") : folder);
             const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -385,37 +516,59 @@ bool TDataStore::writeFileReplacing(const QString& shownPath, const QByteArray& 
                 ::fsync(dfd);
                 ::close(dfd);
             }
+            age = ageAfterWrite(path, target, st);
             removeStaleTempFiles(folder, name);
             return true;
         }
+    }
+    if (inPlace) {
+        struct stat st {};
+        const int e = rewriteInPlace(target, bytes, st);
+        if (e == 0) {
+            age = ageAfterWrite(path, target, st);
+            return true;
+        }
+        err = e;
     }
     showError(TranslateText(QStringLiteral("Die Datei konnte nicht gespeichert werden:")) + QLatin1Char('\n')
         + QDir::toNativeSeparators(shownPath) + QLatin1Char('\n') + systemReason(err));
     return false;
 }
 
+bool TDataStore::saveFile(
+    const QString& path, TDateTime& known, TFileState& state, const std::function<void(QByteArray&)>& serialize)
+{
+    if (state.unreadable) {
+        // Writing the roster in memory would replace content that was never read.
+        if (!state.told) {
+            state.told = true;
+            showError(TranslateText(QStringLiteral("Die Datei\n%1\nkonnte nicht gelesen werden und bleibt unverändert, "
+                                                   "bis sie wieder gelesen werden kann. Änderungen daran werden bis "
+                                                   "dahin nicht gespeichert."))
+                          .arg(QDir::toNativeSeparators(path)));
+        }
+        return false;
+    }
+    TDateTime age = 0;
+    serialize(writeBuffer);
+    const bool written = writeFileReplacing(path, writeBuffer, age);
+    if (written) {
+        known = age;
+        std::swap(state.baseline, writeBuffer); // the old baseline's block is reused next time
+    }
+    releaseLargeBuffers();
+    return written;
+}
+
 bool TDataStore::savePersons()
 {
-    TDateTime age = 0;
-    SerializePersonFile(roster.personen, roster.settings, writeBuffer);
-    const bool written = writeFileReplacing(personFile(), writeBuffer, age);
-    releaseLargeBuffers();
-    if (!written)
-        return false;
-    kownfileagepersonen = age;
-    return true;
+    return saveFile(
+        personFile(), kownfileagepersonen, personsState, [this](QByteArray& out) { serializePersons(out); });
 }
 
 bool TDataStore::saveDienste()
 {
-    TDateTime age = 0;
-    SerializeDutyFile(roster.dienste, roster.settings.RandBreitEd, writeBuffer);
-    const bool written = writeFileReplacing(dutyFile(), writeBuffer, age);
-    releaseLargeBuffers();
-    if (!written)
-        return false;
-    kownfileagedienste = age;
-    return true;
+    return saveFile(dutyFile(), kownfileagedienste, dutiesState, [this](QByteArray& out) { serializeDienste(out); });
 }
 
 // ---- locks --------------------------------------------------------------------------

@@ -45,10 +45,10 @@ enum class TDataFolderOption { UserFolder, ProgramFolder, SpecialFolder };
 
 enum class TLoadResult {
     Refused, // read lock refused (Yes or Cancel to message 30); nothing changed
-    Missing, // file missing or not readable; roster kept
+    Missing, // no such file; roster kept
     Loaded, // roster replaced by the file's content
-    Damaged, // file damaged; reported, roster kept
-    NoMemory, // file too large for memory; reported, roster kept
+    Damaged, // file damaged, unreadable or not a regular file; reported, roster and file kept
+    NoMemory, // file too large for memory; reported, roster and file kept
 };
 
 constexpr int kLagerCount = 10;
@@ -88,9 +88,10 @@ public:
     // Rostelmark17, Rostelmark71 … Rostelmark73). The first ticked one becomes the slot;
     // none ticked changes nothing. Returns whether a slot was taken.
     bool FindALagerNr(const std::array<bool, kLagerCount>& ticked);
-    // Switch to the ticked slot: the current roster is saved under its locks, then a new
-    // default roster, loadPersons, ListPersons,
-    // loadDienste, ListDienste. The caller then refreshes ListPersons2/3 and repaints.
+    // Switch to the ticked slot: each file of the current slot whose roster part holds
+    // changes not yet written is saved under its lock first; then a new default roster,
+    // loadPersons, ListPersons, loadDienste, ListDienste. The caller then refreshes
+    // ListPersons2/3 and repaints.
     void ChangeTheLager(const std::array<bool, kLagerCount>& ticked);
 
     QString personFile() const { return progpath + personendat; }
@@ -105,10 +106,23 @@ public:
     TLoadResult loadPersons();
     TLoadResult loadDienste();
     // Write the complete file (the caller holds the lock): new file in the same folder,
-    // synced, renamed over the old one. On failure the old file and memory stay, the
-    // error naming the file and the reason is shown, and false is returned.
+    // synced, renamed over the old one. Where the folder refuses the new file or the
+    // rename (shared folders), the existing file is rewritten in place instead. On
+    // failure the old file and memory stay, the error naming the file and the reason is
+    // shown, and false is returned.
+    // A file whose last read failed (damaged, unreadable, not a regular file) is never
+    // replaced: the save returns false, and the first refused save tells the user that
+    // the file is kept as it is. The next successful read of the file ends this.
     bool savePersons();
     bool saveDienste();
+
+    // The last read of the file failed although the file exists; saves are refused.
+    bool personsUnreadable() const { return personsState.unreadable; }
+    bool dutiesUnreadable() const { return dutiesState.unreadable; }
+    // The roster differs from what was last read from or written to the file (or
+    // neither happened yet): the next save would change the file.
+    bool personsUnwritten();
+    bool dutiesUnwritten();
 
     // --- locks ---------------------------------------------------------------------
     bool canreadnowpersonen();
@@ -133,12 +147,30 @@ public:
     bool SavePersonsLocked();
     bool SaveDiensteLocked();
 
+    // For tests: called with the data file's path right after a save replaced or
+    // rewrote it and before its time is taken (a network server may set the time then).
+    static inline void (*afterWriteHook)(const QString& path) = nullptr;
+
 private:
+    // What the store knows about one data file of the current slot.
+    struct TFileState {
+        bool unreadable = false; // last read failed on an existing file: keep it untouched
+        bool told = false; // the user was told that it is kept
+        QByteArray baseline; // the roster part as last read or written, serialized; empty: none
+    };
+    TFileState personsState, dutiesState;
+
     int busy = 0; // > 0 while a message box of the store is open: the poll waits
     QByteArray readBuffer, writeBuffer;
     void releaseLargeBuffers();
-    TLoadResult loadFile(const QString& path, TDateTime& known, const std::function<void()>& onMissing,
-        const std::function<TReadResult(const QByteArray&)>& apply);
+    TLoadResult loadFile(const QString& path, TDateTime& known, TFileState& state,
+        const std::function<void()>& onMissing, const std::function<TReadResult(const QByteArray&)>& apply,
+        const std::function<void(QByteArray&)>& serialize);
+    bool saveFile(
+        const QString& path, TDateTime& known, TFileState& state, const std::function<void(QByteArray&)>& serialize);
+    bool unwritten(TFileState& state, const std::function<void(QByteArray&)>& serialize);
+    void serializePersons(QByteArray& out) const;
+    void serializeDienste(QByteArray& out) const;
     bool canreadnow(const QString& lockFile);
     bool writeFileReplacing(const QString& shownPath, const QByteArray& bytes, TDateTime& age);
     void showError(const QString& text);

@@ -5,13 +5,17 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtEndian>
 
 #include <csignal>
+#include <ctime>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -46,6 +50,7 @@ class FakeUi : public TStoreUi {
 public:
     QList<TLockAnswer> answers;
     QStringList asked, errors;
+    QStringList listed; // "personen" / "dienste" in the order of the refreshes
     int listedPersons = 0, listedDienste = 0;
     QList<int> languages;
 
@@ -55,8 +60,16 @@ public:
         return answers.isEmpty() ? TLockAnswer::Cancel : answers.takeFirst();
     }
     void ShowError(const QString& text) override { errors << text; }
-    void ListPersons() override { ++listedPersons; }
-    void ListDienste() override { ++listedDienste; }
+    void ListPersons() override
+    {
+        ++listedPersons;
+        listed << QStringLiteral("personen");
+    }
+    void ListDienste() override
+    {
+        ++listedDienste;
+        listed << QStringLiteral("dienste");
+    }
     void LanguageRead(int index) override { languages << index; }
 };
 
@@ -83,11 +96,39 @@ void nextFileTick()
     QThread::msleep(30);
 }
 
+// Sets a file's last-write time to a moment given in UTC.
+void setFileTimeUtc(const QString& path, const QDateTime& utc)
+{
+    const qint64 ms = utc.toMSecsSinceEpoch();
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {time_t(ms / 1000), long(ms % 1000) * 1000000}};
+    QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
+
+std::array<bool, kLagerCount> slot(int nr)
+{
+    std::array<bool, kLagerCount> ticked{};
+    ticked[nr - 1] = true;
+    return ticked;
+}
+
+QStringList folderFiles(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
 } // namespace
 
 class TestStorage : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase()
+    {
+        // File times are local times: run in a zone that is not UTC and has summer time.
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+        QCOMPARE(QDateTime(QDate(2023, 7, 1), QTime(12, 0)).offsetFromUtc(), 7200);
+    }
+
     // ---- byte layouts ----------------------------------------------------------------
 
     void defaultRosterFiles()
@@ -254,6 +295,69 @@ private Q_SLOTS:
             TDutyFileContent c(10.0);
             QCOMPARE(ParseDutyFile(bytes.constData(), bytes.size(), c), TReadResult::Damaged);
         }
+    }
+
+    // Counts below zero are damage wherever they stand.
+    void negativeCounts_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("offset"); // of the count; below 0: from the end of the file
+        QTest::addColumn<int>("stored");
+        QTest::newRow("persons (M1)") << QStringLiteral("personen_default.dat") << 0 << 1;
+        QTest::newRow("entries of a person") << QStringLiteral("personen_default.dat") << 35 << 0;
+        QTest::newRow("month tables (S7)") << QStringLiteral("personen_default.dat") << -38834 << 1;
+        QTest::newRow("start balances (S8)") << QStringLiteral("personen_default.dat") << -46 << 1;
+        QTest::newRow("maximum hours (S12)") << QStringLiteral("personen_default.dat") << -25 << 1;
+        QTest::newRow("numbers and departments (S14)") << QStringLiteral("personen_default.dat") << -12 << 1;
+        QTest::newRow("duties (M1)") << QStringLiteral("dienste_default.dat") << 0 << 1;
+    }
+    void negativeCounts()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, offset);
+        QFETCH(int, stored);
+        QByteArray bytes = fixtureBytes(name.toLatin1().constData());
+        const qsizetype at = offset < 0 ? bytes.size() + offset : offset;
+        QCOMPARE(qFromLittleEndian<std::int32_t>(bytes.constData() + at), stored);
+        for (const std::int32_t count : {-1, std::numeric_limits<std::int32_t>::min()}) {
+            qToLittleEndian(count, bytes.data() + at);
+            if (name.startsWith(QLatin1String("personen"))) {
+                TPersonFileContent c{TPlanSettings()};
+                QCOMPARE(ParsePersonFile(bytes.constData(), bytes.size(), c), TReadResult::Damaged);
+            } else {
+                TDutyFileContent c(10.0);
+                QCOMPARE(ParseDutyFile(bytes.constData(), bytes.size(), c), TReadResult::Damaged);
+            }
+        }
+    }
+
+    // Other writers store true as any non-zero byte and a holiday in use as any non-zero
+    // int32; all of them read as true, and the writer stores them as 1.
+    void nonZeroReadsAsTrue()
+    {
+        const QByteArray persons = fixtureBytes("personen_truthy.dat");
+        TPersonFileContent c{TPlanSettings()};
+        QCOMPARE(ParsePersonFile(persons.constData(), persons.size(), c), TReadResult::Ok);
+        QVERIFY(c.personen[0].istentlassen); // 0x80
+        const TPlanSettings& s = c.settings;
+        QVERIFY(s.LegendeCheck && s.ShowSumCheck && s.ShowAnwCheck); // 2, 0x80, 0xFF
+        QVERIFY(s.DoubleRowHeightCheck && s.AddFreeLinesCheck && s.SecondLinesareDarkerCheck); // 0xFF, 2, 0x80
+        // Flags -1, 0x100, 2, 0 repeated; 24 … 28 are -1, 0x100, 0, -1, 0x100 (27, 28 in S11).
+        for (int i = 0; i < kFeiertagCount; ++i)
+            QCOMPARE(s.FeiertageList[i], i < 24 ? i % 4 != 3 : i != 26);
+        const QByteArray again = SerializePersonFile(c.personen, s);
+        TPersonFileContent d{TPlanSettings()};
+        QCOMPARE(ParsePersonFile(again.constData(), again.size(), d), TReadResult::Ok);
+        QCOMPARE(d.settings, s);
+        QCOMPARE(again.at(4 + 4 + 10 + 16), '\x01'); // istentlassen
+
+        const QByteArray duties = fixtureBytes("dienste_truthy.dat");
+        TDutyFileContent e(10.0);
+        QCOMPARE(ParseDutyFile(duties.constData(), duties.size(), e), TReadResult::Ok);
+        QCOMPARE(e.dienste.Count(), 4);
+        QVERIFY(e.dienste[0].abwesend && e.dienste[1].abwesend && e.dienste[2].abwesend && !e.dienste[3].abwesend);
+        // Four duties of 19 bytes after the count, then S1.
+        QCOMPARE(SerializeDutyFile(e.dienste, e.randbreite).mid(4 + 4 * 19, 4), QByteArray("\x01\x01\x01\x00", 4));
     }
 
     // Every prefix of a complete file is either a valid older file (cut exactly between
@@ -441,6 +545,140 @@ private Q_SLOTS:
         QCOMPARE(a.ui.listedPersons, 1);
     }
 
+    // A file that could not be read is never replaced by the roster in memory (at start
+    // the default one): not by a change, the end of the program or a slot change. The
+    // user is told once per file; a good file arriving through the poll ends it.
+    void unreadableFileIsKept()
+    {
+        QTemporaryDir dir;
+        Copy a(dir.path());
+        const QByteArray persons = fixtureBytes("personen_cut_s7.dat"), duties = fixtureBytes("dienste_cut.dat");
+        writeBytes(a.store.personFile(), persons);
+        writeBytes(a.store.dutyFile(), duties);
+        QCOMPARE(a.store.loadPersons(), TLoadResult::Damaged);
+        QCOMPARE(a.store.loadDienste(), TLoadResult::Damaged);
+        QVERIFY(a.store.personsUnreadable() && a.store.dutiesUnreadable());
+        QCOMPARE(a.ui.errors.size(), 2);
+
+        a.roster.AddPerson()->name = QStringLiteral("neu");
+        a.roster.dienste[0].name = QStringLiteral("geändert");
+        QVERIFY(!a.store.SavePersonsLocked());
+        QVERIFY(!a.store.saveDienste());
+        a.store.SaveAllAtEnd();
+        QVERIFY(!a.store.savePersons());
+        a.store.Timer1Timer();
+        QCOMPARE(fileBytes(a.store.personFile()), persons);
+        QCOMPARE(fileBytes(a.store.dutyFile()), duties);
+        QCOMPARE(a.ui.errors.size(), 4);
+        QVERIFY(a.ui.errors[2].contains(QDir::toNativeSeparators(a.store.personFile())));
+        QVERIFY(a.ui.errors[2].contains(QStringLiteral("bleibt unverändert")));
+        QVERIFY(a.ui.errors[3].contains(QDir::toNativeSeparators(a.store.dutyFile())));
+        QCOMPARE(folderFiles(dir.path()), (QStringList{QStringLiteral("dienste.dat"), QStringLiteral("personen.dat")}));
+
+        // Another copy saves a whole person file: read by the poll, saves work again.
+        nextFileTick();
+        writeBytes(a.store.personFile(), fixtureBytes("personen_full.dat"));
+        a.store.Timer1Timer();
+        QVERIFY(!a.store.personsUnreadable());
+        QCOMPARE(personNames(a.roster), (QStringList{QStringLiteral("Anna Müller"), QStringLiteral("Bert")}));
+        a.roster.AddPerson()->name = QStringLiteral("neu");
+        QVERIFY(a.store.SavePersonsLocked());
+        Copy b(dir.path());
+        QCOMPARE(b.store.loadPersons(), TLoadResult::Loaded);
+        QCOMPARE(personNames(b.roster).size(), 3);
+
+        // The duty file is still the damaged one: leaving the slot keeps it too.
+        a.store.ChangeTheLager(slot(2));
+        QCOMPARE(fileBytes(dir.path() + QStringLiteral("/dienste.dat")), duties);
+        QCOMPARE(a.ui.errors.size(), 4);
+    }
+
+    // A FIFO or a link to a device in place of a data file is read at once as a damaged
+    // file and left as it is.
+    void notARegularFile()
+    {
+        QTemporaryDir dir;
+        Copy a(dir.path());
+        QCOMPARE(::mkfifo(QFile::encodeName(a.store.personFile()).constData(), 0666), 0);
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), a.store.dutyFile()));
+        QElapsedTimer t;
+        t.start();
+        QCOMPARE(a.store.loadPersons(), TLoadResult::Damaged);
+        QCOMPARE(a.store.loadDienste(), TLoadResult::Damaged);
+        QVERIFY(t.elapsed() < 5000);
+        QCOMPARE(a.ui.errors.size(), 2);
+        QVERIFY(a.ui.errors[0].contains(QDir::toNativeSeparators(a.store.personFile())));
+        QVERIFY(a.ui.errors[1].contains(QDir::toNativeSeparators(a.store.dutyFile())));
+        // Saves must not reach the link's target (as root, /dev/zero itself).
+        QVERIFY(a.store.personsUnreadable() && a.store.dutiesUnreadable());
+        a.store.Timer1Timer();
+        a.store.SaveAllAtEnd();
+        QCOMPARE(a.ui.errors.size(), 4);
+        QCOMPARE(a.ui.listedPersons + a.ui.listedDienste, 0);
+        QCOMPARE(personNames(a.roster), QStringList{QStringLiteral("Mustermann")});
+        QCOMPARE(a.roster.dienste[0].name, QStringLiteral("Urlaub"));
+        struct stat st {};
+        QCOMPARE(::lstat(QFile::encodeName(a.store.personFile()).constData(), &st), 0);
+        QVERIFY(S_ISFIFO(st.st_mode));
+        QCOMPARE(QFileInfo(a.store.dutyFile()).symLinkTarget(), QStringLiteral("/dev/zero"));
+        // A copy that never read it does not replace it either.
+        Copy b(dir.path());
+        QVERIFY(!b.store.savePersons());
+        QVERIFY(b.ui.errors.value(0).contains(QStringLiteral("keine gewöhnliche Datei")));
+        QCOMPARE(::lstat(QFile::encodeName(a.store.personFile()).constData(), &st), 0);
+        QVERIFY(S_ISFIFO(st.st_mode));
+    }
+
+    // The known time after a save is the time the path shows once the file is in place
+    // (a network server may set it when the file is closed), unless the path already
+    // names another copy's file.
+    void knownTimeAfterSave_data()
+    {
+        QTest::addColumn<bool>("replacedByOther");
+        QTest::newRow("time set when closed") << false;
+        QTest::newRow("another copy renamed its file over it") << true;
+    }
+    void knownTimeAfterSave()
+    {
+        QFETCH(bool, replacedByOther);
+        QTemporaryDir dir;
+        Copy a(dir.path());
+        static QByteArray other;
+        other.clear();
+        if (replacedByOther) {
+            TRoster r;
+            r.personen[0].name = QStringLiteral("von B");
+            other = SerializePersonFile(r.personen, r.settings);
+        }
+        struct HookGuard {
+            ~HookGuard() { TDataStore::afterWriteHook = nullptr; }
+        } guard;
+        TDataStore::afterWriteHook = [](const QString& path) {
+            const QDateTime then(QDate(2020, 1, 2), QTime(3, 4, 5, 250), Qt::UTC);
+            if (other.isEmpty()) {
+                setFileTimeUtc(path, then);
+                return;
+            }
+            const QString mine = path + QStringLiteral(".b");
+            writeBytes(mine, other);
+            setFileTimeUtc(mine, then);
+            QVERIFY(QFile::rename(mine, path) || (QFile::remove(path) && QFile::rename(mine, path)));
+        };
+        QVERIFY(a.store.savePersons());
+        TDataStore::afterWriteHook = nullptr;
+        const TDateTime onDisk = TDataStore::GetFileAge(a.store.personFile());
+        QCOMPARE(onDisk, QDateTimeToDateTime(QDateTime(QDate(2020, 1, 2), QTime(4, 4, 5, 250))));
+        if (replacedByOther) {
+            QVERIFY(a.store.kownfileagepersonen != onDisk);
+            a.store.Timer1Timer();
+            QCOMPARE(personNames(a.roster), QStringList{QStringLiteral("von B")});
+        } else {
+            QCOMPARE(a.store.kownfileagepersonen, onDisk);
+            a.store.Timer1Timer();
+            QCOMPARE(a.ui.listedPersons, 0);
+        }
+    }
+
     // A write that fails is reported, returns false and keeps the old file.
     void failedSaveKeepsOldFile()
     {
@@ -593,6 +831,23 @@ private Q_SLOTS:
         QCOMPARE(b.store.kownfileagepersonen, 0.0);
     }
 
+    // The poll reads the duties before the persons, whose entries refer to them.
+    void pollReadsDutiesFirst()
+    {
+        QTemporaryDir dir;
+        Copy a(dir.path()), b(dir.path());
+        b.store.loadPersons();
+        b.store.loadDienste();
+        a.roster.personen[0].name = QStringLiteral("Neu");
+        a.roster.dienste[0].name = QStringLiteral("Nacht");
+        QVERIFY(a.store.SavePersonsLocked());
+        QVERIFY(a.store.SaveDiensteLocked());
+        b.store.Timer1Timer();
+        QCOMPARE(b.ui.listed, (QStringList{QStringLiteral("dienste"), QStringLiteral("personen")}));
+        QCOMPARE(b.roster.dienste[0].name, QStringLiteral("Nacht"));
+        QCOMPARE(personNames(b.roster), QStringList{QStringLiteral("Neu")});
+    }
+
     void pollSkipsLockedFiles()
     {
         QTemporaryDir dir;
@@ -671,6 +926,41 @@ private Q_SLOTS:
         QCOMPARE(a.store.kownfileagepersonen, TDataStore::GetFileAge(a.store.personFile()));
     }
 
+    // Leaving a slot writes only what differs from its files: an empty slot gets no
+    // files, and no lock question is asked for nothing.
+    void slotChangeWritesOnlyChanges()
+    {
+        QTemporaryDir dir;
+        Copy a(dir.path());
+        QVERIFY(a.store.SavePersonsLocked());
+        QVERIFY(a.store.SaveDiensteLocked());
+        const QStringList slotOne{QStringLiteral("dienste.dat"), QStringLiteral("personen.dat")};
+        // Another copy is changing slot 1 right now.
+        writeBytes(a.store.personLockFile(), "");
+        writeBytes(a.store.dutyLockFile(), "");
+        a.store.ChangeTheLager(slot(4));
+        QVERIFY(a.ui.asked.isEmpty());
+        QFile::remove(dir.path() + QStringLiteral("/personenschreibe.dat"));
+        QFile::remove(dir.path() + QStringLiteral("/diensteschreibe.dat"));
+        QCOMPARE(folderFiles(dir.path()), slotOne);
+
+        // Nothing was changed in the empty slot: leaving it makes no files there.
+        a.store.ChangeTheLager(slot(1));
+        QCOMPARE(folderFiles(dir.path()), slotOne);
+        QVERIFY(a.ui.asked.isEmpty());
+
+        // A change kept only in memory is written on leaving; the unchanged file is not.
+        nextFileTick();
+        const TDateTime dutyAge = TDataStore::GetFileAge(a.store.dutyFile());
+        a.roster.settings.CaptionEd = QStringLiteral("Neuer Titel");
+        a.store.ChangeTheLager(slot(4));
+        QCOMPARE(folderFiles(dir.path()), slotOne);
+        QCOMPARE(TDataStore::GetFileAge(dir.path() + QStringLiteral("/dienste.dat")), dutyAge);
+        Copy b(dir.path());
+        QCOMPARE(b.store.loadPersons(), TLoadResult::Loaded);
+        QCOMPARE(b.roster.settings.CaptionEd, QStringLiteral("Neuer Titel"));
+    }
+
     void dataFolderChoice()
     {
         TRoster r;
@@ -695,19 +985,35 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(user).isDir());
     }
 
+    // File times are local times (the tests run in Europe/Berlin).
+    void fileAge_data()
+    {
+        QTest::addColumn<QDateTime>("utc");
+        QTest::addColumn<double>("local");
+        const auto at = [](int y, int mo, int d, int h, int mi, int s, int ms) {
+            return EncodeDate(y, mo, d) + (((h * 60 + mi) * 60 + s) * 1000 + ms) / 86400000.0;
+        };
+        QTest::newRow("summer time") << QDateTime(QDate(2023, 7, 1), QTime(10, 34, 56, 789), Qt::UTC)
+                                     << at(2023, 7, 1, 12, 34, 56, 789);
+        QTest::newRow("winter, the next day")
+            << QDateTime(QDate(2023, 1, 15), QTime(23, 30, 0, 500), Qt::UTC) << at(2023, 1, 16, 0, 30, 0, 500);
+    }
     void fileAge()
     {
+        QFETCH(QDateTime, utc);
+        QFETCH(double, local);
         QTemporaryDir dir;
         const QString path = dir.path() + QStringLiteral("/f.dat");
         QCOMPARE(TDataStore::GetFileAge(path), 0.0);
         writeBytes(path, "x");
-        const QDateTime when(QDate(2023, 7, 1), QTime(12, 34, 56, 789));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadWrite));
-        QVERIFY(f.setFileTime(when, QFileDevice::FileModificationTime));
-        f.close();
+        setFileTimeUtc(path, utc);
         QFile::setPermissions(path, QFile::ReadOwner); // read-only files count too
-        QCOMPARE(TDataStore::GetFileAge(path), QDateTimeToDateTime(when));
+        QCOMPARE(TDataStore::GetFileAge(path), local);
+        // A copy reading the file remembers the same time.
+        Copy a(dir.path());
+        a.store.personendat = QStringLiteral("f.dat");
+        QCOMPARE(a.store.loadPersons(), TLoadResult::Damaged);
+        QCOMPARE(a.store.kownfileagepersonen, local);
     }
 
     void saveAllAtEnd()

@@ -11,16 +11,26 @@
 #include <QThread>
 
 #include <csignal>
+#include <functional>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
 // One driver process; lines it printed are collected as they arrive.
 class Driver {
 public:
-    explicit Driver(const QString& folder)
+    // `asUser` runs in the child before the driver starts (to drop privileges).
+    explicit Driver(const QString& folder, const QString& program = QStringLiteral(STORAGE_DRIVER),
+        const std::function<void()>& asUser = {})
     {
         proc.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        proc.start(QStringLiteral(STORAGE_DRIVER), {folder});
+        if (asUser)
+            proc.setChildProcessModifier(asUser);
+        proc.start(program, {folder});
         if (!proc.waitForStarted(10000))
             qFatal("driver did not start");
     }
@@ -74,6 +84,28 @@ TReadResult parseFile(const QString& path, int& persons)
     const TReadResult r = ParsePersonFile(bytes.constData(), bytes.size(), c);
     persons = c.personen.Count();
     return r;
+}
+
+// The user `nobody`, when this process runs as root and may switch to it.
+bool nobodyAvailable(uid_t& uid, gid_t& gid)
+{
+    const struct passwd* pw = ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr;
+    if (pw == nullptr)
+        return false;
+    uid = pw->pw_uid;
+    gid = pw->pw_gid;
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(::setgroups(0, nullptr) == 0 && ::setgid(gid) == 0 && ::setuid(uid) == 0 ? 0 : 1);
+    int status = 0;
+    return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
 }
 
 } // namespace
@@ -140,6 +172,73 @@ private Q_SLOTS:
         QCOMPARE(a.command(QStringLiteral("add Carl"), QStringLiteral("skipped")), QStringLiteral("skipped Carl"));
         QCOMPARE(a.command(QStringLiteral("list"), QStringLiteral("persons:")),
             QStringLiteral("persons: Mustermann,Alice,Bob"));
+    }
+
+    // Shared folders where this user may change the data files but neither make new
+    // files (no write right on the folder) nor rename over another user's file (sticky
+    // folder): the save writes the existing file in place, keeping owner and mode.
+    // Run as `nobody` (the suite may run as root, for whom folder modes do not count).
+    void saveInSharedFolder_data()
+    {
+        QTest::addColumn<int>("folderMode");
+        QTest::newRow("folder 555, files 666") << 0555;
+        QTest::newRow("sticky folder 1777, files of another user") << 01777;
+    }
+    void saveInSharedFolder()
+    {
+        QFETCH(int, folderMode);
+        uid_t uid = 0;
+        gid_t gid = 0;
+        const bool asNobody = nobodyAvailable(uid, gid);
+        if (!asNobody && ::geteuid() == 0)
+            QSKIP("running as root without a way to switch to the user nobody");
+        if (!asNobody && folderMode == 01777)
+            QSKIP("files of another user need root to switch to the user nobody");
+
+        QTemporaryDir base;
+        QCOMPARE(::chmod(QFile::encodeName(base.path()).constData(), 0755), 0);
+        const QString folder = base.path() + QStringLiteral("/shared");
+        QVERIFY(QDir().mkdir(folder));
+        const QString persons = folder + QStringLiteral("/personen.dat");
+        TRoster roster;
+        roster.personen[0].name = QStringLiteral("Alt");
+        writeFile(persons, SerializePersonFile(roster.personen, roster.settings));
+        writeFile(folder + QStringLiteral("/dienste.dat"), SerializeDutyFile(roster.dienste, 10.0));
+        for (const char* name : {"/personen.dat", "/dienste.dat"})
+            QCOMPARE(::chmod(QFile::encodeName(folder + QLatin1String(name)).constData(), 0666), 0);
+        // The driver is copied where `nobody` may run it.
+        const QString program = base.path() + QStringLiteral("/storage_driver");
+        QVERIFY(QFile::copy(QStringLiteral(STORAGE_DRIVER), program));
+        QCOMPARE(::chmod(QFile::encodeName(program).constData(), 0755), 0);
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), mode_t(folderMode)), 0);
+        struct stat before {};
+        QCOMPARE(::stat(QFile::encodeName(persons).constData(), &before), 0);
+
+        QStringList lines;
+        {
+            Driver d(folder, program, [asNobody, uid, gid] {
+                if (asNobody && (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0))
+                    ::_exit(127);
+            });
+            const QString reply = d.command(QStringLiteral("add Neu"), QStringLiteral("added"));
+            d.send(QStringLiteral("quit"));
+            d.proc.waitForFinished(5000);
+            lines = d.lines;
+            QCOMPARE(reply, QStringLiteral("added Neu"));
+        }
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
+        QVERIFY2(lines.filter(QStringLiteral("error:")).isEmpty(), qPrintable(lines.join(QLatin1Char('\n'))));
+        int count = 0;
+        QCOMPARE(parseFile(persons, count), TReadResult::Ok);
+        QCOMPARE(count, 2);
+        struct stat after {};
+        QCOMPARE(::stat(QFile::encodeName(persons).constData(), &after), 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_uid, before.st_uid);
+        QCOMPARE(after.st_mode, before.st_mode);
+        // No new files of the save, no lock files left behind.
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name),
+            (QStringList{QStringLiteral("dienste.dat"), QStringLiteral("personen.dat")}));
     }
 
     // A copy killed while saving a large roster leaves the old or the new file.

@@ -138,6 +138,11 @@ files = {
     'dienste_cut.dat': duty_file(DUTIES)[:20],
     'dienste_cut_s2.dat': duty_file(DUTIES)[:-12],
     'dienste_hugecount.dat': i32(100000) + duty_file(URLAUB)[4:],
+    # Booleans and holiday flags written by other programs as any non-zero value.
+    'personen_truthy.dat': person_file([dict(DEFAULT_PERSON, dismissed=0x80)],
+                                       holidays=[-1, 0x100, 2, 0] * 6 + [-1, 0x100, 0, -1, 0x100],
+                                       switches=(2, 0x80, 0xFF), double_row=0xFF, free_lines=2, darker=0x80),
+    'dienste_truthy.dat': duty_file([dict(URLAUB[0], abwesend=v) for v in (2, 0x80, 0xFF, 0)]),
 }
 
 for name, data in files.items():
