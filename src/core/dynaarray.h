@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
@@ -58,6 +59,7 @@ public:
     // Releases the block (destroying the records); the cursor ends up empty.
     void Destroy()
     {
+        Touch();
         destroyAll();
         std::free(poi);
         poi = nullptr;
@@ -70,6 +72,7 @@ public:
     // Positions on record `Index` and returns it. Callers guarantee 0 ≤ Index < count.
     T* GetObject(int Index)
     {
+        Touch();
         aobjnr = Index;
         publish(at(Index));
         return aobj;
@@ -78,6 +81,7 @@ public:
     // Appends a zeroed (value-initialised) record; nullptr when memory ran out.
     T* Add()
     {
+        Touch();
         ++count;
         AllocMoreMem();
         if (poi == nullptr || capacityRecords() < count) {
@@ -95,6 +99,7 @@ public:
     {
         if (nr < 0 || static_cast<std::uint32_t>(nr) > count)
             return nullptr;
+        Touch();
         ++count;
         AllocMoreMem();
         if (poi == nullptr || capacityRecords() < count) {
@@ -120,6 +125,7 @@ public:
     {
         if (nr < 0 || static_cast<std::int64_t>(nr) > static_cast<std::int64_t>(count) - 1)
             return;
+        Touch();
         const int last = static_cast<int>(count) - 1;
         for (int i = nr; i < last; ++i)
             *at(i) = std::move(*at(i + 1));
@@ -135,6 +141,7 @@ public:
     {
         if (!valid(nr1) || !valid(nr2))
             return;
+        Touch();
         if (nr1 != nr2) {
             T tmp(std::move(*at(nr1)));
             *at(nr1) = std::move(*at(nr2));
@@ -152,6 +159,7 @@ public:
 
     void First()
     {
+        Touch();
         if (count == 0)
             return;
         aobjnr = 0;
@@ -161,6 +169,7 @@ public:
     bool Next()
     {
         if (count > 0 && aobjnr >= -1 && aobjnr < static_cast<int>(count) - 1) {
+            Touch();
             ++aobjnr;
             publish(at(aobjnr));
             return true;
@@ -171,6 +180,7 @@ public:
     bool WhileNext()
     {
         if (count > 0 && aobjnr >= 0 && aobjnr <= static_cast<int>(count) - 1) {
+            Touch();
             publish(at(aobjnr));
             ++aobjnr;
             return true;
@@ -231,16 +241,32 @@ public:
         amemsize = needed;
     }
 
-    // Typed access without moving the cursor (for readers and tests).
-    T& operator[](int i) { return *at(i); }
+    // Typed access without moving the cursor (for readers and tests). Writable access
+    // counts as a modification (see ModCount).
+    T& operator[](int i)
+    {
+        Touch();
+        return *at(i);
+    }
     const T& operator[](int i) const { return *at(i); }
     int Count() const { return static_cast<int>(count); }
-    T* begin() { return poi; }
+    T* begin()
+    {
+        Touch();
+        return poi;
+    }
     T* end() { return poi ? poi + count : nullptr; }
     const T* begin() const { return poi; }
     const T* end() const { return poi ? poi + count : nullptr; }
     std::uint32_t capacityRecords() const { return amemsize / static_cast<std::uint32_t>(sizeof(T)); }
     void setCursorVariable(T** typpoi) { outeraobj = typpoi; }
+
+    // Changes whenever the records may have changed: every addition, removal, swap, clear,
+    // and every hand-out of a writable record pointer (cursor moves, operator[], begin()).
+    // Never goes back, also not when another container is moved in. Caches over the
+    // records (such as the entry index of a person) compare it to know they are current.
+    std::uint64_t ModCount() const { return modcount; }
+    void Touch() { ++modcount; }
 
     // Fields under their documented names.
     T** outeraobj = nullptr;
@@ -253,6 +279,8 @@ public:
     const std::uint32_t size = static_cast<std::uint32_t>(sizeof(T));
 
 private:
+    std::uint64_t modcount = 0;
+
     T* at(int i) const { return poi + i; }
     bool valid(int i) const { return i >= 0 && static_cast<std::uint32_t>(i) < count; }
     void publish(T* rec)
@@ -287,6 +315,8 @@ private:
     }
     void takeFrom(TDynaArray& o)
     {
+        modcount = std::max(modcount, o.modcount) + 1;
+        o.modcount += 1;
         outeraobj = o.outeraobj;
         aobj = o.aobj;
         poi = o.poi;

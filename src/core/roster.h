@@ -10,6 +10,8 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 // One 8-byte float per month of 2000 … 2100, year-major. Months outside the range have
 // no element: reads give 0 and writes are ignored.
@@ -39,6 +41,37 @@ struct TEintrag {
     double ueberstunden = 0; // extra hours of the day
 };
 
+// Day → first entry in stored order of one person's entries: answers exactly what the
+// walk over the entries would, without walking. Built on first use and rebuilt whenever
+// the entry container's ModCount (or block, or count) differs from the one it was built
+// for, so every edit, load and reload is seen.
+class TEintragIndex {
+public:
+    // Index of the first entry dated (jahr, monat, tag), -1 when there is none.
+    int Find(const TDynaArray<TEintrag>& entries, int jahr, int monat, int tag) const;
+    // out[d - 1] for the days d = 1 … days of the month: index of that day's first entry
+    // or -1. `out` holds at least 31 elements.
+    void FindMonth(const TDynaArray<TEintrag>& entries, int jahr, int monat, int* out) const;
+
+    // Day number of a stored date as the calendar reads it (whole days since
+    // 30 December 1899; out-of-range values read as that day).
+    static std::int64_t DayKey(TDateTime datum);
+
+private:
+    void ensure(const TDynaArray<TEintrag>& entries) const;
+    int lookup(std::int64_t key) const;
+
+    mutable std::uint64_t modcount_ = ~std::uint64_t(0);
+    mutable const TEintrag* block_ = nullptr;
+    mutable int count_ = -1;
+    // Dense table over first_ … first_ + size - 1 when the days lie close together,
+    // otherwise sorted (day, index) pairs.
+    mutable std::int64_t first_ = 0;
+    mutable std::vector<int> dense_;
+    mutable std::vector<std::pair<std::int64_t, int>> sparse_;
+    mutable bool isDense_ = true;
+};
+
 struct TPerson {
     QString name;
     QString persnr;
@@ -54,6 +87,7 @@ struct TPerson {
     double monatssumme = 0; // scratch of the month grid, never stored
     double maxstunden = 0; // 0 = no limit
     double startueberstunden = 0;
+    TEintragIndex eintragIndex; // cache over `eintraege`, never stored
 };
 
 struct TDienst {
@@ -92,7 +126,8 @@ public:
     // First entry of the person on that day, nullptr if none. Walks the entry container,
     // so its cursor (and `aeintrag`) ends on the found record.
     TEintrag* EintragOfDay(TPerson& p, int jahr, int monat, int tag);
-    // Index of that entry in the person's container, -1 if none (no cursor movement).
+    // Index of that entry in the person's container, -1 if none (no cursor movement;
+    // answered by the person's entry index).
     static int EintragIndexOfDay(const TPerson& p, int jahr, int monat, int tag);
     // Hours of one day: the duty's hours plus the entry's extra hours.
     double HoursOf(const TEintrag& e) const;
