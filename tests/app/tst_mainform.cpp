@@ -31,20 +31,22 @@
 #include <QTreeWidget>
 
 #include <functional>
-#include <memory>
 
 namespace {
 // Runs `act` on the next modal window once it is shown (message boxes run their own loop).
+// The polling timer belongs to the application and deletes itself after acting.
 void whenModal(std::function<void(QWidget*)> act)
 {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, poll] {
-        if (QWidget* w = QApplication::activeModalWidget())
+    auto* timer = new QTimer(QCoreApplication::instance());
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, act = std::move(act)] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
             act(w);
-        else
-            QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
+        }
+    });
+    timer->start();
 }
 
 // The next main window keeps its data files in `folder` (as the settings store would
