@@ -8,6 +8,7 @@
 #include "i18n/messagetable.h"
 #include "i18n/translate.h"
 #include "staff/personenpage.h"
+#include "staff/personform.h"
 #include "storage/rosterfiles.h"
 #include "testsupport.h"
 
@@ -185,8 +186,12 @@ private Q_SLOTS:
     {
         QTemporaryDir special;
         const QString folder = special.path();
+        QString perUserFolder;
         {
             TMainForm form;
+            form.CreateDialogs();
+            form.PersonForm->Edit3->setText(QStringLiteral("P-17")); // the dialog's own Edit3
+            perUserFolder = form.DatenbankSheet->Edit3->text();
             form.EinstellungenSheet->RandBreitEd->setValue(17.5);
             form.EinstellungenSheet->StundenSumCheck->setChecked(true);
             form.EinstellungenSheet->PrintActualDateCheck->setChecked(false);
@@ -194,6 +199,12 @@ private Q_SLOTS:
             form.DatenbankSheet->DirectoryEdit1->setText(folder);
             form.LagerItems[8]->setChecked(true);
             form.close();
+        }
+        {
+            QSettings ini(TFormStorage::FileName(), QSettings::IniFormat);
+            for (const QString& property : TMainForm::StoredProperties())
+                QVERIFY2(ini.contains(QStringLiteral("MainForm/") + property), qPrintable(property));
+            QCOMPARE(ini.value(QStringLiteral("MainForm/Edit3.Text")).toString(), perUserFolder);
         }
         TMainForm again;
         QCOMPARE(again.EinstellungenSheet->RandBreitEd->value(), 17.5);
