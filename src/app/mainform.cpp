@@ -4,6 +4,7 @@
 #include "app/datenbankpage.h"
 #include "app/einstellungenpage.h"
 #include "app/formstorage.h"
+#include "app/toolkitlanguage.h"
 #include "widgets/progresspanel.h"
 #include "calendar/feiertage.h"
 #include "i18n/messagetable.h"
@@ -301,6 +302,8 @@ void TMainForm::FormCreate()
     store.ChooseDataFolder(option, DatenbankSheet->DirectoryEdit1->text());
     // 5. The translation table lives in the per-user folder whatever the data folder is.
     InitTranslations(store.GetProgramDir(true));
+    // Standard buttons and dialogs in the current language until the person file says otherwise.
+    ApplyToolkitLanguage(GetCurrentLanguage());
     // 7., 8. Default colours and the initial roster.
     roster.settings.TesselColorComboBox2 = 0x808096;
     roster.settings.TesselColorComboBox1 = 0x9696C4;
@@ -345,6 +348,7 @@ void TMainForm::FormShow()
     // Registers the 85 messages and, for a language other than German, translates every
     // window once.
     TranslateAtFirstShowing(languagesetto);
+    ApplyToolkitLanguage(languagesetto);
     EinstellungenSheet->ReadControls();
     FillWeekdayAbbrev();
     QGuiApplication::setApplicationDisplayName(TranslateText(ApplicationTitle()));
@@ -438,6 +442,7 @@ void TMainForm::chooseLanguage(int index)
         return;
     (index == 0 ? Deutsch1 : English1)->setChecked(true);
     roster.settings.languagesetto = index;
+    ApplyToolkitLanguage(index);
     ShowRestartNotice(this);
     store.SavePersonsLocked();
 }
@@ -550,5 +555,6 @@ void TMainForm::LanguageRead(int index)
     English1->setChecked(index == 1);
     languagesetto = index;
     SetCurrentLanguage(index);
+    ApplyToolkitLanguage(index);
     dontchlang = false;
 }
