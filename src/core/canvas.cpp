@@ -1,25 +1,269 @@
 #include "core/canvas.h"
 
-TCanvas::TCanvas(QPaintDevice*, int) {}
-TCanvas::TCanvas(QPainter* painter, int)
-    : painter_(painter)
+#include <QImage>
+#include <QPaintDevice>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+QColor ColorOfRef(std::uint32_t ref)
 {
+    if ((ref >> 24) != 0)
+        return QColor(0, 0, 0);
+    return ColorFromRef(ref);
 }
-TCanvas::~TCanvas() = default;
-bool TCanvas::IsActive() const { return painter_ != nullptr; }
-QPaintDevice* TCanvas::Device() const { return nullptr; }
-void TCanvas::AssignFont(const TFontRec&) {}
-void TCanvas::TakeFont(const TFontRec&, int, double) {}
-void TCanvas::SetFontHeight(int h) { fontHeight_ = h; }
-void TCanvas::SetFontBold(bool) {}
-void TCanvas::SetFontItalic(bool) {}
-void TCanvas::SetFontColor(const QColor& c) { fontColor_ = c; }
-void TCanvas::Rectangle(int, int, int, int) {}
-void TCanvas::FillRect(int, int, int, int, const QColor&) {}
-void TCanvas::MoveTo(int x, int y) { penPos_ = QPoint(x, y); }
-void TCanvas::LineTo(int x, int y) { penPos_ = QPoint(x, y); }
-void TCanvas::TextOut(int, int, const QString&) {}
-int TCanvas::TextWidth(const QString&) { return 0; }
-int TCanvas::TextHeight(const QString&) { return 0; }
-void TCanvas::InvertRect(int, int, int, int) {}
-QColor ColorOfRef(std::uint32_t) { return Qt::black; }
+
+TCanvas::TCanvas(QPaintDevice* device, int deviceDpi)
+{
+    if (device != nullptr && device->devType() == QInternal::Image)
+        image_ = static_cast<QImage*>(device);
+    if (device != nullptr && !(image_ != nullptr && image_->isNull())) {
+        ownPainter_ = std::make_unique<QPainter>();
+        if (ownPainter_->begin(device))
+            painter_ = ownPainter_.get();
+        else
+            ownPainter_.reset();
+    }
+    if (painter_ == nullptr)
+        image_ = nullptr;
+    init(deviceDpi);
+}
+
+TCanvas::TCanvas(QPainter* painter, int deviceDpi)
+    : painter_(painter != nullptr && painter->isActive() ? painter : nullptr)
+{
+    if (painter_ != nullptr) {
+        painter_->save();
+        if (painter_->device() != nullptr && painter_->device()->devType() == QInternal::Image)
+            image_ = static_cast<QImage*>(painter_->device());
+    }
+    init(deviceDpi);
+}
+
+TCanvas::~TCanvas()
+{
+    if (ownPainter_)
+        ownPainter_->end();
+    else if (painter_ != nullptr)
+        painter_->restore();
+}
+
+void TCanvas::init(int deviceDpi)
+{
+    if (deviceDpi > 0)
+        deviceDpi_ = deviceDpi;
+    else if (painter_ != nullptr && painter_->device() != nullptr && painter_->device()->logicalDpiY() > 0)
+        deviceDpi_ = painter_->device()->logicalDpiY();
+    fontResolution_ = deviceDpi_;
+    if (painter_ != nullptr) {
+        painter_->setRenderHint(QPainter::Antialiasing, false);
+        painter_->setRenderHint(QPainter::SmoothPixmapTransform, false);
+    }
+    font_ = QFont(QStringLiteral("Arial"));
+    applyFont();
+}
+
+bool TCanvas::IsActive() const
+{
+    return painter_ != nullptr;
+}
+
+QPaintDevice* TCanvas::Device() const
+{
+    return painter_ != nullptr ? painter_->device() : nullptr;
+}
+
+// ---- font -------------------------------------------------------------------------------
+
+void TCanvas::AssignFont(const TFontRec& f)
+{
+    font_ = QFont(f.name);
+    font_.setBold(f.style & TFontRec::Bold);
+    font_.setItalic(f.style & TFontRec::Italic);
+    font_.setUnderline(f.style & TFontRec::Underline);
+    font_.setStrikeOut(f.style & TFontRec::StrikeOut);
+    if (f.pitch == 2)
+        font_.setFixedPitch(true);
+    font_.setStyleStrategy(QFont::PreferDefault);
+    fontColor_ = ColorOfRef(static_cast<std::uint32_t>(f.color));
+    textColor_ = fontColor_;
+    // Points → character height at this device's resolution, rounded like MulDiv.
+    const std::int64_t size = std::clamp<std::int32_t>(f.size, 1, 10000);
+    const int px = static_cast<int>((size * deviceDpi_ + 36) / 72);
+    fontHeight_ = -std::max(1, px);
+    applyFont();
+}
+
+void TCanvas::TakeFont(const TFontRec& f, int dpi1, double zoomedvalue)
+{
+    AssignFont(f);
+    SetFontResolution(dpi1);
+    double scaled = fontHeight_ * zoomedvalue / 100.0;
+    if (!std::isfinite(scaled))
+        scaled = -1;
+    scaled = std::clamp(scaled, -100000.0, 100000.0);
+    SetFontHeight(static_cast<int>(std::trunc(scaled)));
+}
+
+void TCanvas::SetFontHeight(int height)
+{
+    fontHeight_ = height == 0 ? 1 : std::clamp(height, -100000, 100000);
+    applyFont();
+}
+
+void TCanvas::SetFontBold(bool bold)
+{
+    font_.setBold(bold);
+    applyFont();
+}
+
+void TCanvas::SetFontItalic(bool italic)
+{
+    font_.setItalic(italic);
+    applyFont();
+}
+
+void TCanvas::SetFontColor(const QColor& c)
+{
+    fontColor_ = c;
+    textColor_ = c;
+}
+
+void TCanvas::applyFont()
+{
+    // Negative heights are the character height, which is the font's pixel size. A
+    // positive height is the cell height (ascent + descent): scale the pixel size by the
+    // face's ratio of character height to cell height.
+    int px = std::abs(fontHeight_);
+    if (fontHeight_ > 0) {
+        QFont probe = font_;
+        probe.setPixelSize(100);
+        const QFontMetrics fm = painter_ != nullptr ? QFontMetrics(probe, painter_->device()) : QFontMetrics(probe);
+        const int cell = fm.ascent() + fm.descent();
+        if (cell > 0)
+            px = static_cast<int>(std::lround(fontHeight_ * 100.0 / cell));
+    }
+    font_.setPixelSize(std::max(1, px));
+    if (painter_ != nullptr)
+        painter_->setFont(font_);
+    metrics_.reset();
+}
+
+const QFontMetrics& TCanvas::metrics()
+{
+    if (!metrics_) {
+        if (painter_ != nullptr)
+            metrics_.emplace(font_, painter_->device());
+        else
+            metrics_.emplace(font_);
+    }
+    return *metrics_;
+}
+
+int TCanvas::TextWidth(const QString& text)
+{
+    if (text.isEmpty())
+        return 0;
+    return metrics().horizontalAdvance(text);
+}
+
+int TCanvas::TextHeight(const QString&)
+{
+    const QFontMetrics& fm = metrics();
+    return fm.ascent() + fm.descent();
+}
+
+// ---- drawing --------------------------------------------------------------------------
+
+void TCanvas::FillRect(int x1, int y1, int x2, int y2, const QColor& c)
+{
+    if (painter_ == nullptr || x2 <= x1 || y2 <= y1)
+        return;
+    painter_->fillRect(QRect(x1, y1, x2 - x1, y2 - y1), c);
+}
+
+void TCanvas::Rectangle(int x1, int y1, int x2, int y2)
+{
+    if (painter_ == nullptr || x2 <= x1 || y2 <= y1)
+        return;
+    if (x2 - x1 <= 2 || y2 - y1 <= 2) {
+        FillRect(x1, y1, x2, y2, penColor_);
+        return;
+    }
+    if (brushSolid_)
+        FillRect(x1 + 1, y1 + 1, x2 - 1, y2 - 1, brushColor_);
+    FillRect(x1, y1, x2, y1 + 1, penColor_);
+    FillRect(x1, y2 - 1, x2, y2, penColor_);
+    FillRect(x1, y1 + 1, x1 + 1, y2 - 1, penColor_);
+    FillRect(x2 - 1, y1 + 1, x2, y2 - 1, penColor_);
+}
+
+void TCanvas::MoveTo(int x, int y)
+{
+    penPos_ = QPoint(x, y);
+}
+
+void TCanvas::LineTo(int x, int y)
+{
+    const QPoint from = penPos_;
+    penPos_ = QPoint(x, y);
+    if (painter_ == nullptr || from == penPos_)
+        return;
+    if (from.y() == y) {
+        if (x > from.x())
+            FillRect(from.x(), y, x, y + 1, penColor_);
+        else
+            FillRect(x + 1, y, from.x() + 1, y + 1, penColor_);
+        return;
+    }
+    if (from.x() == x) {
+        if (y > from.y())
+            FillRect(x, from.y(), x + 1, y, penColor_);
+        else
+            FillRect(x, y + 1, x + 1, from.y() + 1, penColor_);
+        return;
+    }
+    // Slanted lines: Bresenham from the start point, the end point left out.
+    const int dx = std::abs(x - from.x()), dy = -std::abs(y - from.y());
+    const int stepX = from.x() < x ? 1 : -1, stepY = from.y() < y ? 1 : -1;
+    int err = dx + dy;
+    int cx = from.x(), cy = from.y();
+    painter_->save();
+    painter_->setPen(QPen(penColor_, 1));
+    while (cx != x || cy != y) {
+        painter_->drawPoint(cx, cy);
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            cx += stepX;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            cy += stepY;
+        }
+    }
+    painter_->restore();
+}
+
+void TCanvas::TextOut(int x, int y, const QString& text)
+{
+    if (painter_ == nullptr || text.isEmpty())
+        return;
+    const QFontMetrics& fm = metrics();
+    if (brushSolid_)
+        FillRect(x, y, x + fm.horizontalAdvance(text), y + fm.ascent() + fm.descent(), brushColor_);
+    painter_->setPen(textColor_);
+    painter_->drawText(QPoint(x, y + fm.ascent()), text);
+}
+
+void TCanvas::InvertRect(int x1, int y1, int x2, int y2)
+{
+    if (painter_ == nullptr || image_ == nullptr || x2 <= x1 || y2 <= y1)
+        return;
+    // XOR with white flips red, green and blue and leaves alpha alone.
+    painter_->save();
+    painter_->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    painter_->fillRect(QRect(x1, y1, x2 - x1, y2 - y1), QColor(255, 255, 255));
+    painter_->restore();
+}

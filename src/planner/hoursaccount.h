@@ -41,3 +41,5 @@ TSumCells SumCells(const TPerson& p, int year, int month, bool twoDecimals);
 // holiday) count as present.
 bool IsPresent(const TRoster& roster, const TEintrag* e, int year, int month, int day,
     const std::array<bool, kFeiertagCount>& feiertage);
+// The same with the day's kind already known (`workingDay`: Monday to Friday, no holiday).
+bool IsPresentOn(const TRoster& roster, const TEintrag* e, bool workingDay);

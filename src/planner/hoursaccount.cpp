@@ -1,0 +1,74 @@
+#include "planner/hoursaccount.h"
+
+#include "calendar/feiertage.h"
+#include "core/format.h"
+#include "core/roster.h"
+
+#include <QLocale>
+
+double EintragHours(const TRoster& roster, const TEintrag& e)
+{
+    return roster.HoursOf(e);
+}
+
+void RecordMonth(TPerson& p, int year, int month)
+{
+    if (TMonatsTabelle::InRange(year, month))
+        p.iststunden.Set(year, month, p.monatssumme);
+    RecomputeBalances(p);
+}
+
+void RecomputeBalances(TPerson& p)
+{
+    double carry = p.startueberstunden;
+    for (int i = 0; i < TMonatsTabelle::kElements; ++i) {
+        p.vortrag.werte[i] = carry;
+        p.uebertrag.werte[i] = p.vortrag.werte[i] + p.iststunden.werte[i] - p.soll.werte[i];
+        carry = p.uebertrag.werte[i];
+    }
+}
+
+QString SumText(double value, bool twoDecimals)
+{
+    QLocale loc;
+    loc.setNumberOptions(QLocale::OmitGroupSeparator);
+    return loc.toString(value, 'f', twoDecimals ? 2 : 1);
+}
+
+QString ExtraHoursText(double ueberstunden)
+{
+    return ueberstunden == 0 ? QString() : FormatNumberText(ueberstunden);
+}
+
+TSumCells SumCells(const TPerson& p, int year, int month, bool twoDecimals)
+{
+    TSumCells cells;
+    const double vort = p.vortrag.Get(year, month);
+    cells.overMax = p.maxstunden != 0 && p.monatssumme > p.maxstunden;
+    cells.text[0] = SumText(p.monatssumme, twoDecimals);
+    if (cells.overMax)
+        cells.text[0] += QStringLiteral(">Max");
+    cells.text[1] = SumText(vort, twoDecimals);
+    cells.text[2] = SumText(p.soll.Get(year, month), twoDecimals);
+    cells.text[3] = SumText(p.monatssumme + vort, twoDecimals);
+    cells.text[4] = SumText(p.uebertrag.Get(year, month), twoDecimals);
+    return cells;
+}
+
+bool IsPresentOn(const TRoster& roster, const TEintrag* e, bool workingDay)
+{
+    if (e != nullptr) {
+        if (const TDienst* d = roster.DienstOf(*e))
+            return !d->abwesend;
+    }
+    return workingDay;
+}
+
+bool IsPresent(const TRoster& roster, const TEintrag* e, int year, int month, int day,
+    const std::array<bool, kFeiertagCount>& feiertage)
+{
+    const QDate date(year, month, day);
+    const bool workingDay
+        = date.isValid() && WeekdayIndex(date) < 5 && !IsFeiertag(feiertage, year, month, day);
+    return IsPresentOn(roster, e, workingDay);
+}

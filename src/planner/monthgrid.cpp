@@ -1,0 +1,561 @@
+#include "planner/monthgrid.h"
+
+#include "calendar/feiertage.h"
+#include "core/canvas.h"
+#include "core/datetime.h"
+#include "core/format.h"
+#include "core/roster.h"
+#include "i18n/messagetable.h"
+#include "planner/hoursaccount.h"
+
+#include <QImage>
+
+#include <algorithm>
+#include <cmath>
+
+// ---- view, marks, geometry ---------------------------------------------------------------
+
+int TMonthView::Page() const
+{
+    if (!std::isfinite(page) || page < 1)
+        return 1;
+    return page > 1e9 ? 1000000000 : static_cast<int>(std::trunc(page));
+}
+
+bool TMarks::Get(int day, int row) const
+{
+    if (day < 1 || day > kDays || row < 1 || row > kRows)
+        return false;
+    return cells_[day - 1][row - 1];
+}
+
+void TMarks::Set(int day, int row, bool value)
+{
+    if (day < 1 || day > kDays || row < 1 || row > kRows)
+        return;
+    cells_[day - 1][row - 1] = value;
+}
+
+void TMarks::Clear()
+{
+    cells_ = {};
+}
+
+bool TMarks::RowMarked(int row) const
+{
+    if (row < 1 || row > kRows)
+        return false;
+    for (int d = 0; d < kDays; ++d) {
+        if (cells_[d][row - 1])
+            return true;
+    }
+    return false;
+}
+
+bool TMarks::Any() const
+{
+    for (int r = 1; r <= kRows; ++r) {
+        if (RowMarked(r))
+            return true;
+    }
+    return false;
+}
+
+int TMonthGeometry::RowsOnPage() const
+{
+    const long long perPage = static_cast<long long>(zeilen) - 1;
+    if (perPage <= 0)
+        return 0;
+    const long long left = static_cast<long long>(ay) - (static_cast<long long>(page) - 1) * perPage;
+    return static_cast<int>(std::clamp(std::min(perPage, left), 0LL, static_cast<long long>(TMarks::kRows)));
+}
+
+long long TMonthGeometry::PageBase() const
+{
+    const long long perPage = static_cast<long long>(zeilen) - 1;
+    if (perPage <= 0)
+        return -1;
+    return (static_cast<long long>(std::max(page, 1)) - 1) * perPage;
+}
+
+bool TMonthGeometry::CellContains(int day, int row, int x, int y) const
+{
+    const long long x1 = sx + static_cast<long long>(day - 1) * wx, x2 = sx + static_cast<long long>(day) * wx;
+    const long long y1 = sy + static_cast<long long>(row - 1) * wy, y2 = sy + static_cast<long long>(row) * wy;
+    return x >= x1 && x <= x2 && y >= y1 && y <= y2;
+}
+
+std::vector<QPoint> TMonthGeometry::CellsAt(int x, int y) const
+{
+    std::vector<QPoint> hits;
+    const int days = std::clamp(ax, 0, TMarks::kDays);
+    const int rows = RowsOnPage();
+    for (int d = 1; d <= days; ++d) {
+        for (int r = 1; r <= rows; ++r) {
+            if (CellContains(d, r, x, y))
+                hits.emplace_back(d, r);
+        }
+    }
+    return hits;
+}
+
+// ---- rows of the month -------------------------------------------------------------------
+
+std::vector<int> ActiveEmployees(const TRoster& roster, int year, int month)
+{
+    std::vector<int> out;
+    for (int i = 0; i < roster.personen.Count(); ++i) {
+        if (IsActiveInMonth(roster.personen[i], year, month))
+            out.push_back(i);
+    }
+    return out;
+}
+
+std::vector<TMonthRow> MonthRows(const TRoster& roster, int year, int month, int filter, bool addFreeLines)
+{
+    std::vector<TMonthRow> rows;
+    const std::vector<int> active = ActiveEmployees(roster, year, month);
+    const int perEmployee = addFreeLines ? 3 : 1;
+    for (int e = 1; e <= static_cast<int>(active.size()); ++e) {
+        if (filter >= 1 && e != filter)
+            continue;
+        for (int r = 0; r < perEmployee; ++r)
+            rows.push_back({active[e - 1], e, r});
+    }
+    return rows;
+}
+
+// ---- layout -----------------------------------------------------------------------------
+
+namespace {
+
+const QColor kWhite(255, 255, 255);
+const QColor kBlack(0, 0, 0);
+const QColor kGrey(220, 220, 220);
+const QColor kRed(255, 0, 0);
+
+// Where one row of the month lands: its page, its offset from the grid top, its number on
+// the page (1-based).
+struct RowPlace {
+    int page = 1;
+    int t = 0;
+    int v = 0;
+};
+
+struct Layout {
+    int month = 1, year = 2000, days = 31, page = 1;
+    double zoom = 100;
+    int dpi1 = 96;
+    int w = 0, h = 0; // h after the legend
+    int margin = 0, top = 0, hh = 0, usable = 0, nw = 0, n = 0, cw = 0, xr = 0, yb = 0;
+    int zhoch = 0, zeilen = 0, maxseiten = 1;
+    int lh = 0; // legend line height
+    QString heading;
+    std::vector<TMonthRow> rows;
+    std::vector<RowPlace> places;
+    int firstOnPage = 0, endOnPage = 0; // rows of the drawn page
+    int anwPage = 1, anwT = 0; // row after the last shown row (attendance)
+
+    TMonthGeometry Geometry() const
+    {
+        TMonthGeometry g;
+        g.zhoch = zhoch;
+        g.zeilen = zeilen;
+        g.maxseiten = maxseiten;
+        g.sx = margin + nw;
+        g.sy = top + hh;
+        g.wx = cw;
+        g.wy = zhoch;
+        g.ax = days;
+        g.ay = static_cast<int>(rows.size());
+        g.page = page;
+        return g;
+    }
+};
+
+double sane(double v, double lo, double hi, double fallback)
+{
+    if (!std::isfinite(v))
+        return fallback;
+    return std::clamp(v, lo, hi);
+}
+
+QString headingText(const TPlanSettings& s, const TMonthView& view, int month, int year)
+{
+    QString text = s.CaptionEd + QLatin1Char(' ') + QString::number(month) + QLatin1Char('/') + QString::number(year);
+    if (s.PrintActualDateCheck)
+        text += QStringLiteral(" - ") + FormatDate4(view.today.isValid() ? view.today : Clock::today());
+    return text;
+}
+
+QString departmentLine(const TPerson& p)
+{
+    return p.abteilung + QStringLiteral(" (") + p.persnr + QStringLiteral(") ");
+}
+
+QString legendName(const TDienst& d, bool withHours)
+{
+    QString text = d.name;
+    if (withHours)
+        text += QStringLiteral(" (") + FormatNumberText(d.stunden) + QStringLiteral("h)");
+    return text;
+}
+
+// Everything the drawing positions by, measured on `canvas` in the order the drawing
+// takes its fonts. Leaves font 2 (bold when the attendance row is on) on the canvas.
+Layout computeLayout(TCanvas& canvas, int w, int h, int dpi1, double zoomedvalue, const TRoster& roster,
+    const TPlanSettings& s, const TMonthView& view)
+{
+    Layout L;
+    L.month = std::clamp(view.month, 1, 12);
+    L.year = std::clamp(view.year, 1, 9999);
+    L.days = MonthDays(L.year, L.month);
+    L.page = view.Page();
+    L.zoom = sane(zoomedvalue, 1, 10000, 100);
+    L.dpi1 = std::clamp(dpi1, 1, 100000);
+    L.w = w;
+    L.h = h;
+
+    L.margin = static_cast<int>(std::trunc(sane(s.RandBreitEd, 0, 30, 10) / 25.39995 * L.dpi1 * L.zoom / 100.0));
+
+    if (s.LegendeCheck) {
+        canvas.TakeFont(s.FontDialog2, L.dpi1, L.zoom);
+        L.lh = canvas.TextHeight(QStringLiteral(" "));
+        const long long shrunk = static_cast<long long>(L.h) - static_cast<long long>(L.lh) * roster.dienste.Count();
+        L.h = static_cast<int>(std::max<long long>(shrunk, -1000000000LL));
+    }
+
+    canvas.TakeFont(s.FontDialog1, L.dpi1, L.zoom);
+    L.heading = headingText(s, view, L.month, L.year);
+    L.top = 2 * canvas.TextHeight(L.heading) + L.margin;
+    L.usable = L.w - 2 * L.margin;
+
+    canvas.TakeFont(s.FontDialog3, L.dpi1, L.zoom);
+    L.hh = 2 * (std::abs(canvas.FontHeight()) + 4) + 4;
+    canvas.TakeFont(s.FontDialog2, L.dpi1, L.zoom);
+    L.zhoch = std::abs(canvas.FontHeight()) + 4;
+    if (s.DoubleRowHeightCheck)
+        L.zhoch *= 2;
+    L.zeilen = (L.h - L.top - L.margin) / L.zhoch - 2;
+
+    // Rows, pages and the name column width.
+    L.rows = MonthRows(roster, L.year, L.month, view.filter, s.AddFreeLinesCheck);
+    L.places.resize(L.rows.size());
+    const bool deptLine = s.DoubleRowHeightCheck && s.ShowAbteilungCheck;
+    int u = 0, p = 1, t = L.hh;
+    bool pageSeen = false;
+    L.firstOnPage = L.endOnPage = 0;
+    for (std::size_t i = 0; i < L.rows.size(); ++i) {
+        const TMonthRow& row = L.rows[i];
+        if (row.blank == 0) {
+            const TPerson& pers = roster.personen[row.person];
+            L.nw = std::max(L.nw, canvas.TextWidth(pers.name + QLatin1Char(' ')) + 2);
+            if (deptLine)
+                L.nw = std::max(L.nw, canvas.TextWidth(departmentLine(pers)) + 2);
+        }
+        L.places[i] = {p, t, u + 1};
+        if (p == L.page) {
+            if (!pageSeen)
+                L.firstOnPage = static_cast<int>(i);
+            pageSeen = true;
+            L.endOnPage = static_cast<int>(i) + 1;
+        }
+        t += L.zhoch;
+        ++u;
+        if (u >= L.zeilen - 1) {
+            t = L.hh;
+            u = 0;
+            ++p;
+        }
+    }
+    if (s.ShowAnwCheck) {
+        canvas.SetFontBold(true);
+        L.nw = std::max(L.nw, canvas.TextWidth(GetMessageText(21) + QLatin1Char(' ')) + 2);
+    }
+    L.anwPage = p;
+    L.anwT = t;
+    L.maxseiten = p;
+
+    const int gw = L.usable - L.nw;
+    L.n = L.days + (s.ShowSumCheck ? 10 : 0);
+    L.cw = gw / L.n;
+    L.xr = L.cw * L.n + L.margin + L.nw;
+    L.yb = (L.h - L.top - L.margin - L.hh) / L.zhoch * L.zhoch + L.top + L.hh;
+    return L;
+}
+
+QColor darker35(const QColor& c)
+{
+    auto f = [](int v) { return v > 35 ? v - 35 : 0; };
+    return QColor(f(c.red()), f(c.green()), f(c.blue()));
+}
+
+} // namespace
+
+TMonthGeometry LayoutMonth(TCanvas& canvas, int w, int h, int dpi1, double zoomedvalue, const TRoster& roster,
+    const TPlanSettings& settings, const TMonthView& view)
+{
+    return computeLayout(canvas, w, h, dpi1, zoomedvalue, roster, settings, view).Geometry();
+}
+
+TMonthGeometry LayoutMonth(int w, int h, int dpi1, double zoomedvalue, const TRoster& roster,
+    const TPlanSettings& settings, const TMonthView& view)
+{
+    QImage probe(1, 1, QImage::Format_RGB32);
+    TCanvas canvas(&probe);
+    return LayoutMonth(canvas, w, h, dpi1, zoomedvalue, roster, settings, view);
+}
+
+// ---- drawing ------------------------------------------------------------------------------
+
+TMonthGeometry DrawMonth(TCanvas& canvas, int w, int h, int dpi1, int dpi2, double zoomedvalue, bool printit,
+    TRoster& roster, const TPlanSettings& s, const TMonthView& view, const TMonthOverlay& overlay)
+{
+    Q_UNUSED(dpi2);
+    // 1. Month sums start at zero for everybody, shown or not.
+    for (int i = 0; i < roster.personen.Count(); ++i)
+        roster.personen[i].monatssumme = 0;
+
+    const Layout L = computeLayout(canvas, w, h, dpi1, zoomedvalue, roster, s, view);
+    const int year = L.year, month = L.month, days = L.days, margin = L.margin, top = L.top, hh = L.hh;
+    const int zhoch = L.zhoch, cw = L.cw, n = L.n, page = L.page;
+    const bool sums = s.ShowSumCheck;
+    const bool hasAccount = TMonatsTabelle::InRange(year, month);
+
+    // Day facts: holiday, weekday, and each shown employee's entry of every day.
+    std::array<bool, 31> holiday{};
+    std::array<int, 31> weekday{};
+    for (int d = 1; d <= days; ++d) {
+        holiday[d - 1] = IsFeiertag(s.FeiertageList, year, month, d);
+        weekday[d - 1] = WeekdayIndex(QDate(year, month, d));
+    }
+    struct OwnRow {
+        int row; // index into L.rows
+        std::array<int, 31> entry;
+    };
+    std::vector<OwnRow> own;
+    own.reserve(L.rows.size());
+    std::array<int, 31> present{};
+    for (std::size_t i = 0; i < L.rows.size(); ++i) {
+        if (L.rows[i].blank != 0)
+            continue;
+        OwnRow o{static_cast<int>(i), {}};
+        TPerson& p = roster.personen[L.rows[i].person];
+        p.eintragIndex.FindMonth(std::as_const(p.eintraege), year, month, o.entry.data());
+        const TDynaArray<TEintrag>& entries = p.eintraege;
+        for (int d = 0; d < days; ++d) {
+            const TEintrag* e = o.entry[d] >= 0 ? &entries[o.entry[d]] : nullptr;
+            if (e != nullptr)
+                p.monatssumme += EintragHours(roster, *e);
+            if (IsPresentOn(roster, e, weekday[d] < 5 && !holiday[d]))
+                ++present[d];
+        }
+        own.push_back(o);
+    }
+    // The month's hours and every balance, once all days are summed.
+    if (sums) {
+        for (const OwnRow& o : own)
+            RecordMonth(roster.personen[L.rows[o.row].person], year, month);
+    }
+
+    canvas.SetPenColor(kWhite);
+    canvas.SetBrushColor(kWhite);
+
+    // 3. Legend, last duty at the bottom.
+    if (s.LegendeCheck) {
+        canvas.TakeFont(s.FontDialog2, L.dpi1, L.zoom);
+        int hl = h;
+        const int keyWidth = canvas.TextWidth(QStringLiteral("WWWWW"));
+        for (int k = roster.dienste.Count() - 1; k >= 0; --k) {
+            const TDienst& d = std::as_const(roster.dienste)[k];
+            const int y = hl - margin - L.lh;
+            if (y + L.lh >= 0) {
+                canvas.TextOut(margin, y, d.kuerzel);
+                canvas.TextOut(margin + keyWidth, y, legendName(d, sums));
+            }
+            hl -= L.lh;
+        }
+    }
+
+    // 4. Heading.
+    canvas.TakeFont(s.FontDialog1, L.dpi1, L.zoom);
+    canvas.TextOut((L.usable - canvas.TextWidth(L.heading)) / 2 + margin, margin, L.heading);
+
+    // 6. Name column.
+    canvas.TakeFont(s.FontDialog2, L.dpi1, L.zoom);
+    canvas.SetPenColor(kBlack);
+    const bool deptLine = s.DoubleRowHeightCheck && s.ShowAbteilungCheck;
+    auto rowColour = [&](const TMonthRow& row) {
+        return s.SecondLinesareDarkerCheck && row.number % 2 == 0 ? kGrey : kWhite;
+    };
+    for (int i = L.firstOnPage; i < L.endOnPage; ++i) {
+        const TMonthRow& row = L.rows[i];
+        if (row.blank != 0)
+            continue;
+        const int t = L.places[i].t;
+        const QColor rc = rowColour(row);
+        canvas.SetPenColor(rc);
+        canvas.SetBrushColor(rc);
+        canvas.Rectangle(margin, top + t + 1, margin + w / 2, top + t + zhoch);
+        canvas.SetPenColor(kBlack);
+        const TPerson& pers = std::as_const(roster.personen)[row.person];
+        canvas.TextOut(margin + 2, top + t + 2, pers.name + QLatin1Char(' '));
+        if (deptLine)
+            canvas.TextOut(margin + 2, top + t + zhoch / 2 + 2, departmentLine(pers));
+    }
+    // 7. Attendance label.
+    if (s.ShowAnwCheck) {
+        canvas.SetFontBold(true);
+        if (L.anwPage == page)
+            canvas.TextOut(margin + 2, top + L.anwT + 2, GetMessageText(21) + QLatin1Char(' '));
+    }
+
+    // 9. Top and left lines.
+    canvas.SetPenColor(kBlack);
+    canvas.MoveTo(margin, top);
+    canvas.LineTo(L.xr + 1, top);
+    canvas.MoveTo(margin, top);
+    canvas.LineTo(margin, L.yb);
+
+    // 10. Columns.
+    static const int kSumLabels[5] = {71, 67, 68, 69, 70};
+    const QColor normal = ColorFromRef(s.TesselColorComboBox1);
+    const QColor weekend = ColorFromRef(s.TesselColorComboBox2);
+    const QColor holidayColour = ColorFromRef(s.TesselColorComboBox3);
+    std::vector<TSumCells> sumCells;
+    if (sums && hasAccount) {
+        sumCells.reserve(own.size());
+        for (const OwnRow& o : own)
+            sumCells.push_back(SumCells(roster.personen[L.rows[o.row].person], year, month, s.StundenSumCheck));
+    }
+    // Own rows of the drawn page, as positions into `own`.
+    int ownFirst = 0;
+    while (ownFirst < static_cast<int>(own.size()) && own[ownFirst].row < L.firstOnPage)
+        ++ownFirst;
+
+    for (int c = 0; c <= n; ++c) {
+        const int x = cw * c + margin + L.nw;
+        const bool dayColumn = c < days;
+        const bool secondOfPair = !dayColumn && (c - days) % 2 == 1;
+        if (!secondOfPair) {
+            canvas.MoveTo(x, top);
+            canvas.LineTo(x, L.yb);
+        }
+        if (c >= n)
+            break;
+
+        canvas.TakeFont(s.FontDialog3, L.dpi1, L.zoom);
+        const int absH3 = std::abs(canvas.FontHeight());
+        QColor headerColour = normal;
+        if (dayColumn)
+            headerColour = holiday[c] ? holidayColour : (weekday[c] >= 5 ? weekend : normal);
+        canvas.SetPenColor(headerColour);
+        canvas.SetBrushColor(headerColour);
+        canvas.Rectangle(secondOfPair ? x : x + 1, top + 1, x + cw, top + hh);
+        canvas.SetPenColor(kBlack);
+        auto centred = [&](const QString& text) { return x + 2 + (cw - 5 - canvas.TextWidth(text)) / 2; };
+        if (dayColumn) {
+            const QString dayText = QString::number(c + 1);
+            canvas.TextOut(centred(dayText), top + 2, dayText);
+            QString line2 = WeekdayAbbrev[weekday[c]];
+            if (weekday[c] == 0 && s.ShowKalenderwocheCheck)
+                line2 = QString::number(CalendarWeek(QDate(year, month, c + 1)));
+            canvas.TextOut(centred(line2), top + absH3 + 6, line2);
+        } else if (secondOfPair) {
+            const QString label = GetMessageText(kSumLabels[(c - days) / 2]);
+            canvas.TextOut(x + 2 - canvas.TextWidth(label) / 2, top + 2, label);
+        }
+
+        // Body cells of the drawn page.
+        canvas.TakeFont(s.FontDialog2, L.dpi1, L.zoom);
+        const int sHeight = canvas.TextHeight(QStringLiteral("s"));
+        int ownPos = ownFirst;
+        for (int i = L.firstOnPage; i < L.endOnPage; ++i) {
+            const TMonthRow& row = L.rows[i];
+            const int t = L.places[i].t, v = L.places[i].v;
+            const bool ownRow = row.blank == 0;
+            const OwnRow* o = nullptr;
+            int ownIndex = -1;
+            if (ownRow) {
+                ownIndex = ownPos++;
+                o = &own[ownIndex];
+            }
+            if (dayColumn) {
+                if (!ownRow)
+                    continue;
+                const TPerson& pers = std::as_const(roster.personen)[row.person];
+                const TEintrag* e = o->entry[c] >= 0 ? &pers.eintraege[o->entry[c]] : nullptr;
+                const TDienst* duty = e != nullptr ? roster.DienstOf(*e) : nullptr;
+                QColor cell = rowColour(row);
+                if (duty != nullptr) {
+                    cell = ColorFromRef(duty->farbe);
+                    if (s.SecondLinesareDarkerCheck && row.number % 2 == 0)
+                        cell = darker35(cell);
+                }
+                canvas.SetPenColor(cell);
+                canvas.SetBrushColor(cell);
+                canvas.Rectangle(x + 1, top + t + 1, x + cw, top + t + zhoch);
+                if (duty != nullptr)
+                    canvas.TextOut(centred(duty->kuerzel), top + t + 2, duty->kuerzel);
+                if (s.DoubleRowHeightCheck && e != nullptr) {
+                    const QString extra = ExtraHoursText(e->ueberstunden);
+                    canvas.TextOut(centred(extra), top + t + 2 + sHeight, extra);
+                }
+            } else {
+                canvas.SetPenColor(kWhite);
+                canvas.SetBrushColor(kWhite);
+                canvas.Rectangle(x + 1, top + t + 1, x + cw, top + t + zhoch);
+                if (ownRow) {
+                    const TPerson& pers = std::as_const(roster.personen)[row.person];
+                    if (!hasAccount) {
+                        const QString text = SumText(pers.monatssumme, s.StundenSumCheck);
+                        canvas.TextOut(centred(text), top + t + 2, text);
+                    } else if (secondOfPair) {
+                        const int k = (c - days) / 2;
+                        const TSumCells& cells = sumCells[static_cast<std::size_t>(ownIndex)];
+                        const QString& text = cells.text[static_cast<std::size_t>(k)];
+                        const bool red = k == 0 && cells.overMax;
+                        if (red)
+                            canvas.SetTextColor(kRed);
+                        canvas.TextOut(x + 2 - canvas.TextWidth(text) / 2, top + t + 2, text);
+                        if (red)
+                            canvas.SetTextColor(canvas.FontColor());
+                    }
+                }
+            }
+            if (!printit && overlay.aktivx == c + 1 && overlay.aktivy == v) {
+                canvas.SetPenColor(kRed);
+                canvas.SetBrushClear();
+                canvas.Rectangle(x + 2, top + t + 2, x + cw - 1, top + t + zhoch - 1);
+            }
+            canvas.SetPenColor(kBlack);
+            if (dayColumn && !printit && overlay.marks != nullptr && overlay.marks->Get(c + 1, v))
+                canvas.InvertRect(x + 1, top + t + 1, x + cw, top + t + zhoch);
+        }
+
+        if (dayColumn && s.ShowAnwCheck) {
+            canvas.SetFontBold(true);
+            canvas.SetBrushClear();
+            const QString text = QString::number(present[c]);
+            if (L.anwPage == page)
+                canvas.TextOut(centred(text), top + L.anwT + 2, text);
+        }
+    }
+
+    // 11. Horizontal rules down to the bottom of the page.
+    canvas.SetPenColor(kBlack);
+    const int ruleCount = (L.h - top - margin - hh) / zhoch;
+    for (int i = 0; i <= ruleCount; ++i) {
+        const int y = top + hh + i * zhoch;
+        canvas.MoveTo(margin, y);
+        canvas.LineTo(L.xr + 1, y);
+    }
+
+    // 12. Page caption.
+    canvas.SetBrushColor(kWhite);
+    canvas.TextOut(margin, margin,
+        GetMessageText(23) + QLatin1Char(' ') + QString::number(page) + QLatin1Char(' ') + GetMessageText(24)
+            + QLatin1Char(' ') + QString::number(L.maxseiten));
+
+    return L.Geometry();
+}
