@@ -12,7 +12,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QDoubleSpinBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -281,6 +283,50 @@ private Q_SLOTS:
                         want.insert(d, feb.value(d - shift));
             }
             QCOMPARE(monthOf(p, 2024, 3), want);
+        }
+    }
+
+    void dialogOperations_data()
+    {
+        QTest::addColumn<bool>("sollBtn"); // "Soll-Stunden festlegen..." or "Überstunden"
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("extra hours") << false << true;
+        QTest::newRow("extra hours, window closed") << false << false;
+        QTest::newRow("target hours") << true << true;
+        QTest::newRow("target hours, cancelled") << true << false;
+    }
+    void dialogOperations()
+    {
+        QFETCH(bool, sollBtn);
+        QFETCH(bool, ok);
+        Planner t;
+        t.drag({t.cell(2, 5), t.cell(3, 5)}); // the fifth employee, an empty 2 and 3 March
+        whenModal([&](QWidget* w) {
+            auto* dialog = qobject_cast<QDialog*>(w);
+            QVERIFY(dialog);
+            if (sollBtn)
+                t.form->SetSollStdForm->StundeEd->setValue(150);
+            else
+                t.form->OverHoursForm->OverHoursEd->setValue(-1.5);
+            ok ? dialog->accept() : dialog->reject();
+        });
+        const QDateTime before = QFileInfo(t.personFile()).lastModified();
+        QTest::mouseClick(sollBtn ? t.page->SetSollStd : t.page->OverHoursBtn, Qt::LeftButton);
+
+        auto disk = t.readPersons();
+        const TPerson& p = *disk->personen.GetObject(4);
+        if (!ok) {
+            QCOMPARE(QFileInfo(t.personFile()).lastModified(), before);
+            return;
+        }
+        if (sollBtn) {
+            QCOMPARE(p.soll.Get(2024, 3), 150.0);
+            QCOMPARE(p.uebertrag.Get(2024, 3), p.vortrag.Get(2024, 3) + p.iststunden.Get(2024, 3) - 150);
+            QCOMPARE(p.vortrag.Get(2024, 4), p.uebertrag.Get(2024, 3));
+            QCOMPARE(disk->personen.GetObject(3)->soll.Get(2024, 3), 0.0);
+        } else {
+            QCOMPARE(monthOf(p, 2024, 3), (QMap<int, int>{{2, 0}, {3, 0}}));
+            QCOMPARE(p.iststunden.Get(2024, 3), -3.0);
         }
     }
 
