@@ -535,7 +535,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* e)
         else if (dy > 0)
             FormMouseWheelUp();
         // The grid scrolls only by these steps; elsewhere the event goes on as usual.
-        return watched == MonatsplanerSheet->ScrollBox1->viewport();
+        return dy != 0 && watched == MonatsplanerSheet->ScrollBox1->viewport();
     }
     return QMainWindow::eventFilter(watched, e);
 }

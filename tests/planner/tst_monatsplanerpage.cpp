@@ -28,16 +28,14 @@
 
 namespace {
 // Runs `act` on the next modal window once it is shown (dialogs run their own loop).
-void whenModal(std::function<void(QWidget*)> act)
+void whenModal(std::function<void(QWidget*)> act, int delay = 0)
 {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, poll] {
+    QTimer::singleShot(delay, [act] {
         if (QWidget* w = QApplication::activeModalWidget())
             act(w);
         else
-            QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
+            whenModal(act, 10);
+    });
 }
 
 // Entries of one month of a person as day → duty.
