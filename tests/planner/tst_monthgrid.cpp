@@ -144,15 +144,12 @@ private Q_SLOTS:
         s.ShowAnwCheck = true;
         const int perPage = LayoutMonth(kW, kH, 96, 100, r, s, view(2024, 3)).zeilen - 1;
         QVERIFY(perPage > 2);
-        for (auto [persons, pages] : {std::pair{perPage - 1, 1}, {perPage, 2}, {2 * perPage, 3}, {perPage + 1, 2}}) {
+        for (const auto& [persons, pages] : {std::pair{perPage - 1, 1}, {perPage, 2}, {2 * perPage, 3}, {perPage + 1, 2}}) {
             fill(r, persons);
-            const TMonthGeometry g = LayoutMonth(kW, kH, 96, 100, r, s, view(2024, 3));
-            QCOMPARE(g.maxseiten, pages);
-            QCOMPARE(draw(r, s, view(2024, 3, pages)).geo, g.maxseiten == pages ? [&] {
-                TMonthGeometry want = g;
-                want.page = pages;
-                return want;
-            }() : g);
+            const int last = pages;
+            const TMonthGeometry g = LayoutMonth(kW, kH, 96, 100, r, s, view(2024, 3, last));
+            QCOMPARE(g.maxseiten, last);
+            QCOMPARE(draw(r, s, view(2024, 3, last)).geo, g); // the drawing leaves what the layout says
         }
         // The extra page holds no rows, only the attendance row under the header.
         fill(r, perPage);
