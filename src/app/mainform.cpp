@@ -36,6 +36,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -43,6 +45,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 namespace {
 QString u8(const char* s)
@@ -147,7 +150,7 @@ void TMainForm::buildPages()
     PersonenSheet->setObjectName(QStringLiteral("PersonenSheet"));
     DiensteSheet = new TDienstePage(roster, store, PageControl1);
     DiensteSheet->setObjectName(QStringLiteral("DiensteSheet"));
-    MonatsplanerSheet = new TMonatsplanerPage(PageControl1);
+    MonatsplanerSheet = new TMonatsplanerPage(roster, store, PageControl1);
     MonatsplanerSheet->setObjectName(QStringLiteral("MonatsplanerSheet"));
     DiensteSheet->setDienstCombo(MonatsplanerSheet->DienstCombo);
     TagesanwesenheitSheet = placeholderPage("TagesanwesenheitSheet", PageControl1);
@@ -178,6 +181,11 @@ void TMainForm::buildPages()
     connect(EinstellungenSheet, &TEinstellungenPage::feiertageChanged, this, &TMainForm::FeiertageListClick);
     connect(EinstellungenSheet, &TEinstellungenPage::colorChanged, this, &TMainForm::TesselColorComboBoxChange);
     connect(EinstellungenSheet, &TEinstellungenPage::fontButtonClicked, this, &TMainForm::FontBtnClick);
+    connect(
+        EinstellungenSheet, &TEinstellungenPage::displayChanged, MonatsplanerSheet, &TMonatsplanerPage::PaintBox1Paint);
+    // Wheel steps over the grid and over the page around it.
+    MonatsplanerSheet->installEventFilter(this);
+    MonatsplanerSheet->ScrollBox1->viewport()->installEventFilter(this);
 }
 
 void TMainForm::buildBottomBar(QWidget* central)
@@ -245,8 +253,9 @@ void TMainForm::buildMenus()
     VomletzenMonatbernehmen1 = Monatsplan1->addAction(u8("Vom letzen Monat übernehmen..."));
     VomletzenMonatbernehmen1->setObjectName(QStringLiteral("VomletzenMonatbernehmen1"));
     // The month planner's outputs are not built yet; their items stay disabled until then.
-    for (QAction* a : {ExportalsPDFDatei1, CSVExport1, VomletzenMonatbernehmen1})
+    for (QAction* a : {ExportalsPDFDatei1, CSVExport1})
         a->setEnabled(false);
+    connect(VomletzenMonatbernehmen1, &QAction::triggered, this, &TMainForm::VomletzenMonatbernehmen1Click);
 
     Rostelmark1 = bar->addMenu(QStringLiteral("Rostelmark"));
     Rostelmark1->setObjectName(QStringLiteral("Rostelmark1"));
@@ -286,6 +295,7 @@ void TMainForm::CreateDialogs()
     SetSollStdForm = new TSetSollStdForm(this);
     OverHoursForm = new TOverHoursForm(this);
     DiensteOvertakeForm = new TDiensteOvertakeForm(this);
+    MonatsplanerSheet->setDialogs(SetSollStdForm, OverHoursForm);
 }
 
 void TMainForm::FormCreate()
@@ -469,11 +479,13 @@ void TMainForm::Timer1Timer()
 void TMainForm::FeiertageListClick()
 {
     store.SavePersonsLocked();
+    MonatsplanerSheet->PaintBox1Paint();
 }
 
 void TMainForm::TesselColorComboBoxChange(int)
 {
     store.SavePersonsLocked();
+    MonatsplanerSheet->PaintBox1Paint();
 }
 
 void TMainForm::FontBtnClick(int which)
@@ -489,6 +501,48 @@ void TMainForm::FontBtnClick(int which)
         *rec = TFontRec::FromQFont(font, rec->charset, rec->color);
     store.savePersons();
     store.EndWriteMowpersonen();
+    MonatsplanerSheet->PaintBox1Paint();
+}
+
+void TMainForm::VomletzenMonatbernehmen1Click()
+{
+    QMessageBox ask(QMessageBox::Critical, GetMessageText(73), GetMessageText(72),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    if (ask.exec() != QMessageBox::Yes)
+        return;
+    if (!DiensteOvertakeForm || DiensteOvertakeForm->exec() != QDialog::Accepted)
+        return;
+    MonatsplanerSheet->CopyPreviousMonthLocked(DiensteOvertakeForm->VerchiebEd->value());
+}
+
+void TMainForm::FormMouseWheelDown()
+{
+    if (PageControl1->currentIndex() == 2) {
+        QScrollBar* bar = MonatsplanerSheet->ScrollBox1->verticalScrollBar();
+        bar->setValue(bar->value() + 20);
+    }
+}
+
+void TMainForm::FormMouseWheelUp()
+{
+    if (PageControl1->currentIndex() == 2) {
+        QScrollBar* bar = MonatsplanerSheet->ScrollBox1->verticalScrollBar();
+        bar->setValue(bar->value() - 20);
+    }
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* e)
+{
+    if (e->type() == QEvent::Wheel) {
+        const int dy = static_cast<QWheelEvent*>(e)->angleDelta().y();
+        if (dy < 0)
+            FormMouseWheelDown();
+        else if (dy > 0)
+            FormMouseWheelUp();
+        // The grid scrolls only by these steps; elsewhere the event goes on as usual.
+        return dy != 0 && watched == MonatsplanerSheet->ScrollBox1->viewport();
+    }
+    return QMainWindow::eventFilter(watched, e);
 }
 
 void TMainForm::ListPersons2()
@@ -496,12 +550,16 @@ void TMainForm::ListPersons2()
     QComboBox* combo = MonatsplanerSheet->MitarbeiterCombo;
     const int jahr = MonatsplanerSheet->Year2Ed->value();
     const int monat = MonatsplanerSheet->Mon2Ed->value();
-    combo->clear();
-    combo->addItem(QStringLiteral("Alle Mitarbeiter"));
-    for (const TPerson& p : roster.personen)
-        if (IsActiveInMonth(p, jahr, monat))
-            combo->addItem(p.name);
-    combo->setCurrentIndex(0);
+    {
+        const QSignalBlocker quiet(combo);
+        combo->clear();
+        combo->addItem(QStringLiteral("Alle Mitarbeiter"));
+        for (const TPerson& p : roster.personen)
+            if (IsActiveInMonth(p, jahr, monat))
+                combo->addItem(p.name);
+        combo->setCurrentIndex(0);
+    }
+    MonatsplanerSheet->PaintBox1Paint();
 }
 
 void TMainForm::ListPersons3()
@@ -540,12 +598,14 @@ void TMainForm::ListPersons()
     PersonenSheet->ListPersons();
     // A read of the person file brings its plan settings too.
     EinstellungenSheet->ShowSettings();
+    MonatsplanerSheet->PaintBox1Paint();
 }
 
 void TMainForm::ListDienste()
 {
     DiensteSheet->ListDienste();
     EinstellungenSheet->ShowSettings(); // the page margin comes with the duty file
+    MonatsplanerSheet->PaintBox1Paint();
 }
 
 void TMainForm::LanguageRead(int index)
