@@ -340,7 +340,7 @@ void TMonatsplanerPage::DienstBtnClick()
 {
     const int k = DienstCombo->currentIndex();
     changeLocked(
-        [&](const TMonthGeometry& geo) { DuttyAssign(m_roster, m_roster.settings, View(), geo, m_sel.select, k); });
+        [&](const TMonthGeometry& geo) { AssignDienst(m_roster, m_roster.settings, View(), geo, m_sel.select, k); });
 }
 
 void TMonatsplanerPage::OverHoursBtnClick()

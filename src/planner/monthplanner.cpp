@@ -172,7 +172,7 @@ bool appendEntry(TPerson& p, int year, int month, int day, int dienst, double ue
 
 } // namespace
 
-int DuttyAssign(TRoster& roster, const TPlanSettings& settings, const TMonthView& view, const TMonthGeometry& geo,
+int AssignDienst(TRoster& roster, const TPlanSettings& settings, const TMonthView& view, const TMonthGeometry& geo,
     const TMarks& marks, int k)
 {
     if (!validMonth(view) || k > roster.dienste.Count())
