@@ -1,6 +1,7 @@
 #include "app/aboutbox.h"
 
 #include "core/datetime.h"
+#include "core/version.h"
 #include "i18n/messagetable.h"
 
 #include <QDesktopServices>
@@ -41,7 +42,7 @@ TAboutBox::TAboutBox(QWidget* parent)
     ProgramIcon = new QLabel(this);
     ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
     ProgramIcon->setPixmap(RostelmarkPicture(64));
-    ProductName = new QLabel(QStringLiteral("Rostelmark 1.4"), this);
+    ProductName = new QLabel(QStringLiteral("Rostelmark " ROSTELMARK_VERSION), this);
     ProductName->setObjectName(QStringLiteral("ProductName"));
     QFont f = ProductName->font();
     f.setBold(true);

@@ -1,13 +1,18 @@
 // Rostelmark: duty roster planning for small teams.
+#include "app/aboutbox.h"
 #include "app/mainform.h"
 #include "core/dynaarray.h"
+#include "core/version.h"
 #include "i18n/ui/translateapp.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QIcon>
 #include <QMessageBox>
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -40,14 +45,43 @@ void installTerminationHandler(TMainForm& form)
     ::sigaction(SIGTERM, &sa, nullptr);
     ::sigaction(SIGINT, &sa, nullptr);
 }
+
+void setUpParser(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(QStringLiteral("Plans monthly duty rosters for small teams."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+}
 } // namespace
 
 int main(int argc, char** argv)
 {
+    QCoreApplication::setApplicationName(QStringLiteral("Rostelmark"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Quorvex"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ROSTELMARK_VERSION));
+
+    // --help and --version answer on the terminal. They are looked for before the widget
+    // application exists, because creating it needs a display.
+    QCommandLineParser parser;
+    setUpParser(parser);
+    {
+        QStringList args;
+        for (int i = 0; i < argc; ++i)
+            args << QString::fromLocal8Bit(argv[i]);
+        (void)parser.parse(args); // wrong options are reported below, by the full parse
+        if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version"))) {
+            QCoreApplication terminal(argc, argv);
+            parser.process(terminal); // prints the answer (or the wrong option) and ends
+        }
+    }
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Rostelmark"));
-    QApplication::setOrganizationName(QStringLiteral("Quorvex"));
+    // Any option other than the toolkit's own ends the program with a message on stderr.
+    parser.process(app);
     QApplication::setApplicationDisplayName(TMainForm::ApplicationTitle());
+    // Ties the windows to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(ROSTELMARK_APP_ID));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(ROSTELMARK_APP_ID), QIcon(RostelmarkPicture(256))));
     // Memory and translation-file errors are shown in an error box without caption.
     rostelmark::setAllocErrorHandler([](const QString& text) { QMessageBox::critical(nullptr, QString(), text); });
     InstallTranslationErrorBox();

@@ -3,6 +3,7 @@
 // the roster for the whole run; the pages show and edit it.
 
 #include "core/roster.h"
+#include "core/version.h"
 #include "storage/datastore.h"
 
 #include <QMainWindow>
@@ -46,8 +47,8 @@ public:
     void SetProStatus(int pro);
     bool IsFeiertag(int jahr, int monat, int tag) const;
 
-    static QString ApplicationTitle() { return QStringLiteral("Rostelmark 1.4"); }
-    static QString MainCaption() { return QStringLiteral("Quorvex Rostelmark 1.4"); }
+    static QString ApplicationTitle() { return QStringLiteral("Rostelmark " ROSTELMARK_VERSION); }
+    static QString MainCaption() { return QStringLiteral("Quorvex Rostelmark " ROSTELMARK_VERSION); }
 
     TRoster roster;
     TDataStore store{roster, *this};

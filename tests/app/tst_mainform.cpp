@@ -103,6 +103,8 @@ private Q_SLOTS:
                 QString::fromUtf8("Den markierten Einträgen Überstunden zuweisen"),
                 QString::fromUtf8("Dienste vom vorherigen Monat übernehmen")}));
         QCOMPARE(form.AboutBox->Copyright->text(), QString::fromUtf8("Copyright © 2024 Quorvex"));
+        // The about box names the same version as the window title.
+        QCOMPARE(form.AboutBox->ProductName->text(), QStringLiteral("Rostelmark 1.4"));
     }
 
     void settingsPageShowsDefaults()
