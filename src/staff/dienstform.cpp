@@ -1,7 +1,8 @@
 #include "staff/dienstform.h"
 
+#include "staff/formtexts.h"
+#include "staff/stafflogic.h"
 #include "widgets/colorcombobox.h"
-
 #include "widgets/controls.h"
 
 #include <QCheckBox>
@@ -25,22 +26,23 @@ TDienstForm::TDienstForm(QWidget* parent)
     TesselColorComboBox1->setObjectName(QStringLiteral("TesselColorComboBox1"));
     abwesendcheck = new QCheckBox(QStringLiteral("Abwesend"), this);
     abwesendcheck->setObjectName(QStringLiteral("abwesendcheck"));
-    StundeEd = new QDoubleSpinBox(this);
-    StundeEd->setObjectName(QStringLiteral("StundeEd"));
-    StundeEd->setRange(-1e9, 1e9);
-    StundeEd->setDecimals(2);
-    StundeEd->setAlignment(Qt::AlignRight);
+    StundeEd = NamedFloatEdit(this, "StundeEd");
     AddOkCancelButtons(this, BitBtn1, BitBtn2);
 
+    const auto label = [this](const char* name, const char* text, QWidget* buddy) {
+        QLabel* l = NamedLabel(this, name, text);
+        l->setBuddy(buddy);
+        return l;
+    };
     auto* grid = new QGridLayout(this);
-    grid->addWidget(NamedLabel(this, "Label1", "Name:"), 0, 0);
+    grid->addWidget(label("Label1", "Name:", Edit1), 0, 0);
     grid->addWidget(Edit1, 0, 1);
-    grid->addWidget(NamedLabel(this, "Label2", "Kürzel:"), 1, 0);
+    grid->addWidget(label("Label2", "Kürzel:", Edit2), 1, 0);
     grid->addWidget(Edit2, 1, 1);
-    grid->addWidget(NamedLabel(this, "Label3", "Farbe:"), 2, 0);
+    grid->addWidget(label("Label3", "Farbe:", TesselColorComboBox1), 2, 0);
     grid->addWidget(TesselColorComboBox1, 2, 1);
     grid->addWidget(abwesendcheck, 3, 1);
-    grid->addWidget(NamedLabel(this, "Label4", "Stunden:"), 4, 0);
+    grid->addWidget(label("Label4", "Stunden:", StundeEd), 4, 0);
     grid->addWidget(StundeEd, 4, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -60,6 +62,7 @@ void TDienstForm::Edit1Change()
 
 void TDienstForm::PrepareNew()
 {
+    m_fill.clear();
     Edit1->clear();
     Edit2->clear();
     TesselColorComboBox1->setColorValue(0x0000FFFF);
@@ -69,19 +72,33 @@ void TDienstForm::PrepareNew()
 
 void TDienstForm::FillFrom(const TDienst& d)
 {
+    // Each control shows what it can of the stored value; the memory keeps the value.
+    m_fill.clear();
     Edit1->setText(d.name);
-    Edit2->setText(d.kuerzel.left(6));
+    m_fill.remember(Edit1, d.name);
+    Edit2->setText(d.kuerzel.left(Edit2->maxLength()));
+    m_fill.remember(Edit2, d.kuerzel);
     TesselColorComboBox1->setColorValue(d.farbe);
+    m_fill.remember(TesselColorComboBox1, quint32(d.farbe));
     abwesendcheck->setChecked(d.abwesend);
+    m_fill.remember(abwesendcheck, d.abwesend);
     StundeEd->setValue(d.stunden);
+    m_fill.remember(StundeEd, d.stunden);
     Edit1Change();
 }
 
 void TDienstForm::StoreInto(TDienst& d) const
 {
-    d.name = Edit1->text();
-    d.kuerzel = Edit2->text();
-    d.farbe = TesselColorComboBox1->colorValue();
-    d.abwesend = abwesendcheck->isChecked();
-    d.stunden = StundeEd->value();
+    d.name = m_fill.take(Edit1, StorableText(Edit1->text()));
+    d.kuerzel = m_fill.take(Edit2, StorableText(Edit2->text().left(Edit2->maxLength())));
+    d.farbe = m_fill.take(TesselColorComboBox1, quint32(TesselColorComboBox1->colorValue()));
+    d.abwesend = m_fill.take(abwesendcheck, abwesendcheck->isChecked());
+    d.stunden = m_fill.take(StundeEd, StundeEd->value());
+}
+
+void TDienstForm::accept()
+{
+    if (!CheckStorableTexts(this, m_fill, {Edit1, Edit2}))
+        return;
+    QDialog::accept();
 }

@@ -1,5 +1,7 @@
 #include "staff/personform.h"
 
+#include "staff/formtexts.h"
+#include "staff/stafflogic.h"
 #include "widgets/controls.h"
 
 #include <QCheckBox>
@@ -11,25 +13,15 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
-#include <limits>
-
 namespace {
-QDateEdit* dateEdit(QWidget* parent, const char* name)
+// Personnel numbers are typed as digits only; the field shows a stored number that way.
+QString asciiDigits(const QString& text)
 {
-    auto* e = new QDateEdit(parent);
-    e->setObjectName(QLatin1String(name));
-    e->setCalendarPopup(true);
-    e->setDateRange(DateEpoch(), QDate(9999, 12, 31)); // day 0 is the default hire date
-    return e;
-}
-QDoubleSpinBox* numberEdit(QWidget* parent, const char* name)
-{
-    auto* e = new QDoubleSpinBox(parent);
-    e->setObjectName(QLatin1String(name));
-    e->setRange(-1e9, 1e9);
-    e->setDecimals(2);
-    e->setAlignment(Qt::AlignRight);
-    return e;
+    QString digits;
+    for (QChar c : text)
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            digits += c;
+    return digits;
 }
 } // namespace
 
@@ -40,12 +32,12 @@ TPersonForm::TPersonForm(QWidget* parent)
     setWindowTitle(QStringLiteral("Person bearbeiten"));
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
-    VonEd = dateEdit(this, "VonEd");
-    BisEd = dateEdit(this, "BisEd");
+    VonEd = NamedDateEdit(this, "VonEd");
+    BisEd = NamedDateEdit(this, "BisEd");
     EntlassenCheck = new QCheckBox(QStringLiteral("Ist entlassen"), this);
     EntlassenCheck->setObjectName(QStringLiteral("EntlassenCheck"));
-    UeberstundenEd = numberEdit(this, "UeberstundenEd");
-    MaxStundenEd = numberEdit(this, "MaxStundenEd");
+    UeberstundenEd = NamedFloatEdit(this, "UeberstundenEd");
+    MaxStundenEd = NamedFloatEdit(this, "MaxStundenEd");
     Edit2 = new QLineEdit(this);
     Edit2->setObjectName(QStringLiteral("Edit2"));
     Edit2->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), Edit2));
@@ -55,20 +47,25 @@ TPersonForm::TPersonForm(QWidget* parent)
 
     auto* grid = new QGridLayout(this);
     int row = 0;
-    grid->addWidget(NamedLabel(this, "Label1", "Name:"), row, 0);
+    const auto label = [this](const char* name, const char* text, QWidget* buddy) {
+        QLabel* l = NamedLabel(this, name, text);
+        l->setBuddy(buddy);
+        return l;
+    };
+    grid->addWidget(label("Label1", "Name:", Edit1), row, 0);
     grid->addWidget(Edit1, row++, 1, 1, 2);
-    grid->addWidget(NamedLabel(this, "Label2", "Eingestellt:"), row, 0);
+    grid->addWidget(label("Label2", "Eingestellt:", VonEd), row, 0);
     grid->addWidget(VonEd, row++, 1);
-    grid->addWidget(NamedLabel(this, "Label3", "Entlassen:"), row, 0);
+    grid->addWidget(label("Label3", "Entlassen:", BisEd), row, 0);
     grid->addWidget(BisEd, row, 1);
     grid->addWidget(EntlassenCheck, row++, 2);
-    grid->addWidget(NamedLabel(this, "Label4", "Starten mit x. Überstunden:"), row, 0);
+    grid->addWidget(label("Label4", "Starten mit x. Überstunden:", UeberstundenEd), row, 0);
     grid->addWidget(UeberstundenEd, row++, 1);
-    grid->addWidget(NamedLabel(this, "Label5", "Maximale Stundenzahl im Monat (0=keine Begrenzung):"), row, 0);
+    grid->addWidget(label("Label5", "Maximale Stundenzahl im Monat (0=keine Begrenzung):", MaxStundenEd), row, 0);
     grid->addWidget(MaxStundenEd, row++, 1);
-    grid->addWidget(NamedLabel(this, "Label6", "Personalnummer:"), row, 0);
+    grid->addWidget(label("Label6", "Personalnummer:", Edit2), row, 0);
     grid->addWidget(Edit2, row++, 1, 1, 2);
-    grid->addWidget(NamedLabel(this, "Label7", "Abteilung:"), row, 0);
+    grid->addWidget(label("Label7", "Abteilung:", Edit3), row, 0);
     grid->addWidget(Edit3, row++, 1, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -88,6 +85,7 @@ void TPersonForm::Edit1Change()
 
 void TPersonForm::PrepareNew(const QDate& today)
 {
+    m_fill.clear();
     Edit1->clear();
     VonEd->setDate(today);
     BisEd->setDate(today);
@@ -100,30 +98,42 @@ void TPersonForm::PrepareNew(const QDate& today)
 
 void TPersonForm::FillFrom(const TPerson& p)
 {
+    // Each control shows what it can of the stored value; the memory keeps the value.
+    m_fill.clear();
     Edit1->setText(p.name);
+    m_fill.remember(Edit1, p.name);
     VonEd->setDate(DateTimeToDate(p.eingestellt));
+    m_fill.remember(VonEd, p.eingestellt);
     BisEd->setDate(DateTimeToDate(p.entlassen));
+    m_fill.remember(BisEd, p.entlassen);
     EntlassenCheck->setChecked(p.istentlassen);
+    m_fill.remember(EntlassenCheck, p.istentlassen);
     UeberstundenEd->setValue(p.startueberstunden);
+    m_fill.remember(UeberstundenEd, p.startueberstunden);
     MaxStundenEd->setValue(p.maxstunden);
-    // Only digits can be typed; a stored number keeps its digits.
-    QString digits;
-    for (QChar c : p.persnr)
-        if (c.isDigit() && c.unicode() < 128)
-            digits += c;
-    Edit2->setText(digits);
+    m_fill.remember(MaxStundenEd, p.maxstunden);
+    Edit2->setText(asciiDigits(p.persnr));
+    m_fill.remember(Edit2, p.persnr);
     Edit3->setText(p.abteilung);
+    m_fill.remember(Edit3, p.abteilung);
     Edit1Change();
 }
 
 void TPersonForm::StoreInto(TPerson& p) const
 {
-    p.name = Edit1->text();
-    p.eingestellt = DateToDateTime(VonEd->date());
-    p.entlassen = DateToDateTime(BisEd->date());
-    p.istentlassen = EntlassenCheck->isChecked();
-    p.startueberstunden = UeberstundenEd->value();
-    p.maxstunden = MaxStundenEd->value();
-    p.persnr = Edit2->text();
-    p.abteilung = Edit3->text();
+    p.name = m_fill.take(Edit1, StorableText(Edit1->text()));
+    p.eingestellt = m_fill.take(VonEd, DateToDateTime(VonEd->date()));
+    p.entlassen = m_fill.take(BisEd, DateToDateTime(BisEd->date()));
+    p.istentlassen = m_fill.take(EntlassenCheck, EntlassenCheck->isChecked());
+    p.startueberstunden = m_fill.take(UeberstundenEd, UeberstundenEd->value());
+    p.maxstunden = m_fill.take(MaxStundenEd, MaxStundenEd->value());
+    p.persnr = m_fill.take(Edit2, asciiDigits(Edit2->text()));
+    p.abteilung = m_fill.take(Edit3, StorableText(Edit3->text()));
+}
+
+void TPersonForm::accept()
+{
+    if (!CheckStorableTexts(this, m_fill, {Edit1, Edit2, Edit3}))
+        return;
+    QDialog::accept();
 }

@@ -1,5 +1,10 @@
 #include "staff/stafflogic.h"
 
+#include "core/ansicodec.h"
+#include "i18n/translate.h"
+
+#include <QStringList>
+
 #include <optional>
 
 int GetPersonNr(const TDynaArray<TPerson>& personen, int listnr, int jahr, int monat)
@@ -105,4 +110,46 @@ void SwapDienste(TRoster& roster, int a, int b)
             else if (e.dienst == b)
                 e.dienst = a;
         }
+}
+
+QList<char32_t> UnstorableCharacters(const QString& text)
+{
+    QList<char32_t> found;
+    for (const char32_t c : text.toUcs4()) {
+        const bool control = c < 0x20 || (c >= 0x7F && c < 0xA0);
+        const QString one = QString::fromUcs4(&c, 1);
+        const bool unmapped = c != U'?' && ToAnsi(one) == "?";
+        if ((control || unmapped) && !found.contains(c))
+            found << c;
+    }
+    return found;
+}
+
+QString UnstorableTextMessage(const QString& fieldLabel, const QList<char32_t>& characters)
+{
+    QStringList names;
+    for (const char32_t c : characters) {
+        const QString code = QString::number(uint(c), 16).toUpper().rightJustified(4, QLatin1Char('0'));
+        QString name;
+        if (c == U'\t')
+            name = TranslateText(QStringLiteral("Tabulator"));
+        else if (c == U'\n' || c == 0x85 || c == 0x2028 || c == 0x2029)
+            name = TranslateText(QStringLiteral("Zeilenumbruch"));
+        else if (c == U'\r')
+            name = TranslateText(QStringLiteral("Wagenrücklauf"));
+        else if (c < 0x20 || (c >= 0x7F && c < 0xA0))
+            name = TranslateText(QStringLiteral("Steuerzeichen"));
+        else
+            name = QStringLiteral("\u201E") + QString::fromUcs4(&c, 1) + QStringLiteral("\u201C");
+        names << name + QStringLiteral(" (U+") + code + QLatin1Char(')');
+    }
+    return fieldLabel + QLatin1Char('\n')
+        + TranslateText(QStringLiteral("Diese Zeichen können in der Datei nicht gespeichert werden:"))
+        + QLatin1Char(' ') + names.join(QStringLiteral(", ")) + QStringLiteral("\n\n")
+        + TranslateText(QStringLiteral("Bitte entfernen oder ersetzen Sie sie."));
+}
+
+QString StorableText(const QString& text)
+{
+    return FromAnsi(ToAnsi(text));
 }

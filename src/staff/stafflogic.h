@@ -1,7 +1,7 @@
 #pragma once
 // Ordering rules of the person and duty lists: which container record a list row shows,
-// the exchange sort by a list column, and keeping entries on their duty when the duty
-// list changes.
+// the exchange sort by a list column, keeping entries on their duty when the duty
+// list changes, and which texts the 8-bit data files can hold.
 
 #include "core/roster.h"
 
@@ -22,3 +22,15 @@ void DeleteDienstAndEntries(TRoster& roster, int d);
 // Swaps duties number a and b (1-based) and swaps the entries' numbers with them, so
 // every entry keeps its duty.
 void SwapDienste(TRoster& roster, int a, int b);
+
+// Characters of `text` that a text field must not pass on to the data files: control
+// characters (C0, DEL, C1: line breaks, tabs, …), which the files would hold as raw bytes,
+// and characters Windows-1252 cannot represent, which would become '?'. Each one once,
+// in order of first appearance, as whole code points.
+QList<char32_t> UnstorableCharacters(const QString& text);
+// The warning for a field holding such characters, naming each one ("Ł" (U+0141),
+// Tabulator (U+0009)), translated into the current language.
+QString UnstorableTextMessage(const QString& fieldLabel, const QList<char32_t>& characters);
+// The text the data file gives back for `text`: characters outside Windows-1252 become
+// '?'. What an edited field stores, so a list shows what the file holds.
+QString StorableText(const QString& text);

@@ -7,7 +7,7 @@
 // colour dialog for any other colour. The value is a colour in 0x00BBGGRR form.
 class TTesselColorComboBox : public QComboBox {
     Q_OBJECT
-    Q_PROPERTY(quint32 colorValue READ colorValue WRITE setColorValue NOTIFY Change)
+    Q_PROPERTY(quint32 colorValue READ colorValue WRITE setColorValue NOTIFY Change USER true)
 public:
     explicit TTesselColorComboBox(QWidget* parent = nullptr);
     quint32 colorValue() const { return m_value; }

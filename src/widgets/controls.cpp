@@ -1,6 +1,10 @@
 #include "widgets/controls.h"
 
+#include "core/format.h"
+
+#include <QDateEdit>
 #include <QDialog>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -43,4 +47,24 @@ void AddOkCancelButtons(QDialog* dialog, QPushButton*& ok, QPushButton*& cancel)
     cancel = NamedButton(dialog, "BitBtn2", "Abbrechen");
     QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
     QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+}
+
+QDateEdit* NamedDateEdit(QWidget* parent, const char* name)
+{
+    auto* e = new QDateEdit(parent);
+    e->setObjectName(QLatin1String(name));
+    e->setDisplayFormat(ShortDateFormat4());
+    e->setCalendarPopup(true);
+    e->setDateRange(DateEpoch(), QDate(9999, 12, 31));
+    return e;
+}
+
+QDoubleSpinBox* NamedFloatEdit(QWidget* parent, const char* name)
+{
+    auto* e = new QDoubleSpinBox(parent);
+    e->setObjectName(QLatin1String(name));
+    e->setRange(-1e9, 1e9);
+    e->setDecimals(2);
+    e->setAlignment(Qt::AlignRight);
+    return e;
 }

@@ -14,6 +14,7 @@
 #include <QDialog>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -26,14 +27,15 @@ namespace {
 // Runs `act` on the next modal window once it is shown (dialogs run their own loop).
 void whenModal(std::function<void(QWidget*)> act)
 {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, poll] {
-        if (QWidget* w = QApplication::activeModalWidget())
+    auto* timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
             act(w);
-        else
-            QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
+        }
+    });
+    timer->start(10);
 }
 
 void clickButton(QWidget* w, QMessageBox::StandardButton which)
@@ -97,6 +99,11 @@ struct Harness : TStoreUi {
             ParseDutyFile(bytes.constData(), bytes.size(), content);
         }
         return content;
+    }
+    static QByteArray fileBytes(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
     bool noLockFiles() const { return !QFile::exists(store.personLockFile()) && !QFile::exists(store.dutyLockFile()); }
 };
@@ -170,6 +177,59 @@ private Q_SLOTS:
         QVERIFY(h.noLockFiles());
     }
 
+    void editStoresOnlyWhatTheFileCanHold()
+    {
+        // A person written by another program: values the dialog cannot show exactly.
+        Harness h;
+        TPerson& stored = h.roster.personen[0];
+        stored.persnr = QStringLiteral("A-12");
+        stored.eingestellt = EncodeDate(2019, 5, 2) + 0.25;
+        stored.maxstunden = 37.125;
+        QVERIFY(h.store.canwritenowpersonen());
+        QVERIFY(h.store.savePersons());
+        h.store.EndWriteMowpersonen();
+        h.persons.ListPersons();
+        h.persons.SelectRow(0);
+
+        QString warning;
+        whenModal([&warning](QWidget* w) {
+            auto* form = qobject_cast<TPersonForm*>(w);
+            QVERIFY(form);
+            form->Edit1->setText(QStringLiteral("Łukasz"));
+            // OK refuses with a warning naming the character, and the dialog stays open.
+            whenModal([&warning, form](QWidget* box) {
+                if (auto* mb = qobject_cast<QMessageBox*>(box); mb && box != form) {
+                    warning = mb->text();
+                    mb->done(QMessageBox::Ok);
+                }
+            });
+            form->BitBtn1->click();
+            QVERIFY(form->isVisible());
+            form->Edit1->setText(QStringLiteral("Lukasz Nowak"));
+            form->BitBtn1->click();
+        });
+        h.persons.EditPersonBtnClick();
+        QVERIFY2(warning.contains(QStringLiteral("Ł")), qPrintable(warning));
+
+        QFile f(h.store.personFile());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        TPersonFileContent content(h.roster.settings);
+        QCOMPARE(ParsePersonFile(bytes.constData(), bytes.size(), content), TReadResult::Ok);
+        const TPerson& onDisk = content.personen[0];
+        QCOMPARE(onDisk.name, QStringLiteral("Lukasz Nowak"));
+        QCOMPARE(onDisk.persnr, QStringLiteral("A-12"));
+        QCOMPARE(onDisk.eingestellt, EncodeDate(2019, 5, 2) + 0.25);
+        QCOMPARE(onDisk.maxstunden, 37.125);
+        // The list shows what the file holds.
+        const QTreeWidgetItem* row = h.persons.ListView1->topLevelItem(0);
+        QCOMPARE(row->text(0), onDisk.name);
+        QCOMPARE(row->text(1), QStringLiteral("02.05.2019 06:00:00"));
+        QCOMPARE(row->text(3), QStringLiteral("37,125"));
+        QCOMPARE(row->text(4), QStringLiteral("A-12"));
+        QVERIFY(h.noLockFiles());
+    }
+
     void nothingSelectedLeavesNoLock()
     {
         Harness h;
@@ -222,10 +282,89 @@ private Q_SLOTS:
         QCOMPARE(h.lockQuestions, 1);
         QVERIFY(QFile::exists(h.store.personLockFile()));
         QCOMPARE(h.roster.personen.Count(), 1);
-        // A duty move needs both locks: the refused person lock leaves everything as it was.
+        // "Nach unten" on the last row does nothing, not even ask.
         h.duties.SelectRow(0);
-        h.duties.DienstnachUntenBtnClick(); // last row: nothing at all
+        h.duties.DienstnachUntenBtnClick();
         QCOMPARE(h.lockQuestions, 1);
+    }
+
+    void dutyMoveRefusedByPersonLock()
+    {
+        // A duty move renumbers entries, so it needs the person lock after the duty lock.
+        // When another copy holds the person lock, the duty lock is given back and nothing
+        // changes, in memory or on disk.
+        Harness h;
+        TDienst* f = h.roster.dienste.Add();
+        f->name = QStringLiteral("Frühdienst");
+        f->kuerzel = QStringLiteral("F");
+        TEintrag* e = h.roster.personen[0].eintraege.Add();
+        e->datum = EncodeDate(2024, 3, 4);
+        e->dienst = 2;
+        QVERIFY(h.store.canwritenowdienste() && h.store.canwritenowpersonen());
+        QVERIFY(h.store.saveDienste() && h.store.savePersons());
+        h.store.EndWriteMowpersonen();
+        h.store.EndWriteMowdienste();
+        h.duties.ListDienste();
+        const QByteArray dutyBytes = h.fileBytes(h.store.dutyFile());
+        const QByteArray personBytes = h.fileBytes(h.store.personFile());
+
+        QFile lock(h.store.personLockFile());
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.close();
+        h.lockAnswer = TLockAnswer::Cancel;
+        h.duties.SelectRow(0);
+        h.duties.DienstnachUntenBtnClick();
+        QCOMPARE(h.lockQuestions, 1); // the person lock was asked for
+        QCOMPARE(h.roster.dienste[0].kuerzel, QStringLiteral("U"));
+        QCOMPARE(h.roster.dienste[1].kuerzel, QStringLiteral("F"));
+        QCOMPARE(h.roster.personen[0].eintraege[0].dienst, 2);
+        QCOMPARE(h.duties.ListView2->topLevelItem(0)->text(1), QStringLiteral("U"));
+        QVERIFY(!QFile::exists(h.store.dutyLockFile())); // given back
+        QVERIFY(QFile::exists(h.store.personLockFile())); // the other copy's, untouched
+        QCOMPARE(h.fileBytes(h.store.dutyFile()), dutyBytes);
+        QCOMPARE(h.fileBytes(h.store.personFile()), personBytes);
+
+        // Once the other copy is done, the same move goes through and writes both files.
+        QVERIFY(QFile::remove(h.store.personLockFile()));
+        h.duties.SelectRow(0);
+        h.duties.DienstnachUntenBtnClick();
+        QCOMPARE(h.roster.dienste[0].kuerzel, QStringLiteral("F"));
+        QCOMPARE(h.roster.personen[0].eintraege[0].dienst, 1);
+        QVERIFY(h.fileBytes(h.store.dutyFile()) != dutyBytes);
+        QVERIFY(h.fileBytes(h.store.personFile()) != personBytes);
+        QVERIFY(h.noLockFiles());
+    }
+
+    void movesAndSortsLeaveThePersonFileAlone()
+    {
+        // Order changes live in memory until the next save; the file and its time stay.
+        Harness h;
+        for (const char* n : {"Berta", "Anton"})
+            h.roster.AddPerson()->name = QLatin1String(n);
+        QVERIFY(h.store.canwritenowpersonen());
+        QVERIFY(h.store.savePersons());
+        h.store.EndWriteMowpersonen();
+        const QByteArray before = h.fileBytes(h.store.personFile());
+        const QDateTime time = QFileInfo(h.store.personFile()).lastModified();
+        h.persons.ListPersons();
+
+        h.persons.SelectRow(2);
+        h.persons.NachObenBtnClick();
+        h.persons.NachUntenBtnClick();
+        h.persons.NachObenBtnClick();
+        QCOMPARE(h.roster.personen[1].name, QStringLiteral("Anton"));
+        h.persons.ListView1ColumnClick(0); // by name, ascending
+        QCOMPARE(h.roster.personen[0].name, QStringLiteral("Anton"));
+        h.persons.ListView1ColumnClick(0); // descending
+        QCOMPARE(h.roster.personen[0].name, QStringLiteral("Mustermann"));
+        h.persons.ListView1ColumnClick(1);
+
+        QCOMPARE(h.fileBytes(h.store.personFile()), before);
+        QCOMPARE(QFileInfo(h.store.personFile()).lastModified(), time);
+        QCOMPARE(h.personNamesOnDisk(),
+            (QStringList{QStringLiteral("Mustermann"), QStringLiteral("Berta"), QStringLiteral("Anton")}));
+        QCOMPARE(h.lockQuestions, 0);
+        QVERIFY(h.noLockFiles());
     }
 
     void addMoveDeleteDuty()
