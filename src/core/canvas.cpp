@@ -1,7 +1,9 @@
 #include "core/canvas.h"
 
+#include <QHash>
 #include <QImage>
 #include <QPaintDevice>
+#include <QStaticText>
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +15,33 @@ QColor ColorOfRef(std::uint32_t ref)
         return QColor(0, 0, 0);
     return ColorFromRef(ref);
 }
+
+namespace {
+// Shaped texts and measurements, shared by every canvas of the thread. The month grid is
+// redrawn on every mouse move with mostly the same texts in the same few fonts; shaping
+// them once keeps a redraw cheap. Keys hold the font, the device resolution and the text.
+struct TextCache {
+    QHash<QString, int> widths;
+    QHash<QString, QStaticText> shaped;
+    QHash<QString, QPair<int, int>> ascentDescent;
+
+    void bound()
+    {
+        constexpr qsizetype kMax = 20000;
+        if (widths.size() > kMax)
+            widths.clear();
+        if (shaped.size() > kMax)
+            shaped.clear();
+        if (ascentDescent.size() > kMax)
+            ascentDescent.clear();
+    }
+};
+TextCache& textCache()
+{
+    thread_local TextCache cache;
+    return cache;
+}
+} // namespace
 
 TCanvas::TCanvas(QPaintDevice* device, int deviceDpi)
 {
@@ -148,6 +177,22 @@ void TCanvas::applyFont()
     if (painter_ != nullptr)
         painter_->setFont(font_);
     metrics_.reset();
+    const int dpiX = painter_ != nullptr && painter_->device() != nullptr ? painter_->device()->logicalDpiX() : 0;
+    const int dpiY = painter_ != nullptr && painter_->device() != nullptr ? painter_->device()->logicalDpiY() : 0;
+    fontKey_ = font_.key() + QStringLiteral("@%1x%2").arg(dpiX).arg(dpiY) + QChar(0);
+}
+
+QPair<int, int> TCanvas::ascentDescent()
+{
+    TextCache& cache = textCache();
+    auto it = cache.ascentDescent.constFind(fontKey_);
+    if (it != cache.ascentDescent.constEnd())
+        return *it;
+    const QFontMetrics& fm = metrics();
+    const QPair<int, int> ad(fm.ascent(), fm.descent());
+    cache.bound();
+    cache.ascentDescent.insert(fontKey_, ad);
+    return ad;
 }
 
 const QFontMetrics& TCanvas::metrics()
@@ -165,13 +210,21 @@ int TCanvas::TextWidth(const QString& text)
 {
     if (text.isEmpty())
         return 0;
-    return metrics().horizontalAdvance(text);
+    TextCache& cache = textCache();
+    const QString key = fontKey_ + text;
+    auto it = cache.widths.constFind(key);
+    if (it != cache.widths.constEnd())
+        return *it;
+    const int width = metrics().horizontalAdvance(text);
+    cache.bound();
+    cache.widths.insert(key, width);
+    return width;
 }
 
 int TCanvas::TextHeight(const QString&)
 {
-    const QFontMetrics& fm = metrics();
-    return fm.ascent() + fm.descent();
+    const QPair<int, int> ad = ascentDescent();
+    return ad.first + ad.second;
 }
 
 // ---- drawing --------------------------------------------------------------------------
@@ -250,11 +303,24 @@ void TCanvas::TextOut(int x, int y, const QString& text)
 {
     if (painter_ == nullptr || text.isEmpty())
         return;
-    const QFontMetrics& fm = metrics();
     if (brushSolid_)
-        FillRect(x, y, x + fm.horizontalAdvance(text), y + fm.ascent() + fm.descent(), brushColor_);
-    painter_->setPen(textColor_);
-    painter_->drawText(QPoint(x, y + fm.ascent()), text);
+        FillRect(x, y, x + TextWidth(text), y + TextHeight(text), brushColor_);
+    if (painter_->pen().color() != textColor_ || painter_->pen().style() != Qt::SolidLine)
+        painter_->setPen(textColor_);
+    // The text laid out once per font and device, then only placed: its top-left corner
+    // at (x, y), the baseline one ascent below.
+    TextCache& cache = textCache();
+    const QString key = fontKey_ + text;
+    auto it = cache.shaped.find(key);
+    if (it == cache.shaped.end()) {
+        cache.bound();
+        QStaticText shaped(text);
+        shaped.setTextFormat(Qt::PlainText);
+        shaped.setPerformanceHint(QStaticText::AggressiveCaching);
+        shaped.prepare(painter_->transform(), font_);
+        it = cache.shaped.insert(key, shaped);
+    }
+    painter_->drawStaticText(QPoint(x, y), *it);
 }
 
 void TCanvas::InvertRect(int x1, int y1, int x2, int y2)

@@ -103,6 +103,7 @@ private:
     void init(int deviceDpi);
     void applyFont();
     const QFontMetrics& metrics();
+    QPair<int, int> ascentDescent();
 
     std::unique_ptr<QPainter> ownPainter_;
     QPainter* painter_ = nullptr;
@@ -118,6 +119,7 @@ private:
     bool brushSolid_ = true;
     QPoint penPos_;
     std::optional<QFontMetrics> metrics_;
+    QString fontKey_; // font, device resolution: the key of cached texts and measures
 };
 
 // Colour of a stored colour value (0x00BBGGRR); system colours (top byte set) map to the

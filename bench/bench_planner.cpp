@@ -1,0 +1,95 @@
+// One full DrawMonth of the screen preview (A4 landscape at 96 dpi, zoom 100, sums and
+// legend on) for 200 active employees with ten years of daily entries, against the same
+// drawing without entries. Targets: median ≤ 8 ms, at most 1.5× the drawing without
+// entries. The 2000-employee drawing is reported only.
+#include "core/canvas.h"
+#include "core/datetime.h"
+#include "core/roster.h"
+#include "planner/monthgrid.h"
+
+#include <QGuiApplication>
+#include <QImage>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int kW = 1123;
+constexpr int kH = 794;
+
+void build(TRoster& r, int persons, bool entries)
+{
+    r.personen.Clear();
+    r.dienste.Clear();
+    for (int k = 0; k < 8; ++k) {
+        TDienst* d = r.dienste.Add();
+        d->name = QStringLiteral("Dienst %1").arg(k + 1);
+        d->kuerzel = QStringLiteral("D%1").arg(k + 1);
+        d->farbe = 0x404040u * static_cast<std::uint32_t>(k + 1) & 0xFFFFFF;
+        d->stunden = 8;
+        d->abwesend = k == 7;
+    }
+    const TDateTime first = EncodeDate(2015, 1, 1);
+    const TDateTime last = EncodeDate(2024, 12, 31);
+    for (int i = 0; i < persons; ++i) {
+        TPerson* p = r.AddPerson();
+        p->name = QStringLiteral("Mitarbeiter %1").arg(i + 1);
+        p->abteilung = QStringLiteral("Station %1").arg(i % 5);
+        p->persnr = QString::number(1000 + i);
+        p->maxstunden = 170;
+        if (!entries)
+            continue;
+        for (TDateTime d = first; d <= last; d += 1) {
+            TEintrag* e = p->eintraege.Add();
+            e->datum = d;
+            e->dienst = 1 + (i + static_cast<int>(d)) % 9; // 9 = no such duty: drawn empty
+            e->ueberstunden = static_cast<int>(d) % 17 == 0 ? 1.5 : 0;
+        }
+    }
+}
+
+void drawLoop(benchmark::State& state, int persons, bool entries)
+{
+    TRoster roster;
+    build(roster, persons, entries);
+    TPlanSettings s; // legend and sums on by default
+    TMonthView v;
+    v.year = 2024;
+    v.month = 3;
+    QImage img(kW, kH, QImage::Format_RGB32);
+    for (auto _ : state) {
+        img.fill(Qt::white);
+        TCanvas canvas(&img);
+        const TMonthGeometry g = DrawMonth(canvas, kW, kH, 96, 96, 100, false, roster, s, v);
+        benchmark::DoNotOptimize(g);
+    }
+}
+
+void BM_DrawMonth200WithEntries(benchmark::State& state)
+{
+    drawLoop(state, 200, true);
+}
+void BM_DrawMonth200NoEntries(benchmark::State& state)
+{
+    drawLoop(state, 200, false);
+}
+void BM_DrawMonth2000WithEntries(benchmark::State& state)
+{
+    drawLoop(state, 2000, true);
+}
+
+} // namespace
+
+BENCHMARK(BM_DrawMonth200WithEntries)->Unit(benchmark::kMillisecond)->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_DrawMonth200NoEntries)->Unit(benchmark::kMillisecond)->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_DrawMonth2000WithEntries)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
