@@ -10,6 +10,8 @@
 #include "i18n/translate.h"
 #include "i18n/ui/translateapp.h"
 #include "i18n/ui/translateform.h"
+#include "output/printersource.h"
+#include "output/statistikpage.h"
 #include "planner/monatsplanerpage.h"
 #include "planner/plannerdialogs.h"
 #include "staff/dienstepage.h"
@@ -17,6 +19,7 @@
 #include "staff/personenpage.h"
 #include "staff/personform.h"
 #include "views/jahresansichtpage.h"
+#include "views/tagesanwesenheitpage.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -47,13 +50,6 @@ namespace {
 QString u8(const char* s)
 {
     return QString::fromUtf8(s);
-}
-
-QWidget* placeholderPage(const char* name, QWidget* parent)
-{
-    auto* w = new QWidget(parent);
-    w->setObjectName(QLatin1String(name));
-    return w;
 }
 
 // Menu item names of the ten plan slots, slot 1 first.
@@ -149,13 +145,19 @@ void TMainForm::buildPages()
     MonatsplanerSheet = new TMonatsplanerPage(PageControl1);
     MonatsplanerSheet->setObjectName(QStringLiteral("MonatsplanerSheet"));
     DiensteSheet->setDienstCombo(MonatsplanerSheet->DienstCombo);
-    TagesanwesenheitSheet = placeholderPage("TagesanwesenheitSheet", PageControl1);
+    PrinterSource = new TPrinterSource(this);
+    TagesanwesenheitSheet = new TTagesanwesenheitPage(roster, *PrinterSource, PageControl1);
+    TagesanwesenheitSheet->setObjectName(QStringLiteral("TagesanwesenheitSheet"));
     EinstellungenSheet = new TEinstellungenPage(roster.settings, PageControl1);
     EinstellungenSheet->setObjectName(QStringLiteral("EinstellungenSheet"));
-    StatistikSheet = placeholderPage("StatistikSheet", PageControl1);
+    StatistikSheet = new TStatistikPage(roster, *PrinterSource, PageControl1);
+    StatistikSheet->setObjectName(QStringLiteral("StatistikSheet"));
+    StatistikSheet->setPeriodSource([this] {
+        return TStatistikPage::Period{MonatsplanerSheet->Mon2Ed->value(), MonatsplanerSheet->Year2Ed->value()};
+    });
     DatenbankSheet = new TDatenbankPage(PageControl1);
     DatenbankSheet->setObjectName(QStringLiteral("DatenbankSheet"));
-    JahresansichtSheet = new TJahresansichtPage(PageControl1);
+    JahresansichtSheet = new TJahresansichtPage(roster, *PrinterSource, PageControl1);
     JahresansichtSheet->setObjectName(QStringLiteral("JahresansichtSheet"));
 
     PageControl1->addTab(PersonenSheet, QStringLiteral("Personen"));
@@ -177,6 +179,11 @@ void TMainForm::buildPages()
     connect(EinstellungenSheet, &TEinstellungenPage::feiertageChanged, this, &TMainForm::FeiertageListClick);
     connect(EinstellungenSheet, &TEinstellungenPage::colorChanged, this, &TMainForm::TesselColorComboBoxChange);
     connect(EinstellungenSheet, &TEinstellungenPage::fontButtonClicked, this, &TMainForm::FontBtnClick);
+    // The day and year views draw with the plan settings too.
+    connect(EinstellungenSheet, &TEinstellungenPage::feiertageChanged, this, &TMainForm::RepaintViews);
+    connect(EinstellungenSheet, &TEinstellungenPage::colorChanged, this, &TMainForm::RepaintViews);
+    connect(EinstellungenSheet, &TEinstellungenPage::fontButtonClicked, this, &TMainForm::RepaintViews);
+    connect(EinstellungenSheet, &TEinstellungenPage::displayChanged, this, &TMainForm::RepaintViews);
 }
 
 void TMainForm::buildBottomBar(QWidget* central)
@@ -346,7 +353,9 @@ void TMainForm::FormShow()
     // window once.
     TranslateAtFirstShowing(languagesetto);
     EinstellungenSheet->ReadControls();
+    TagesanwesenheitSheet->ReadControls();
     FillWeekdayAbbrev();
+    RepaintViews();
     QGuiApplication::setApplicationDisplayName(TranslateText(ApplicationTitle()));
 }
 
@@ -503,12 +512,22 @@ void TMainForm::ListPersons3()
 {
     QComboBox* combo = JahresansichtSheet->MitarbeiterEd;
     const int jahr = JahresansichtSheet->Year3Ed->value();
-    combo->clear();
-    for (const TPerson& p : roster.personen)
-        if (IsActiveInYear(p, jahr))
-            combo->addItem(p.name);
-    if (combo->count() > 0)
-        combo->setCurrentIndex(0);
+    {
+        const QSignalBlocker quiet(combo);
+        combo->clear();
+        for (const TPerson& p : roster.personen)
+            if (IsActiveInYear(p, jahr))
+                combo->addItem(p.name);
+        if (combo->count() > 0)
+            combo->setCurrentIndex(0);
+    }
+    JahresansichtSheet->PaintBox3Paint();
+}
+
+void TMainForm::RepaintViews()
+{
+    TagesanwesenheitSheet->PaintBox2Paint();
+    JahresansichtSheet->PaintBox3Paint();
 }
 
 TLockAnswer TMainForm::AskLockMessage(const QString& text)
@@ -533,6 +552,8 @@ void TMainForm::ShowError(const QString& text)
 void TMainForm::ListPersons()
 {
     PersonenSheet->ListPersons();
+    TagesanwesenheitSheet->ShowSettings();
+    RepaintViews();
     // A read of the person file brings its plan settings too.
     EinstellungenSheet->ShowSettings();
 }
@@ -540,6 +561,7 @@ void TMainForm::ListPersons()
 void TMainForm::ListDienste()
 {
     DiensteSheet->ListDienste();
+    RepaintViews();
     EinstellungenSheet->ShowSettings(); // the page margin comes with the duty file
 }
 
