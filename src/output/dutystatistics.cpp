@@ -93,8 +93,8 @@ std::vector<int> CountDutiesInYear(const TRoster& roster, const TPerson& p, int 
 
 std::vector<TStatLine> MonthStatistics(const TRoster& roster, int year, int month)
 {
-    const QString heading = GetMessageText(27) + QLatin1Char(' ') + QString::number(month) + QLatin1Char('/')
-        + QString::number(year);
+    const QString heading
+        = GetMessageText(27) + QLatin1Char(' ') + QString::number(month) + QLatin1Char('/') + QString::number(year);
     return build(
         roster, heading, [&](const TPerson& p) { return IsActiveInMonth(p, year, month); },
         [&](const TPerson& p) { return CountDutiesInMonth(roster, p, year, month); });

@@ -44,7 +44,8 @@ TJahresansichtPage::TJahresansichtPage(TRoster& roster, TPrinterSource& printer,
     ScrollBox3 = new QScrollArea(this);
     ScrollBox3->setObjectName(QStringLiteral("ScrollBox3"));
     ScrollBox3->setBackgroundRole(QPalette::Dark);
-    PaintBox3 = new TViewPaintBox(m_image, [this] { render(); }, ScrollBox3);
+    PaintBox3 = new TViewPaintBox(
+        m_image, [this] { render(); }, ScrollBox3);
     PaintBox3->setObjectName(QStringLiteral("PaintBox3"));
     ScrollBox3->setWidget(PaintBox3);
 
@@ -108,9 +109,7 @@ void TJahresansichtPage::PrintYearBtnClick()
     PrintYearPlaceholder();
 }
 
-void TJahresansichtPage::PrintYearPlaceholder()
-{
-}
+void TJahresansichtPage::PrintYearPlaceholder() {}
 
 void TJahresansichtPage::PrintersetupBtnClick()
 {

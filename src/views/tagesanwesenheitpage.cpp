@@ -52,7 +52,8 @@ TTagesanwesenheitPage::TTagesanwesenheitPage(TRoster& roster, TPrinterSource& pr
     ScrollBox2 = new QScrollArea(this);
     ScrollBox2->setObjectName(QStringLiteral("ScrollBox2"));
     ScrollBox2->setBackgroundRole(QPalette::Dark);
-    PaintBox2 = new TViewPaintBox(m_image, [this] { render(); }, ScrollBox2);
+    PaintBox2 = new TViewPaintBox(
+        m_image, [this] { render(); }, ScrollBox2);
     PaintBox2->setObjectName(QStringLiteral("PaintBox2"));
     ScrollBox2->setWidget(PaintBox2);
 
@@ -163,9 +164,7 @@ void TTagesanwesenheitPage::PrintBtn2Click()
     PrintDayListPlaceholder();
 }
 
-void TTagesanwesenheitPage::PrintDayListPlaceholder()
-{
-}
+void TTagesanwesenheitPage::PrintDayListPlaceholder() {}
 
 void TTagesanwesenheitPage::PrintersetupBtnClick()
 {

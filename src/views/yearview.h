@@ -46,9 +46,8 @@ struct TYearGeometry {
 };
 
 // Where DrawYear puts everything, measured on `canvas`, without drawing.
-TYearGeometry LayoutYear(
-    TCanvas& canvas, int w, int dpi1, double zoomedvalue, const TRoster& roster, const TPlanSettings& settings,
-    const TYearView& view);
+TYearGeometry LayoutYear(TCanvas& canvas, int w, int dpi1, double zoomedvalue, const TRoster& roster,
+    const TPlanSettings& settings, const TYearView& view);
 
 // Draws the year of the selected employee onto `canvas` (never cleared here). Without a
 // selection or a matching employee nothing is drawn. `h`, `dpi2` and `printit` are part of

@@ -65,7 +65,8 @@ private Q_SLOTS:
             << QString::fromUtf8("Dienst Statistik 2024\n\n\nAnna\nFrühdienst: 2\nUrlaub: 1\n\n"
                                  "Bernd\nFrühdienst: 1\nSpätdienst: 1\n\nClara\n");
         QTest::newRow("April 2024") << 2024 << 4
-                                    << QStringLiteral("Dienst Statistik 4/2024\n\n\nAnna\nUrlaub: 1\n\nBernd\n\nClara\n");
+                                    << QStringLiteral(
+                                           "Dienst Statistik 4/2024\n\n\nAnna\nUrlaub: 1\n\nBernd\n\nClara\n");
         QTest::newRow("year 2023: Bernd not yet hired")
             << 2023 << 0 << QString::fromUtf8("Dienst Statistik 2023\n\n\nAnna\nFrühdienst: 1\n\nBernd\n\nClara\n");
         QTest::newRow("a month without entries")

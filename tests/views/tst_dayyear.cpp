@@ -3,9 +3,9 @@
 // too empty to hold anything.
 #include "calendar/feiertage.h"
 #include "testsupport.h"
-#include "viewtestutil.h"
 #include "views/dayview.h"
 #include "views/yearview.h"
+#include "viewtestutil.h"
 
 #include <QImage>
 
@@ -21,8 +21,8 @@ struct DayPage {
     TDayGeometry geo;
 };
 
-DayPage drawDay(const TRoster& r, const TPlanSettings& s, const QDate& date, double page = 1, int w = kW,
-    int h = kH, double zoom = 100)
+DayPage drawDay(const TRoster& r, const TPlanSettings& s, const QDate& date, double page = 1, int w = kW, int h = kH,
+    double zoom = 100)
 {
     DayPage p{whitePage(w, h), {}};
     TCanvas canvas(&p.image);
@@ -38,8 +38,8 @@ struct YearPage {
     TYearGeometry geo;
 };
 
-YearPage drawYear(const TRoster& r, const TPlanSettings& s, int year, int selected, int w = kW, int h = kH,
-    double zoom = 100)
+YearPage drawYear(
+    const TRoster& r, const TPlanSettings& s, int year, int selected, int w = kW, int h = kH, double zoom = 100)
 {
     YearPage p{whitePage(w, h), {}};
     TCanvas canvas(&p.image);

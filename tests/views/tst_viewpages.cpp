@@ -5,13 +5,13 @@
 #include "app/mainform.h"
 #include "core/format.h"
 #include "output/printersource.h"
-#include "planner/monatsplanerpage.h"
 #include "output/statistikpage.h"
+#include "planner/monatsplanerpage.h"
 #include "testsupport.h"
-#include "viewtestutil.h"
 #include "views/jahresansichtpage.h"
 #include "views/tagesanwesenheitpage.h"
 #include "views/viewpaintbox.h"
+#include "viewtestutil.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -164,10 +164,10 @@ private Q_SLOTS:
     {
         TMainForm form;
         // One control per name, the day plan's settings on the day page.
-        for (const char* name : {"Capt2Ed", "CountNoDienstCheck", "DateEdit1", "ZoomEd2", "SeiteEd2", "PrintBtn2",
-                 "PrinterSetup2Btn", "ScrollBox2", "PaintBox2", "Year3Ed", "ZoomEd3", "MitarbeiterEd", "PrintYearBtn",
-                 "BitBtnXP2", "ScrollBox3", "PaintBox3", "RenderMonthBtn", "RenderYearBtn", "PrintStatBtn",
-                 "RichEdit1"}) {
+        for (const char* name :
+            {"Capt2Ed", "CountNoDienstCheck", "DateEdit1", "ZoomEd2", "SeiteEd2", "PrintBtn2", "PrinterSetup2Btn",
+                "ScrollBox2", "PaintBox2", "Year3Ed", "ZoomEd3", "MitarbeiterEd", "PrintYearBtn", "BitBtnXP2",
+                "ScrollBox3", "PaintBox3", "RenderMonthBtn", "RenderYearBtn", "PrintStatBtn", "RichEdit1"}) {
             QCOMPARE(form.findChildren<QObject*>(QLatin1String(name)).size(), 1);
         }
         QCOMPARE(form.TagesanwesenheitSheet->parentWidget()->parentWidget(), form.PageControl1);
@@ -247,15 +247,17 @@ private Q_SLOTS:
         QProcess info;
         info.start(pdfinfo, {file});
         QVERIFY(info.waitForFinished());
-        QVERIFY(QString::fromUtf8(info.readAllStandardOutput()).contains(QRegularExpression(QStringLiteral("Title:\\s+Statistik"))));
+        QVERIFY(QString::fromUtf8(info.readAllStandardOutput())
+                    .contains(QRegularExpression(QStringLiteral("Title:\\s+Statistik"))));
         QProcess text;
         text.start(pdftotext, {QStringLiteral("-bbox"), file, QStringLiteral("-")});
         QVERIFY(text.waitForFinished());
         const QString html = QString::fromUtf8(text.readAllStandardOutput());
         QVERIFY(html.contains(QStringLiteral(">Notiz</word>")));
         // The first word sits half an inch inside the printable area.
-        const QRegularExpressionMatch m = QRegularExpression(
-            QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>Dienst</word>")).match(html);
+        const QRegularExpressionMatch m
+            = QRegularExpression(QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>Dienst</word>"))
+                  .match(html);
         QVERIFY(m.hasMatch());
         const QMarginsF margins = before.margins(QPageLayout::Point);
         const double xMin = m.captured(1).toDouble(), yMin = m.captured(2).toDouble();

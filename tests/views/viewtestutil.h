@@ -20,8 +20,8 @@ inline TPerson& addPerson(TRoster& r, const QString& name, TDateTime hired = 0)
     return *p;
 }
 
-inline TDienst& addDuty(TRoster& r, const QString& name, const QString& kuerzel, std::uint32_t farbe,
-    bool abwesend = false)
+inline TDienst& addDuty(
+    TRoster& r, const QString& name, const QString& kuerzel, std::uint32_t farbe, bool abwesend = false)
 {
     TDienst* d = r.dienste.Add();
     d->name = name;
