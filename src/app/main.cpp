@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <sys/socket.h>
@@ -69,7 +70,8 @@ int main(int argc, char** argv)
         for (int i = 0; i < argc; ++i)
             args << QString::fromLocal8Bit(argv[i]);
         (void)parser.parse(args); // wrong options are reported below, by the full parse
-        if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version"))) {
+        const QStringList infoOptions{QStringLiteral("help"), QStringLiteral("help-all"), QStringLiteral("version")};
+        if (std::any_of(infoOptions.begin(), infoOptions.end(), [&](const QString& o) { return parser.isSet(o); })) {
             QCoreApplication terminal(argc, argv);
             parser.process(terminal); // prints the answer (or the wrong option) and ends
         }

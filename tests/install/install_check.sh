@@ -68,6 +68,8 @@ for b in "${bins[@]}"; do
 done
 [ "$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/rostelmark" --version)" = "Rostelmark $version" ] \
   || fail "rostelmark --version is not 'Rostelmark $version'"
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/rostelmark" --help-all | grep -q -- --version \
+  || fail "rostelmark --help-all needs a display"
 
 # A wrong option ends the desktop program with a message instead of opening the window.
 out=$(QT_QPA_PLATFORM=offscreen "$prefix/bin/rostelmark" --no-such-option 2>&1)
