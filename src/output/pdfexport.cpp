@@ -123,7 +123,9 @@ TExportResult ExportMonthPdf(const QString& fileName, const TPdfPageGeometry& ge
     result.pages = loop.pages;
 
     const bool ended = pdf.EndDoc();
-    if (!imagesOk || loop.stopped || !ended || pdf.ioError()) {
+    // A page picture that could not be encoded (its temporary file failed, say) would
+    // leave a blank page: that is a failed export too.
+    if (!imagesOk || loop.stopped || !ended || pdf.ioError() || pdf.missingImages() > 0) {
         result.status = TExportStatus::WriteFailed;
         if (!imagesOk)
             result.detail = QStringLiteral("out of memory");
