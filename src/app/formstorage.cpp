@@ -20,6 +20,25 @@ QByteArray qtProperty(const QString& entry)
         p[0] = static_cast<char>(QChar::toLower(static_cast<char16_t>(p[0])));
     return p;
 }
+// The object called `name` among the form's own controls and menu items, nearest first.
+// Dialogs and other windows owned by the form have controls of the same names (the person
+// dialog's Edit3), so their subtrees are not searched; menus are the form's own popups.
+QObject* ownControl(QWidget* form, const QString& name)
+{
+    QObjectList level = form->children();
+    while (!level.isEmpty()) {
+        QObjectList next;
+        for (QObject* o : level) {
+            if (const auto* w = qobject_cast<QWidget*>(o); w && w->isWindow() && w->windowType() != Qt::Popup)
+                continue;
+            if (o->objectName() == name)
+                return o;
+            next += o->children();
+        }
+        level = std::move(next);
+    }
+    return nullptr;
+}
 } // namespace
 
 TFormStorage::TFormStorage(QWidget* form, QStringList properties)
@@ -45,7 +64,7 @@ void TFormStorage::RestoreFormPlacement()
             continue;
         const QString object = entry.section(QLatin1Char('.'), 0, 0);
         const QByteArray property = qtProperty(entry);
-        QObject* target = m_form->findChild<QObject*>(object);
+        QObject* target = ownControl(m_form, object);
         if (!target)
             continue;
         QVariant value = store.value(entry);
@@ -65,7 +84,7 @@ void TFormStorage::SaveFormPlacement()
     for (const QString& entry : m_properties) {
         const QString object = entry.section(QLatin1Char('.'), 0, 0);
         const QByteArray property = qtProperty(entry);
-        if (QObject* target = m_form->findChild<QObject*>(object))
+        if (QObject* target = ownControl(m_form, object))
             store.setValue(entry, target->property(property.constData()));
     }
     store.endGroup();

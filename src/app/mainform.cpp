@@ -4,6 +4,7 @@
 #include "app/datenbankpage.h"
 #include "app/einstellungenpage.h"
 #include "app/formstorage.h"
+#include "app/toolkitlanguage.h"
 #include "widgets/progresspanel.h"
 #include "calendar/feiertage.h"
 #include "i18n/messagetable.h"
@@ -35,6 +36,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -42,6 +45,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 namespace {
 QString u8(const char* s)
@@ -146,7 +150,7 @@ void TMainForm::buildPages()
     PersonenSheet->setObjectName(QStringLiteral("PersonenSheet"));
     DiensteSheet = new TDienstePage(roster, store, PageControl1);
     DiensteSheet->setObjectName(QStringLiteral("DiensteSheet"));
-    MonatsplanerSheet = new TMonatsplanerPage(PageControl1);
+    MonatsplanerSheet = new TMonatsplanerPage(roster, store, PageControl1);
     MonatsplanerSheet->setObjectName(QStringLiteral("MonatsplanerSheet"));
     DiensteSheet->setDienstCombo(MonatsplanerSheet->DienstCombo);
     TagesanwesenheitSheet = placeholderPage("TagesanwesenheitSheet", PageControl1);
@@ -177,6 +181,11 @@ void TMainForm::buildPages()
     connect(EinstellungenSheet, &TEinstellungenPage::feiertageChanged, this, &TMainForm::FeiertageListClick);
     connect(EinstellungenSheet, &TEinstellungenPage::colorChanged, this, &TMainForm::TesselColorComboBoxChange);
     connect(EinstellungenSheet, &TEinstellungenPage::fontButtonClicked, this, &TMainForm::FontBtnClick);
+    connect(
+        EinstellungenSheet, &TEinstellungenPage::displayChanged, MonatsplanerSheet, &TMonatsplanerPage::PaintBox1Paint);
+    // Wheel steps over the grid and over the page around it.
+    MonatsplanerSheet->installEventFilter(this);
+    MonatsplanerSheet->ScrollBox1->viewport()->installEventFilter(this);
 }
 
 void TMainForm::buildBottomBar(QWidget* central)
@@ -244,8 +253,9 @@ void TMainForm::buildMenus()
     VomletzenMonatbernehmen1 = Monatsplan1->addAction(u8("Vom letzen Monat übernehmen..."));
     VomletzenMonatbernehmen1->setObjectName(QStringLiteral("VomletzenMonatbernehmen1"));
     // The month planner's outputs are not built yet; their items stay disabled until then.
-    for (QAction* a : {ExportalsPDFDatei1, CSVExport1, VomletzenMonatbernehmen1})
+    for (QAction* a : {ExportalsPDFDatei1, CSVExport1})
         a->setEnabled(false);
+    connect(VomletzenMonatbernehmen1, &QAction::triggered, this, &TMainForm::VomletzenMonatbernehmen1Click);
 
     Rostelmark1 = bar->addMenu(QStringLiteral("Rostelmark"));
     Rostelmark1->setObjectName(QStringLiteral("Rostelmark1"));
@@ -285,6 +295,7 @@ void TMainForm::CreateDialogs()
     SetSollStdForm = new TSetSollStdForm(this);
     OverHoursForm = new TOverHoursForm(this);
     DiensteOvertakeForm = new TDiensteOvertakeForm(this);
+    MonatsplanerSheet->setDialogs(SetSollStdForm, OverHoursForm);
 }
 
 void TMainForm::FormCreate()
@@ -301,6 +312,8 @@ void TMainForm::FormCreate()
     store.ChooseDataFolder(option, DatenbankSheet->DirectoryEdit1->text());
     // 5. The translation table lives in the per-user folder whatever the data folder is.
     InitTranslations(store.GetProgramDir(true));
+    // Standard buttons and dialogs in the current language until the person file says otherwise.
+    ApplyToolkitLanguage(GetCurrentLanguage());
     // 7., 8. Default colours and the initial roster.
     roster.settings.TesselColorComboBox2 = 0x808096;
     roster.settings.TesselColorComboBox1 = 0x9696C4;
@@ -345,6 +358,7 @@ void TMainForm::FormShow()
     // Registers the 85 messages and, for a language other than German, translates every
     // window once.
     TranslateAtFirstShowing(languagesetto);
+    ApplyToolkitLanguage(languagesetto);
     EinstellungenSheet->ReadControls();
     FillWeekdayAbbrev();
     QGuiApplication::setApplicationDisplayName(TranslateText(ApplicationTitle()));
@@ -438,6 +452,7 @@ void TMainForm::chooseLanguage(int index)
         return;
     (index == 0 ? Deutsch1 : English1)->setChecked(true);
     roster.settings.languagesetto = index;
+    ApplyToolkitLanguage(index);
     ShowRestartNotice(this);
     store.SavePersonsLocked();
 }
@@ -464,11 +479,13 @@ void TMainForm::Timer1Timer()
 void TMainForm::FeiertageListClick()
 {
     store.SavePersonsLocked();
+    MonatsplanerSheet->PaintBox1Paint();
 }
 
 void TMainForm::TesselColorComboBoxChange(int)
 {
     store.SavePersonsLocked();
+    MonatsplanerSheet->PaintBox1Paint();
 }
 
 void TMainForm::FontBtnClick(int which)
@@ -484,6 +501,48 @@ void TMainForm::FontBtnClick(int which)
         *rec = TFontRec::FromQFont(font, rec->charset, rec->color);
     store.savePersons();
     store.EndWriteMowpersonen();
+    MonatsplanerSheet->PaintBox1Paint();
+}
+
+void TMainForm::VomletzenMonatbernehmen1Click()
+{
+    QMessageBox ask(QMessageBox::Critical, GetMessageText(73), GetMessageText(72),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    if (ask.exec() != QMessageBox::Yes)
+        return;
+    if (!DiensteOvertakeForm || DiensteOvertakeForm->exec() != QDialog::Accepted)
+        return;
+    MonatsplanerSheet->CopyPreviousMonthLocked(DiensteOvertakeForm->VerchiebEd->value());
+}
+
+void TMainForm::FormMouseWheelDown()
+{
+    if (PageControl1->currentIndex() == 2) {
+        QScrollBar* bar = MonatsplanerSheet->ScrollBox1->verticalScrollBar();
+        bar->setValue(bar->value() + 20);
+    }
+}
+
+void TMainForm::FormMouseWheelUp()
+{
+    if (PageControl1->currentIndex() == 2) {
+        QScrollBar* bar = MonatsplanerSheet->ScrollBox1->verticalScrollBar();
+        bar->setValue(bar->value() - 20);
+    }
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* e)
+{
+    if (e->type() == QEvent::Wheel) {
+        const int dy = static_cast<QWheelEvent*>(e)->angleDelta().y();
+        if (dy < 0)
+            FormMouseWheelDown();
+        else if (dy > 0)
+            FormMouseWheelUp();
+        // The grid scrolls only by these steps; elsewhere the event goes on as usual.
+        return dy != 0 && watched == MonatsplanerSheet->ScrollBox1->viewport();
+    }
+    return QMainWindow::eventFilter(watched, e);
 }
 
 void TMainForm::ListPersons2()
@@ -491,12 +550,16 @@ void TMainForm::ListPersons2()
     QComboBox* combo = MonatsplanerSheet->MitarbeiterCombo;
     const int jahr = MonatsplanerSheet->Year2Ed->value();
     const int monat = MonatsplanerSheet->Mon2Ed->value();
-    combo->clear();
-    combo->addItem(QStringLiteral("Alle Mitarbeiter"));
-    for (const TPerson& p : roster.personen)
-        if (IsActiveInMonth(p, jahr, monat))
-            combo->addItem(p.name);
-    combo->setCurrentIndex(0);
+    {
+        const QSignalBlocker quiet(combo);
+        combo->clear();
+        combo->addItem(QStringLiteral("Alle Mitarbeiter"));
+        for (const TPerson& p : roster.personen)
+            if (IsActiveInMonth(p, jahr, monat))
+                combo->addItem(p.name);
+        combo->setCurrentIndex(0);
+    }
+    MonatsplanerSheet->PaintBox1Paint();
 }
 
 void TMainForm::ListPersons3()
@@ -535,12 +598,14 @@ void TMainForm::ListPersons()
     PersonenSheet->ListPersons();
     // A read of the person file brings its plan settings too.
     EinstellungenSheet->ShowSettings();
+    MonatsplanerSheet->PaintBox1Paint();
 }
 
 void TMainForm::ListDienste()
 {
     DiensteSheet->ListDienste();
     EinstellungenSheet->ShowSettings(); // the page margin comes with the duty file
+    MonatsplanerSheet->PaintBox1Paint();
 }
 
 void TMainForm::LanguageRead(int index)
@@ -550,5 +615,6 @@ void TMainForm::LanguageRead(int index)
     English1->setChecked(index == 1);
     languagesetto = index;
     SetCurrentLanguage(index);
+    ApplyToolkitLanguage(index);
     dontchlang = false;
 }

@@ -112,6 +112,10 @@ public:
     void FeiertageListClick();
     void TesselColorComboBoxChange(int which);
     void FontBtnClick(int which);
+    void VomletzenMonatbernehmen1Click();
+    // Wheel over the month planner: its scroll box moves by 20 pixels per step.
+    void FormMouseWheelDown();
+    void FormMouseWheelUp();
 
     // Employee selectors of the month planner and the year view.
     void ListPersons2();
@@ -129,6 +133,7 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 

@@ -275,7 +275,7 @@ public:
     std::uint32_t count = 0;
     int aobjnr = -1;
     std::uint32_t amemsize = 0;
-    std::uint32_t buffersize = 100;
+    std::uint32_t buffersize = 100; // growth step in records; 0 acts as 1
     const std::uint32_t size = static_cast<std::uint32_t>(sizeof(T));
 
 private:
@@ -289,7 +289,9 @@ private:
         if (outeraobj)
             *outeraobj = rec;
     }
-    std::uint32_t neededBytes() const { return buffersize * ((count - 1) / buffersize + 1) * size; }
+    // A step below one record (a user may set `buffersize` to 0) counts as one.
+    std::uint32_t step() const { return buffersize < 1 ? 1 : buffersize; }
+    std::uint32_t neededBytes() const { return step() * ((count - 1) / step() + 1) * size; }
     static T* allocate(std::uint32_t bytes)
     {
         if (rostelmark::allocationShouldFail())

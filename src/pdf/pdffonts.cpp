@@ -2,6 +2,8 @@
 // with descriptor and widths measured at 12 units per em.
 #include "pdf/pdfcanvas.h"
 
+#include "core/ansicodec.h"
+
 #include <QFontMetrics>
 #include <QRawFont>
 
@@ -145,9 +147,15 @@ void TPDFCanvas::WriteFont(const FontEntry& entry)
     lastChar = std::min(lastChar, 255);
     putln("/FirstChar " + num(firstChar));
     putln("/LastChar " + num(lastChar));
+    // Code c of /WinAnsiEncoding shows the Windows-1252 character c (0x80 the euro sign,
+    // 0x96 the en dash …), so that character is measured. Each width is the glyph's own
+    // advance: a one-character string would turn a tab into a tab stop.
     QByteArray widths = "/Widths [";
-    for (int c = firstChar; c <= lastChar; ++c)
-        widths += num(FontUnits(metrics.horizontalAdvance(QString(QChar(char16_t(c)))))) + " ";
+    for (int c = firstChar; c <= lastChar; ++c) {
+        const char code = char(c);
+        const QString ch = FromAnsi(&code, 1);
+        widths += num(FontUnits(ch.size() == 1 ? metrics.horizontalAdvance(ch.at(0)) : 0)) + " ";
+    }
     putln(widths + "]");
     EndDictObj();
 }

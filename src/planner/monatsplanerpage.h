@@ -1,23 +1,141 @@
 #pragma once
-// The "Monatsplaner" page. For now it carries the planner's month and year, the duty
-// selector and the employee filter; the month grid joins it with the planner.
+// The "Monatsplaner" page: the month grid as a preview of the printer page, the month,
+// year, zoom and page selectors, the employee filter, the duty selector and the buttons
+// that act on marked cells. Drawing, hit testing, row mapping and the operations live in
+// the planner core; the handlers here forward events to it and take the person file's
+// lock around every change.
 
+#include "planner/monthgrid.h"
+#include "planner/monthplanner.h"
+
+#include <QImage>
 #include <QWidget>
 
+#include <functional>
+#include <memory>
+
 class QComboBox;
+class QLineEdit;
+class QPrinter;
+class QPushButton;
+class QScrollArea;
 class QSpinBox;
+class TDataStore;
+class TOverHoursForm;
+class TRoster;
+class TSetSollStdForm;
+
+// The page of the current printer the preview shows: its printable size in device pixels
+// and its resolution. Without an installed printer: A4 landscape at 600 dpi.
+struct TPrinterPage {
+    int width = 0;
+    int height = 0;
+    int dpi = 600;
+};
+TPrinterPage PrinterPageOf(const QPrinter* printer);
+
+// Width and height of the preview: the printer page scaled to the screen resolution
+// `dpi1` and to `zoom` percent, truncated.
+QSize PreviewSize(const TPrinterPage& page, int dpi1, int zoom);
+
+// The grid's paint box: paints the page's preview image, forwards the mouse.
+class TMonthPaintBox : public QWidget {
+public:
+    explicit TMonthPaintBox(class TMonatsplanerPage* page, QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    class TMonatsplanerPage* m_page;
+};
 
 class TMonatsplanerPage : public QWidget {
     Q_OBJECT
 public:
-    explicit TMonatsplanerPage(QWidget* parent = nullptr);
+    TMonatsplanerPage(TRoster& roster, TDataStore& store, QWidget* parent = nullptr);
+    ~TMonatsplanerPage() override;
 
+    // The modal dialogs of the operations, created by the main window after its pages.
+    void setDialogs(TSetSollStdForm* sollForm, TOverHoursForm* overHoursForm);
+
+    QScrollArea* ScrollBox1;
+    TMonthPaintBox* PaintBox1;
     QSpinBox* Mon2Ed;
     QSpinBox* Year2Ed;
-    QComboBox* DienstCombo;
+    QSpinBox* ZoomEd;
+    QSpinBox* SeiteEd;
     QComboBox* MitarbeiterCombo;
+    QComboBox* DienstCombo;
+    QLineEdit* KeyEdit;
+    QPushButton* DienstBtn;
+    QPushButton* NoSelBtn;
+    QPushButton* OverHoursBtn;
+    QPushButton* SetSollStd;
+
+    // Month, year, page and filter as the controls show them.
+    TMonthView View() const;
+    // Geometry of the last drawing on screen (what the mouse handlers hit-test against).
+    const TMonthGeometry& Geometry() const { return m_geo; }
+    const TMonthSelection& Selection() const { return m_sel; }
+    // The preview image as last drawn.
+    const QImage& Preview() const { return m_image; }
+    // Screen resolution the preview is drawn at.
+    int ScreenDpi() const;
+
+    // The printer whose page the preview shows; created on first use (landscape).
+    QPrinter* Printer();
+    // The printer's page, remembered from the last PrinterChanged().
+    const TPrinterPage& PrinterPage();
+    // The printer or its setup changed: take its page again and repaint.
+    void PrinterChanged();
+
+    // Draws the month into the preview image now (which records the month's hours of the
+    // shown employees) and shows it. Every change of what the grid shows ends here.
+    void PaintBox1Paint();
+
+    // --- handlers ---------------------------------------------------------------------
+    void PaintBox1MouseDown(const QPoint& pos, Qt::MouseButton button);
+    void PaintBox1MouseMove(const QPoint& pos);
+    void PaintBox1MouseUp();
+    void KeyEditKeyPress(QChar key);
+    void DienstBtnClick();
+    void NoSelBtnClick();
+    void OverHoursBtnClick();
+    void SetSollStdClick();
+    void SeiteEdChange();
+    // "Vom letzen Monat übernehmen..." once the question and the dialog said yes: copies
+    // the previous month's duties shifted by `shift` days under the person lock.
+    void CopyPreviousMonthLocked(int shift);
 
 Q_SIGNALS:
-    // Mon2EdChange / Year2EdChange: the employee filter must be rebuilt.
+    // Mon2EdChange / Year2EdChange: the employee filter must be rebuilt (then repaint).
     void monthChanged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    friend class TMonthPaintBox;
+    // Takes the person lock, applies `change` to the rows of a geometry laid out now,
+    // repaints (recording hours and balances) and saves before releasing the lock.
+    void changeLocked(const std::function<void(const TMonthGeometry&)>& change);
+    // Geometry of a drawing made now with the current roster and controls.
+    TMonthGeometry freshGeometry();
+    void render();
+    void paintPreview(QPaintEvent* event);
+
+    TRoster& m_roster;
+    TDataStore& m_store;
+    TSetSollStdForm* m_sollForm = nullptr;
+    TOverHoursForm* m_overHoursForm = nullptr;
+    std::unique_ptr<QPrinter> m_printer;
+    std::unique_ptr<TPrinterPage> m_printerPage;
+    TMonthSelection m_sel;
+    TMonthGeometry m_geo;
+    QImage m_image;
+    bool m_rendered = false; // the image was drawn for the paint that is pending
 };

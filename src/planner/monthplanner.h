@@ -69,7 +69,7 @@ std::vector<TMarkedRow> MarkedRows(const TRoster& roster, const TPlanSettings& s
 // "Dienst zuweisen": duty k (1-based position) into every marked day of every marked
 // employee; k ≤ 0 ("Leerer Eintrag") deletes the day's entry with its extra hours. Duties
 // that do not exist are not assigned. Returns the number of entries changed.
-int DuttyAssign(TRoster& roster, const TPlanSettings& settings, const TMonthView& view, const TMonthGeometry& geo,
+int AssignDienst(TRoster& roster, const TPlanSettings& settings, const TMonthView& view, const TMonthGeometry& geo,
     const TMarks& marks, int k);
 // "Überstunden": extra hours `value` into every marked day (an entry without duty is
 // created where there is none). Returns the number of entries changed or added.

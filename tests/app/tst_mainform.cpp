@@ -5,9 +5,13 @@
 #include "app/mainform.h"
 #include "widgets/progresspanel.h"
 #include "core/statusprogress.h"
+#include "i18n/messagetable.h"
 #include "i18n/translate.h"
 #include "staff/personenpage.h"
+#include "staff/personform.h"
+#include "storage/rosterfiles.h"
 #include "testsupport.h"
+#include "widgettestsupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,11 +23,37 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
+
+#include <functional>
+
+namespace {
+
+// The next main window keeps its data files in `folder` (as the settings store would
+// after the user chose "special folder" on the data folder page).
+void useDataFolder(const QString& folder)
+{
+    QSettings ini(TFormStorage::FileName(), QSettings::IniFormat);
+    ini.setValue(QStringLiteral("MainForm/UseSpecialFolderCheck.Checked"), true);
+    ini.setValue(QStringLiteral("MainForm/DirectoryEdit1.Text"), folder);
+}
+
+// Texts of the Yes, No and Cancel buttons of a newly made question box.
+QStringList questionButtons()
+{
+    QMessageBox box(QMessageBox::Question, QString(), QStringLiteral("?"),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    return {box.button(QMessageBox::Yes)->text(), box.button(QMessageBox::No)->text(),
+        box.button(QMessageBox::Cancel)->text()};
+}
+} // namespace
 
 class TestMainForm : public QObject {
     Q_OBJECT
@@ -102,7 +132,8 @@ private Q_SLOTS:
         QCOMPARE(ProgressBarRect(QRect(0, 0, 50, 18), 50).width(), 25);
         QCOMPARE(ProgressBarRect(QRect(10, 2, 50, 18), 20), QRect(10, 2, 10, 18));
         TMainForm form;
-        QCoreApplication::sendEvent(&form, new TProgressEvent(50));
+        TProgressEvent fifty(50); // sendEvent does not take ownership
+        QCoreApplication::sendEvent(&form, &fifty);
         QCOMPARE(form.StatusPosition, 50);
         QCoreApplication::postEvent(&form, new TProgressEvent(20));
         QCoreApplication::processEvents();
@@ -141,8 +172,12 @@ private Q_SLOTS:
     {
         QTemporaryDir special;
         const QString folder = special.path();
+        QString perUserFolder;
         {
             TMainForm form;
+            form.CreateDialogs();
+            form.PersonForm->Edit3->setText(QStringLiteral("P-17")); // the dialog's own Edit3
+            perUserFolder = form.DatenbankSheet->Edit3->text();
             form.EinstellungenSheet->RandBreitEd->setValue(17.5);
             form.EinstellungenSheet->StundenSumCheck->setChecked(true);
             form.EinstellungenSheet->PrintActualDateCheck->setChecked(false);
@@ -150,6 +185,12 @@ private Q_SLOTS:
             form.DatenbankSheet->DirectoryEdit1->setText(folder);
             form.LagerItems[8]->setChecked(true);
             form.close();
+        }
+        {
+            QSettings ini(TFormStorage::FileName(), QSettings::IniFormat);
+            for (const QString& property : TMainForm::StoredProperties())
+                QVERIFY2(ini.contains(QStringLiteral("MainForm/") + property), qPrintable(property));
+            QCOMPARE(ini.value(QStringLiteral("MainForm/Edit3.Text")).toString(), perUserFolder);
         }
         TMainForm again;
         QCOMPARE(again.EinstellungenSheet->RandBreitEd->value(), 17.5);
@@ -162,6 +203,133 @@ private Q_SLOTS:
         QCOMPARE(again.store.progpath, folder + QLatin1Char('/'));
         QVERIFY(again.LagerItems[8]->isChecked());
         QVERIFY(!again.LagerItems[0]->isChecked());
+    }
+
+    void settingsStoreKeepsToTheMainWindow()
+    {
+        // A dialog owned by the window, made before the window's own control of the same
+        // name, and a menu item in a pop-up menu of the window.
+        QWidget form;
+        auto* dialog = new QDialog(&form);
+        auto* foreign = new QLineEdit(QStringLiteral("dialog"), dialog);
+        foreign->setObjectName(QStringLiteral("Edit3"));
+        auto* page = new QWidget(new QWidget(&form));
+        auto* own = new QLineEdit(QStringLiteral("own"), page);
+        own->setObjectName(QStringLiteral("Edit3"));
+        QAction* item = (new QMenu(&form))->addAction(QStringLiteral("Rostelmark 2"));
+        item->setObjectName(QStringLiteral("Rostelmark12"));
+        item->setCheckable(true);
+        item->setChecked(true);
+
+        TFormStorage storage(&form, {QStringLiteral("Edit3.Text"), QStringLiteral("Rostelmark12.Checked")});
+        storage.SaveFormPlacement();
+        {
+            QSettings ini(TFormStorage::FileName(), QSettings::IniFormat);
+            QCOMPARE(ini.value(QStringLiteral("MainForm/Edit3.Text")).toString(), QStringLiteral("own"));
+            QVERIFY(ini.value(QStringLiteral("MainForm/Rostelmark12.Checked")).toBool());
+            ini.setValue(QStringLiteral("MainForm/Edit3.Text"), QStringLiteral("restored"));
+            ini.setValue(QStringLiteral("MainForm/Rostelmark12.Checked"), false);
+        }
+        storage.RestoreFormPlacement();
+        QCOMPARE(own->text(), QStringLiteral("restored"));
+        QCOMPARE(foreign->text(), QStringLiteral("dialog"));
+        QVERIFY(!item->isChecked());
+    }
+
+    void toolkitTextsFollowTheLanguage()
+    {
+        QTemporaryDir data;
+        useDataFolder(data.path());
+        const QStringList german{QStringLiteral("&Ja"), QStringLiteral("&Nein"), QStringLiteral("Abbrechen")};
+        const QStringList english{QStringLiteral("&Yes"), QStringLiteral("&No"), QStringLiteral("Cancel")};
+        TMainForm form; // no person file: German
+        QCOMPARE(questionButtons(), german);
+
+        // The lock question as the user sees it.
+        QStringList lockButtons;
+        whenModal([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            QVERIFY(box);
+            for (auto which : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
+                lockButtons << box->button(which)->text();
+            const QString shots = qEnvironmentVariable("ROSTELMARK_SHOT_DIR");
+            if (!shots.isEmpty())
+                box->grab().save(shots + QStringLiteral("/question_de.png"));
+            box->button(QMessageBox::Cancel)->click();
+        });
+        QCOMPARE(form.AskLockMessage(GetMessageText(30)), TLockAnswer::Cancel);
+        QCOMPARE(lockButtons, german);
+
+        form.LanguageRead(1); // a person file holding English
+        QCOMPARE(questionButtons(), english);
+        form.LanguageRead(0);
+        QCOMPARE(questionButtons(), german);
+
+        // A choice in the language menu switches at once; the restart notice shows it.
+        QString noticeButton;
+        whenModal([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            QVERIFY(box);
+            noticeButton = box->button(QMessageBox::Ok)->text();
+            box->accept();
+        });
+        form.English1Click();
+        QCOMPARE(noticeButton, QStringLiteral("OK"));
+        QCOMPARE(questionButtons(), english);
+        whenModal([](QWidget* w) { static_cast<QDialog*>(w)->accept(); });
+        form.Deutsch1Click();
+        QCOMPARE(questionButtons(), german);
+    }
+
+    void languageChoiceIsSaved_data()
+    {
+        QTest::addColumn<QList<int>>("choices");
+        QTest::newRow("English") << QList<int>{1};
+        QTest::newRow("English twice") << QList<int>{1, 1};
+        QTest::newRow("German at German") << QList<int>{0};
+        QTest::newRow("English, then German") << QList<int>{1, 0};
+    }
+
+    void languageChoiceIsSaved()
+    {
+        QFETCH(QList<int>, choices);
+        QTemporaryDir data;
+        useDataFolder(data.path());
+        TMainForm form;
+        const QString file = data.path() + QStringLiteral("/personen.dat");
+        auto readBack = [&](TPersonFileContent& content) {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QByteArray bytes = f.readAll();
+            QCOMPARE(ParsePersonFile(bytes.constData(), bytes.size(), content), TReadResult::Ok);
+        };
+        int notices = 0;
+        for (int i = 0; i < choices.size(); ++i) {
+            const int language = choices[i];
+            // An unsaved change in memory: the choice must write the whole file.
+            const QString marker = QStringLiteral("Wahl %1").arg(i + 1);
+            form.roster.personen[0].name = marker;
+            QString noticeText;
+            whenModal([&](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                QVERIFY(box);
+                noticeText = box->text();
+                ++notices;
+                box->accept();
+            });
+            (language == 0 ? form.Deutsch1Click() : form.English1Click());
+            QCOMPARE(noticeText, GetMessageText(1));
+            QVERIFY((language == 0 ? form.Deutsch1 : form.English1)->isChecked());
+            TPlanSettings defaults;
+            TPersonFileContent content(defaults);
+            content.settings.languagesetto = -1;
+            readBack(content);
+            QVERIFY(content.hasLanguage);
+            QCOMPARE(content.settings.languagesetto, language);
+            QCOMPARE(content.personen[0].name, marker);
+        }
+        QCOMPARE(notices, choices.size());
+        SetCurrentLanguage(0);
     }
 };
 

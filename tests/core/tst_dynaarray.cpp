@@ -183,13 +183,30 @@ private Q_SLOTS:
         QCOMPARE(std::memcmp(inserted->text, zero.text, sizeof zero.text), 0);
     }
 
+    void customBufferSize_data()
+    {
+        QTest::addColumn<std::uint32_t>("step");
+        QTest::addColumn<std::uint32_t>("recordsAfterFour");
+        QTest::newRow("3") << 3u << 6u;
+        QTest::newRow("1") << 1u << 4u;
+        QTest::newRow("0 acts as 1") << 0u << 4u;
+    }
+
     void customBufferSize()
     {
+        QFETCH(std::uint32_t, step);
+        QFETCH(std::uint32_t, recordsAfterFour);
         TDynaArray<Rec> arr;
-        arr.buffersize = 3;
+        arr.buffersize = step;
         for (int i = 0; i < 4; ++i)
-            arr.Add();
-        QCOMPARE(arr.amemsize, 6u * sizeof(Rec));
+            arr.Add()->a = i;
+        QCOMPARE(arr.amemsize, recordsAfterFour * sizeof(Rec));
+        arr.Insert(1)->a = 9;
+        arr.Delete(4);
+        arr.Delete(0);
+        QCOMPARE(arr.Count(), 3);
+        QCOMPARE(arr[0].a, 9);
+        QCOMPARE(arr[2].a, 2);
     }
 
     void owningRecordsSurviveMoves()

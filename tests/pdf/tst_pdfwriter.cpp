@@ -487,6 +487,41 @@ private Q_SLOTS:
         QVERIFY(mi.captured(7).toInt() < 0);
     }
 
+    // A viewer places each glyph by the width of its code; a wrong width makes text overlap.
+    void winAnsiCodesHaveTheirCharactersWidths()
+    {
+        const QString family = QStringLiteral("Liberation Sans");
+        const QByteArray pdf = document([&](TPDFCanvas& c) {
+            c.font.Name = family;
+            c.TextOut(0, 0, QStringLiteral("€ – — … ™ š\tä"));
+        });
+        static const QRegularExpression range(
+            QStringLiteral("/FirstChar (\\d+)\n/LastChar (\\d+)\n/Widths \\[([0-9 ]*)\\]"));
+        const auto m = range.match(QString::fromLatin1(objectText(pdf, 4)));
+        QVERIFY(m.hasMatch());
+        const int first = m.captured(1).toInt();
+        const QStringList widths = m.captured(3).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        QVERIFY(first <= 9 && widths.size() == 256 - first);
+        auto width = [&](int code) { return widths[code - first].toLongLong(); };
+        const QFontMetrics fm(TPDFCanvas::MeasureFont(family, 0, 12));
+
+        // Windows-1252 codes 0x80 … 0x9F; a blank marks the five unassigned codes.
+        const QString high = QStringLiteral("€ ‚ƒ„…†‡ˆ‰Š‹Œ Ž  ‘’“”•–—˜™š›œ žŸ");
+        QCOMPARE(high.size(), 32);
+        for (int i = 0; i < 32; ++i) {
+            if (high[i] == u' ')
+                continue;
+            const int code = 0x80 + i;
+            QCOMPARE(width(code), TPDFCanvas::FontUnits(fm.horizontalAdvance(QString(high[i]))));
+            QVERIFY2(width(code) > 0, qPrintable(QString::number(code, 16)));
+        }
+        QCOMPARE(width(0xE4), TPDFCanvas::FontUnits(fm.horizontalAdvance(QStringLiteral("ä"))));
+        QVERIFY(width(0x96) < width(0x97)); // en dash narrower than em dash
+        // The tab's own glyph, not an 80-unit tab stop.
+        QCOMPARE(width(0x09), TPDFCanvas::FontUnits(fm.horizontalAdvance(QChar(u'\t'))));
+        QVERIFY(width(0x09) < TPDFCanvas::FontUnits(12));
+    }
+
     void textMeasurementUsesPointsAsUnits()
     {
         TPDFCanvas c;

@@ -220,7 +220,7 @@ private Q_SLOTS:
         sel.MouseUp();
         sel.MouseMove(g, g.sx, g.sy);
         QCOMPARE(g, LayoutMonth(w, h, 96, zoom, r, s, view(2024, 3, page)));
-        DuttyAssign(r, s, view(2024, 3, page), g, sel.select, 1);
+        AssignDienst(r, s, view(2024, 3, page), g, sel.select, 1);
     }
 
     void monthSum_data()

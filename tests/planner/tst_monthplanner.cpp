@@ -241,13 +241,13 @@ private Q_SLOTS:
         m.Set(3, 2, true); // A's first blank row
         m.Set(31, 1, true); // April has 30 days
         m.Set(5, 4, true); // the second employee
-        QCOMPARE(DuttyAssign(r, s, v, g, m, 2), 4);
+        QCOMPARE(AssignDienst(r, s, v, g, m, 2), 4);
         QCOMPARE(monthOf(a, 2024, 4), (DayMap{{1, "2+2.5"}, {2, "2+1"}, {3, "2"}}));
         QCOMPARE(monthOf(r.personen[1], 2024, 4), (DayMap{{5, "2"}}));
         // A duty beyond the list changes nothing; "Leerer Eintrag" deletes with the extra hours.
-        QCOMPARE(DuttyAssign(r, s, v, g, m, 3), 0);
+        QCOMPARE(AssignDienst(r, s, v, g, m, 3), 0);
         m.Set(3, 2, false);
-        QCOMPARE(DuttyAssign(r, s, v, g, m, 0), 3);
+        QCOMPARE(AssignDienst(r, s, v, g, m, 0), 3);
         QCOMPARE(monthOf(a, 2024, 4), (DayMap{{3, "2"}}));
         QVERIFY(monthOf(r.personen[1], 2024, 4).isEmpty());
         // Extra hours on an empty cell create an entry without duty.
@@ -267,11 +267,11 @@ private Q_SLOTS:
         for (int row = 1; row <= 100; ++row)
             m.Set(1, row, true);
         // 120 rows per page: every mark up to 100 reaches its employee, nothing beyond.
-        QCOMPARE(DuttyAssign(r, s, v, grid(121, 150), m, 1), 100);
+        QCOMPARE(AssignDienst(r, s, v, grid(121, 150), m, 1), 100);
         QCOMPARE(r.personen[99].eintraege.Count(), 1);
         QCOMPARE(r.personen[100].eintraege.Count(), 0);
         // A page that holds no rows maps no marks.
-        QCOMPARE(DuttyAssign(r, s, v, grid(1, 150), m, 0), 0);
+        QCOMPARE(AssignDienst(r, s, v, grid(1, 150), m, 0), 0);
     }
 
     void targetHours()
