@@ -16,8 +16,10 @@ void PreparePrinter(QPrinter& printer)
 
 bool PrinterAvailable(const QPrinter& printer)
 {
+    // Without any system printer QPrinter falls back to writing a PDF file, which has no
+    // name until someone gives it one.
     if (printer.outputFormat() != QPrinter::NativeFormat)
-        return true;
+        return !printer.outputFileName().isEmpty();
     return printer.isValid() && !printer.printerName().isEmpty() && !QPrinterInfo::availablePrinterNames().isEmpty();
 }
 

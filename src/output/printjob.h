@@ -14,7 +14,8 @@ class QWidget;
 void PreparePrinter(QPrinter& printer);
 
 // False when `printer` is a system printer and none is installed (or it is not valid):
-// a normal state on desktops without printers. Printers that write files are available.
+// a normal state on desktops without printers. A printer that writes a named file is
+// available.
 bool PrinterAvailable(const QPrinter& printer);
 
 // The text for "no printer installed", and the one for a failed job.
