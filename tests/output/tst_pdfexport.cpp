@@ -162,6 +162,8 @@ private Q_SLOTS:
         QCOMPARE(shown, (QList<double>{1, 2, 2}));
         QCOMPARE(v.page, 2.0);
         checkFile(path);
+        if (qEnvironmentVariableIsSet("ROSTELMARK_KEEP_EXPORT")) // to look at it
+            QFile::copy(path, qEnvironmentVariable("ROSTELMARK_KEEP_EXPORT"));
         const QImage p1 = renderPage(path, 1, 100);
         const QImage p2 = renderPage(path, 2, 100);
         QVERIFY(countPixels(p1, isRed) > 5000);
