@@ -6,6 +6,7 @@
 // lock around every change.
 
 #include "planner/monthgrid.h"
+#include "output/printersource.h"
 #include "planner/monthplanner.h"
 
 #include <QImage>
@@ -16,7 +17,6 @@
 
 class QComboBox;
 class QLineEdit;
-class QPrinter;
 class QPushButton;
 class QScrollArea;
 class QSpinBox;
@@ -25,18 +25,9 @@ class TOverHoursForm;
 class TRoster;
 class TSetSollStdForm;
 
-// The page of the current printer the preview shows: its printable size in device pixels
-// and its resolution. Without an installed printer: A4 landscape at 600 dpi.
-struct TPrinterPage {
-    int width = 0;
-    int height = 0;
-    int dpi = 600;
-};
-TPrinterPage PrinterPageOf(const QPrinter* printer);
-
 // Width and height of the preview: the printer page scaled to the screen resolution
 // `dpi1` and to `zoom` percent, truncated.
-QSize PreviewSize(const TPrinterPage& page, int dpi1, int zoom);
+QSize PreviewSize(const TPrintablePage& page, int dpi1, int zoom);
 
 // The grid's paint box: paints the page's preview image, forwards the mouse.
 class TMonthPaintBox : public QWidget {
@@ -56,7 +47,7 @@ private:
 class TMonatsplanerPage : public QWidget {
     Q_OBJECT
 public:
-    TMonatsplanerPage(TRoster& roster, TDataStore& store, QWidget* parent = nullptr);
+    TMonatsplanerPage(TRoster& roster, TDataStore& store, TPrinterSource& printer, QWidget* parent = nullptr);
     ~TMonatsplanerPage() override;
 
     // The modal dialogs of the operations, created by the main window after its pages.
@@ -88,10 +79,8 @@ public:
     // Screen resolution the preview is drawn at.
     int ScreenDpi() const;
 
-    // The printer whose page the preview shows; created on first use (landscape).
-    QPrinter* Printer();
-    // The printer's page, remembered from the last PrinterChanged().
-    const TPrinterPage& PrinterPage();
+    // The printer's page the preview shows, remembered from the last PrinterChanged().
+    const TPrintablePage& PrinterPage();
     // The printer or its setup changed: take its page again and repaint.
     void PrinterChanged();
 
@@ -123,9 +112,6 @@ public:
     void CopyPreviousMonthLocked(int shift);
 
 Q_SIGNALS:
-    // The printer setup dialog was closed: every view that previews the printer page
-    // repaints.
-    void printerSetupChanged();
     // Mon2EdChange / Year2EdChange: the employee filter must be rebuilt (then repaint).
     void monthChanged();
 
@@ -146,8 +132,8 @@ private:
     TDataStore& m_store;
     TSetSollStdForm* m_sollForm = nullptr;
     TOverHoursForm* m_overHoursForm = nullptr;
-    std::unique_ptr<QPrinter> m_printer;
-    std::unique_ptr<TPrinterPage> m_printerPage;
+    TPrinterSource& m_printer;
+    std::unique_ptr<TPrintablePage> m_printerPage;
     TMonthSelection m_sel;
     TMonthGeometry m_geo;
     QImage m_image;

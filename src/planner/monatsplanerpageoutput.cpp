@@ -13,7 +13,6 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPageSetupDialog>
 #include <QPrinter>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -32,7 +31,7 @@ void TMonatsplanerPage::PrintBtnClick()
 {
     const int remembered = SeiteEd->value();
     TMonthView view = View();
-    RunPrintJob(this, *Printer(), GetMessageText(25), [&](QPrinter& printer) {
+    RunPrintJob(this, *m_printer.Printer(), GetMessageText(25), [&](QPrinter& printer) {
         return PrintMonth(printer, m_roster, m_roster.settings, view, m_geo.maxseiten,
             [this](double page) { showPage(SeiteEd, page); });
     });
@@ -42,11 +41,7 @@ void TMonatsplanerPage::PrintBtnClick()
 
 void TMonatsplanerPage::PrintersetupBtnClick()
 {
-    QPageSetupDialog dialog(Printer(), this);
-    dialog.setObjectName(QStringLiteral("PrinterSetupDialog1"));
-    dialog.exec();
-    PrinterChanged();
-    Q_EMIT printerSetupChanged();
+    m_printer.SetupDialog(this); // every view repaints for the printer's new page
 }
 
 QString TMonatsplanerPage::CSVExportTo(const QString& fileName)
@@ -59,7 +54,7 @@ QString TMonatsplanerPage::CSVExportTo(const QString& fileName)
 QString TMonatsplanerPage::PDFExportTo(const QString& fileName)
 {
     const int remembered = SeiteEd->value();
-    const TPrinterPage& page = PrinterPage();
+    const TPrintablePage& page = PrinterPage();
     TMonthView view = View();
     const TExportResult res = ExportMonthPdf(fileName, TPdfPageGeometry{page.width, page.height, page.dpi}, m_roster,
         m_roster.settings, view, m_geo.maxseiten, [this](double p) { showPage(SeiteEd, p); });

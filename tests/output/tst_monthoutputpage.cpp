@@ -4,6 +4,7 @@
 #include "app/mainform.h"
 #include "i18n/messagetable.h"
 #include "output/csvexport.h"
+#include "output/printersource.h"
 #include "output/printjob.h"
 #include "outputtestutil.h"
 #include "planner/monatsplanerpage.h"
@@ -61,7 +62,7 @@ private Q_SLOTS:
     void printButton()
     {
         Window w(80);
-        QPrinter* printer = w.page->Printer();
+        QPrinter* printer = w.form->PrinterSource->Printer();
         const QString path = w.dir.filePath(QStringLiteral("printed.pdf"));
         printer->setOutputFormat(QPrinter::PdfFormat);
         printer->setOutputFileName(path);
@@ -81,7 +82,7 @@ private Q_SLOTS:
     void noPrinter()
     {
         Window w(3);
-        QPrinter* printer = w.page->Printer();
+        QPrinter* printer = w.form->PrinterSource->Printer();
         if (PrinterAvailable(*printer))
             QSKIP("this machine has a printer installed");
         QString text;

@@ -3,6 +3,7 @@
 #include "output/printing.h"
 #include "outputtestutil.h"
 #include "testsupport.h"
+#include "views/dayview.h"
 
 #include <QApplication>
 #include <QPageLayout>
@@ -146,6 +147,40 @@ private Q_SLOTS:
         const QImage p1 = renderPage(path, 1, 40);
         QVERIFY(p1.height() > p1.width());
         QVERIFY(countPixels(p1, isRed) > 100);
+    }
+
+    // A day list whose persons exactly fill the printed pages gets one more page for the
+    // attendance row, and that page is printed.
+    void dayListExactFill()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("day.pdf"));
+        QPrinter printer(QPrinter::HighResolution);
+        setUpPdfPrinter(printer, path);
+        TRoster r;
+        fill(r, 1);
+        TDayView v;
+        v.date = QDate(2024, 3, 15);
+        int perPage = 0;
+        {
+            QPrinter scratch(QPrinter::HighResolution);
+            setUpPdfPrinter(scratch, dir.filePath(QStringLiteral("scratch.pdf")));
+            QPainter painter(&scratch);
+            TCanvas canvas(&painter, scratch.logicalDpiX());
+            perPage = DrawDay(canvas, scratch.width(), scratch.height(), scratch.logicalDpiX(), scratch.logicalDpiX(),
+                100, true, r, r.settings, v)
+                          .rowsPerPage;
+        }
+        QVERIFY(perPage > 2);
+        fill(r, 2 * perPage);
+        const TExportResult res = PrintPages(printer, 1, [&](TCanvas& canvas, int w, int h, int dpi, int page) {
+            v.page = page;
+            return DrawDay(canvas, w, h, dpi, dpi, 100, true, r, r.settings, v).maxseiten2;
+        });
+        QVERIFY(res.ok());
+        QCOMPARE(res.pages, 3);
+        QVERIFY(qpdfCheck(path));
+        QCOMPARE(pdfPages(path), 3);
     }
 
     // A printer that cannot start the job: reported, nothing drawn, selector unchanged.
