@@ -118,6 +118,8 @@ public:
     void FeiertageListClick();
     void TesselColorComboBoxChange(int which);
     void FontBtnClick(int which);
+    void CSVExport1Click();
+    void ExportalsPDFDatei1Click();
     void VomletzenMonatbernehmen1Click();
     // Wheel over the month planner: its scroll box moves by 20 pixels per step.
     void FormMouseWheelDown();
