@@ -7,6 +7,7 @@
 
 #include "planner/monthgrid.h"
 #include "planner/monthplanner.h"
+#include "planner/monthpreview.h"
 
 #include <QImage>
 #include <QWidget>
@@ -25,18 +26,9 @@ class TOverHoursForm;
 class TRoster;
 class TSetSollStdForm;
 
-// The page of the current printer the preview shows: its printable size in device pixels
-// and its resolution. Without an installed printer: A4 landscape at 600 dpi.
-struct TPrinterPage {
-    int width = 0;
-    int height = 0;
-    int dpi = 600;
-};
+// The page of `printer`; without an installed printer the default page (A4 landscape at
+// 600 dpi).
 TPrinterPage PrinterPageOf(const QPrinter* printer);
-
-// Width and height of the preview: the printer page scaled to the screen resolution
-// `dpi1` and to `zoom` percent, truncated.
-QSize PreviewSize(const TPrinterPage& page, int dpi1, int zoom);
 
 // The grid's paint box: paints the page's preview image, forwards the mouse.
 class TMonthPaintBox : public QWidget {
