@@ -52,7 +52,9 @@ int main(int argc, char** argv)
 
     QString error;
     const int rc = RunCommand(request, error);
-    if (rc != kExitOk)
+    if (rc == kExitUsage)
+        std::fprintf(stderr, "rostelmark-cli: %s\n\n%s", qPrintable(error), qPrintable(UsageText(request.command)));
+    else if (rc != kExitOk)
         std::fprintf(stderr, "%s\n", qPrintable(error));
     return rc;
 }
