@@ -75,8 +75,6 @@ TEinstellungenPage::TEinstellungenPage(TPlanSettings& settings, QWidget* parent)
     auto* planForm = new QFormLayout(plan);
     CaptionEd = new QLineEdit(plan);
     CaptionEd->setObjectName(QStringLiteral("CaptionEd"));
-    Capt2Ed = new QLineEdit(plan);
-    Capt2Ed->setObjectName(QStringLiteral("Capt2Ed"));
     RandBreitEd = new QDoubleSpinBox(plan);
     RandBreitEd->setObjectName(QStringLiteral("RandBreitEd"));
     RandBreitEd->setRange(0, 30);
@@ -84,19 +82,14 @@ TEinstellungenPage::TEinstellungenPage(TPlanSettings& settings, QWidget* parent)
     RandBreitEd->setSingleStep(1);
     auto* capLabel = new QLabel(tr8("Überschrift:"), plan);
     capLabel->setObjectName(QStringLiteral("CaptionLabel"));
-    auto* cap2Label = new QLabel(tr8("Überschrift Tagesplan:"), plan);
-    cap2Label->setObjectName(QStringLiteral("Caption2Label"));
     auto* marginLabel = new QLabel(tr8("Seitenrand in mm:"), plan);
     marginLabel->setObjectName(QStringLiteral("RandLabel"));
     planForm->addRow(capLabel, CaptionEd);
-    planForm->addRow(cap2Label, Capt2Ed);
     planForm->addRow(marginLabel, RandBreitEd);
-    for (QLineEdit* e : {CaptionEd, Capt2Ed}) {
-        connect(e, &QLineEdit::textEdited, this, [this] {
-            readControls();
-            Q_EMIT displayChanged();
-        });
-    }
+    connect(CaptionEd, &QLineEdit::textEdited, this, [this] {
+        readControls();
+        Q_EMIT displayChanged();
+    });
     connect(RandBreitEd, &QDoubleSpinBox::valueChanged, this, [this] {
         if (m_showing)
             return;
@@ -113,14 +106,13 @@ TEinstellungenPage::TEinstellungenPage(TPlanSettings& settings, QWidget* parent)
     DoubleRowHeightCheck = addCheck("DoubleRowHeightCheck", "Doppelte Zeilenhöhe (Überstunden anzeigen)");
     AddFreeLinesCheck = addCheck("AddFreeLinesCheck", "Freie Zeilen einfügen");
     SecondLinesareDarkerCheck = addCheck("SecondLinesareDarkerCheck", "Jede 2. Zeile dunkler hinterlegen");
-    CountNoDienstCheck = addCheck("CountNoDienstCheck", "Kein Dienst als Abwesenheit zählen");
     StundenSumCheck = addCheck("StundenSumCheck", "2 Nachkommastellen für Summen der Stunden");
     PrintActualDateCheck = addCheck("PrintActualDateCheck", "Aktuelles Datum auf Monatsplan mit ausdrucken");
     ShowKalenderwocheCheck = addCheck("ShowKalenderwocheCheck", "Zeige Kalenderwoche statt Montag");
     ShowAbteilungCheck = addCheck("ShowAbteilungCheck", "Abteilung und Personalnummer anzeigen");
     for (QCheckBox* c :
         {LegendeCheck, ShowSumCheck, ShowAnwCheck, DoubleRowHeightCheck, AddFreeLinesCheck, SecondLinesareDarkerCheck,
-            CountNoDienstCheck, StundenSumCheck, PrintActualDateCheck, ShowKalenderwocheCheck, ShowAbteilungCheck}) {
+            StundenSumCheck, PrintActualDateCheck, ShowKalenderwocheCheck, ShowAbteilungCheck}) {
         c->setParent(switches);
         switchBox->addWidget(c);
     }
@@ -166,7 +158,6 @@ void TEinstellungenPage::ShowSettings()
     TesselColorComboBox2->setColorValue(s.TesselColorComboBox2);
     TesselColorComboBox3->setColorValue(s.TesselColorComboBox3);
     CaptionEd->setText(s.CaptionEd);
-    Capt2Ed->setText(s.Capt2Ed);
     RandBreitEd->setValue(s.RandBreitEd);
     LegendeCheck->setChecked(s.LegendeCheck);
     ShowSumCheck->setChecked(s.ShowSumCheck);
@@ -174,7 +165,6 @@ void TEinstellungenPage::ShowSettings()
     DoubleRowHeightCheck->setChecked(s.DoubleRowHeightCheck);
     AddFreeLinesCheck->setChecked(s.AddFreeLinesCheck);
     SecondLinesareDarkerCheck->setChecked(s.SecondLinesareDarkerCheck);
-    CountNoDienstCheck->setChecked(s.CountNoDienstCheck);
     StundenSumCheck->setChecked(s.StundenSumCheck);
     PrintActualDateCheck->setChecked(s.PrintActualDateCheck);
     ShowKalenderwocheCheck->setChecked(s.ShowKalenderwocheCheck);
@@ -191,7 +181,6 @@ void TEinstellungenPage::readControls()
     s.TesselColorComboBox2 = TesselColorComboBox2->colorValue();
     s.TesselColorComboBox3 = TesselColorComboBox3->colorValue();
     s.CaptionEd = CaptionEd->text();
-    s.Capt2Ed = Capt2Ed->text();
     s.RandBreitEd = RandBreitEd->value();
     s.LegendeCheck = LegendeCheck->isChecked();
     s.ShowSumCheck = ShowSumCheck->isChecked();
@@ -199,7 +188,6 @@ void TEinstellungenPage::readControls()
     s.DoubleRowHeightCheck = DoubleRowHeightCheck->isChecked();
     s.AddFreeLinesCheck = AddFreeLinesCheck->isChecked();
     s.SecondLinesareDarkerCheck = SecondLinesareDarkerCheck->isChecked();
-    s.CountNoDienstCheck = CountNoDienstCheck->isChecked();
     s.StundenSumCheck = StundenSumCheck->isChecked();
     s.PrintActualDateCheck = PrintActualDateCheck->isChecked();
     s.ShowKalenderwocheCheck = ShowKalenderwocheCheck->isChecked();

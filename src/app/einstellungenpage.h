@@ -1,6 +1,7 @@
 #pragma once
 // The "Einstellungen" page: the plan settings of the roster (colours, fonts, headings,
-// switches, margin) and the holiday list. Controls write into the roster's settings as
+// switches, margin) and the holiday list. The day plan's heading and its absence switch
+// live on the day view's page. Controls write into the roster's settings as
 // soon as they change; the window decides what is saved when.
 
 #include "core/plansettings.h"
@@ -33,14 +34,12 @@ public:
     QPushButton* Font2Btn;
     QPushButton* Font3Btn;
     QLineEdit* CaptionEd;
-    QLineEdit* Capt2Ed;
     QCheckBox* LegendeCheck;
     QCheckBox* ShowSumCheck;
     QCheckBox* ShowAnwCheck;
     QCheckBox* DoubleRowHeightCheck;
     QCheckBox* AddFreeLinesCheck;
     QCheckBox* SecondLinesareDarkerCheck;
-    QCheckBox* CountNoDienstCheck;
     QCheckBox* StundenSumCheck;
     QCheckBox* PrintActualDateCheck;
     QCheckBox* ShowKalenderwocheCheck;

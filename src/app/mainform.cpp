@@ -11,6 +11,8 @@
 #include "i18n/translate.h"
 #include "i18n/ui/translateapp.h"
 #include "i18n/ui/translateform.h"
+#include "output/printersource.h"
+#include "output/statistikpage.h"
 #include "planner/monatsplanerpage.h"
 #include "planner/plannerdialogs.h"
 #include "staff/dienstepage.h"
@@ -18,6 +20,7 @@
 #include "staff/personenpage.h"
 #include "staff/personform.h"
 #include "views/jahresansichtpage.h"
+#include "views/tagesanwesenheitpage.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -51,13 +54,6 @@ namespace {
 QString u8(const char* s)
 {
     return QString::fromUtf8(s);
-}
-
-QWidget* placeholderPage(const char* name, QWidget* parent)
-{
-    auto* w = new QWidget(parent);
-    w->setObjectName(QLatin1String(name));
-    return w;
 }
 
 // Menu item names of the ten plan slots, slot 1 first.
@@ -150,16 +146,22 @@ void TMainForm::buildPages()
     PersonenSheet->setObjectName(QStringLiteral("PersonenSheet"));
     DiensteSheet = new TDienstePage(roster, store, PageControl1);
     DiensteSheet->setObjectName(QStringLiteral("DiensteSheet"));
-    MonatsplanerSheet = new TMonatsplanerPage(roster, store, PageControl1);
+    PrinterSource = new TPrinterSource(this);
+    MonatsplanerSheet = new TMonatsplanerPage(roster, store, *PrinterSource, PageControl1);
     MonatsplanerSheet->setObjectName(QStringLiteral("MonatsplanerSheet"));
     DiensteSheet->setDienstCombo(MonatsplanerSheet->DienstCombo);
-    TagesanwesenheitSheet = placeholderPage("TagesanwesenheitSheet", PageControl1);
+    TagesanwesenheitSheet = new TTagesanwesenheitPage(roster, *PrinterSource, PageControl1);
+    TagesanwesenheitSheet->setObjectName(QStringLiteral("TagesanwesenheitSheet"));
     EinstellungenSheet = new TEinstellungenPage(roster.settings, PageControl1);
     EinstellungenSheet->setObjectName(QStringLiteral("EinstellungenSheet"));
-    StatistikSheet = placeholderPage("StatistikSheet", PageControl1);
+    StatistikSheet = new TStatistikPage(roster, *PrinterSource, PageControl1);
+    StatistikSheet->setObjectName(QStringLiteral("StatistikSheet"));
+    StatistikSheet->setPeriodSource([this] {
+        return TStatistikPage::Period{MonatsplanerSheet->Mon2Ed->value(), MonatsplanerSheet->Year2Ed->value()};
+    });
     DatenbankSheet = new TDatenbankPage(PageControl1);
     DatenbankSheet->setObjectName(QStringLiteral("DatenbankSheet"));
-    JahresansichtSheet = new TJahresansichtPage(PageControl1);
+    JahresansichtSheet = new TJahresansichtPage(roster, *PrinterSource, PageControl1);
     JahresansichtSheet->setObjectName(QStringLiteral("JahresansichtSheet"));
 
     PageControl1->addTab(PersonenSheet, QStringLiteral("Personen"));
@@ -181,11 +183,12 @@ void TMainForm::buildPages()
     connect(EinstellungenSheet, &TEinstellungenPage::feiertageChanged, this, &TMainForm::FeiertageListClick);
     connect(EinstellungenSheet, &TEinstellungenPage::colorChanged, this, &TMainForm::TesselColorComboBoxChange);
     connect(EinstellungenSheet, &TEinstellungenPage::fontButtonClicked, this, &TMainForm::FontBtnClick);
-    connect(
-        EinstellungenSheet, &TEinstellungenPage::displayChanged, MonatsplanerSheet, &TMonatsplanerPage::PaintBox1Paint);
     // Wheel steps over the grid and over the page around it.
     MonatsplanerSheet->installEventFilter(this);
     MonatsplanerSheet->ScrollBox1->viewport()->installEventFilter(this);
+    // Holidays, colours and fonts repaint through their handlers; the other display
+    // settings only repaint.
+    connect(EinstellungenSheet, &TEinstellungenPage::displayChanged, this, &TMainForm::RepaintViews);
 }
 
 void TMainForm::buildBottomBar(QWidget* central)
@@ -360,7 +363,9 @@ void TMainForm::FormShow()
     TranslateAtFirstShowing(languagesetto);
     ApplyToolkitLanguage(languagesetto);
     EinstellungenSheet->ReadControls();
+    TagesanwesenheitSheet->ReadControls();
     FillWeekdayAbbrev();
+    RepaintViews();
     QGuiApplication::setApplicationDisplayName(TranslateText(ApplicationTitle()));
 }
 
@@ -479,13 +484,13 @@ void TMainForm::Timer1Timer()
 void TMainForm::FeiertageListClick()
 {
     store.SavePersonsLocked();
-    MonatsplanerSheet->PaintBox1Paint();
+    RepaintViews();
 }
 
 void TMainForm::TesselColorComboBoxChange(int)
 {
     store.SavePersonsLocked();
-    MonatsplanerSheet->PaintBox1Paint();
+    RepaintViews();
 }
 
 void TMainForm::FontBtnClick(int which)
@@ -501,7 +506,7 @@ void TMainForm::FontBtnClick(int which)
         *rec = TFontRec::FromQFont(font, rec->charset, rec->color);
     store.savePersons();
     store.EndWriteMowpersonen();
-    MonatsplanerSheet->PaintBox1Paint();
+    RepaintViews();
 }
 
 void TMainForm::VomletzenMonatbernehmen1Click()
@@ -566,12 +571,23 @@ void TMainForm::ListPersons3()
 {
     QComboBox* combo = JahresansichtSheet->MitarbeiterEd;
     const int jahr = JahresansichtSheet->Year3Ed->value();
-    combo->clear();
-    for (const TPerson& p : roster.personen)
-        if (IsActiveInYear(p, jahr))
-            combo->addItem(p.name);
-    if (combo->count() > 0)
-        combo->setCurrentIndex(0);
+    {
+        const QSignalBlocker quiet(combo);
+        combo->clear();
+        for (const TPerson& p : roster.personen)
+            if (IsActiveInYear(p, jahr))
+                combo->addItem(p.name);
+        if (combo->count() > 0)
+            combo->setCurrentIndex(0);
+    }
+    JahresansichtSheet->PaintBox3Paint();
+}
+
+void TMainForm::RepaintViews()
+{
+    MonatsplanerSheet->PaintBox1Paint();
+    TagesanwesenheitSheet->PaintBox2Paint();
+    JahresansichtSheet->PaintBox3Paint();
 }
 
 TLockAnswer TMainForm::AskLockMessage(const QString& text)
@@ -597,15 +613,16 @@ void TMainForm::ListPersons()
 {
     PersonenSheet->ListPersons();
     // A read of the person file brings its plan settings too.
+    TagesanwesenheitSheet->ShowSettings();
     EinstellungenSheet->ShowSettings();
-    MonatsplanerSheet->PaintBox1Paint();
+    RepaintViews();
 }
 
 void TMainForm::ListDienste()
 {
     DiensteSheet->ListDienste();
     EinstellungenSheet->ShowSettings(); // the page margin comes with the duty file
-    MonatsplanerSheet->PaintBox1Paint();
+    RepaintViews();
 }
 
 void TMainForm::LanguageRead(int index)

@@ -30,8 +30,11 @@ class TJahresansichtPage;
 class TMonatsplanerPage;
 class TPersonForm;
 class TPersonenPage;
+class TPrinterSource;
 class TProgressPanel;
 class TSetSollStdForm;
+class TStatistikPage;
+class TTagesanwesenheitPage;
 class TTranslateForm;
 
 class TMainForm : public QMainWindow, public TStoreUi {
@@ -64,11 +67,13 @@ public:
     TPersonenPage* PersonenSheet = nullptr;
     TDienstePage* DiensteSheet = nullptr;
     TMonatsplanerPage* MonatsplanerSheet = nullptr;
-    QWidget* TagesanwesenheitSheet = nullptr;
+    TTagesanwesenheitPage* TagesanwesenheitSheet = nullptr;
     TEinstellungenPage* EinstellungenSheet = nullptr;
-    QWidget* StatistikSheet = nullptr;
+    TStatistikPage* StatistikSheet = nullptr;
     TDatenbankPage* DatenbankSheet = nullptr;
     TJahresansichtPage* JahresansichtSheet = nullptr;
+    // The printer the day and year views preview and print on.
+    TPrinterSource* PrinterSource = nullptr;
 
     QToolButton* wwwBtn = nullptr;
     QPushButton* SpracheBtn = nullptr;
@@ -120,6 +125,8 @@ public:
     // Employee selectors of the month planner and the year view.
     void ListPersons2();
     void ListPersons3();
+    // Repaints the day and the year view (after reloads and setting changes).
+    void RepaintViews();
 
     // TStoreUi
     TLockAnswer AskLockMessage(const QString& text) override;

@@ -455,7 +455,7 @@ int RunRenderMonth(const TCliRequest& request, QString& error)
         return kExitUsage;
     }
     QImage image;
-    RenderMonthPreview(image, DefaultPrinterPage(), kScreenDpi, request.number(QStringLiteral("zoom"), 100),
+    RenderMonthPreview(image, DefaultPrintablePage(), kScreenDpi, request.number(QStringLiteral("zoom"), 100),
         session.roster, session.roster.settings, view);
     return SavePng(image, request.values.value(QStringLiteral("o")), error);
 }

@@ -24,21 +24,6 @@
 
 #include <cmath>
 
-TPrinterPage PrinterPageOf(const QPrinter* printer)
-{
-    TPrinterPage page;
-    if (printer && printer->outputFormat() == QPrinter::NativeFormat && printer->isValid()) {
-        const QRect r = printer->pageRect(QPrinter::DevicePixel).toRect();
-        if (r.width() > 0 && r.height() > 0 && printer->resolution() > 0) {
-            page.width = r.width();
-            page.height = r.height();
-            page.dpi = printer->resolution();
-            return page;
-        }
-    }
-    return DefaultPrinterPage();
-}
-
 // --- paint box ------------------------------------------------------------------------
 
 TMonthPaintBox::TMonthPaintBox(TMonatsplanerPage* page, QWidget* parent)
@@ -83,11 +68,13 @@ QSpinBox* spinEdit(QWidget* parent, const char* name, int lo, int hi, int value)
 }
 } // namespace
 
-TMonatsplanerPage::TMonatsplanerPage(TRoster& roster, TDataStore& store, QWidget* parent)
+TMonatsplanerPage::TMonatsplanerPage(TRoster& roster, TDataStore& store, TPrinterSource& printer, QWidget* parent)
     : QWidget(parent)
     , m_roster(roster)
     , m_store(store)
+    , m_printer(printer)
 {
+    connect(&m_printer, &TPrinterSource::Changed, this, &TMonatsplanerPage::PrinterChanged);
     const QDate today = Clock::today();
     Mon2Ed = spinEdit(this, "Mon2Ed", 1, 12, today.month());
     Year2Ed = spinEdit(this, "Year2Ed", 1, 9999, today.year());
@@ -175,19 +162,10 @@ int TMonatsplanerPage::ScreenDpi() const
     return dpi > 0 ? dpi : 96;
 }
 
-QPrinter* TMonatsplanerPage::Printer()
-{
-    if (!m_printer) {
-        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        m_printer->setPageOrientation(QPageLayout::Landscape);
-    }
-    return m_printer.get();
-}
-
-const TPrinterPage& TMonatsplanerPage::PrinterPage()
+const TPrintablePage& TMonatsplanerPage::PrinterPage()
 {
     if (!m_printerPage)
-        m_printerPage = std::make_unique<TPrinterPage>(PrinterPageOf(Printer()));
+        m_printerPage = std::make_unique<TPrintablePage>(m_printer.Page());
     return *m_printerPage;
 }
 
@@ -211,7 +189,7 @@ TMonthGeometry TMonatsplanerPage::freshGeometry()
 
 void TMonatsplanerPage::render()
 {
-    const TPrinterPage& printer = PrinterPage();
+    const TPrintablePage& printer = PrinterPage();
     const int dpi1 = ScreenDpi();
     const QSize size = PreviewSize(printer, dpi1, ZoomEd->value());
     if (PaintBox1->size() != size)

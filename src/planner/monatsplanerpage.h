@@ -6,6 +6,7 @@
 // lock around every change.
 
 #include "planner/monthgrid.h"
+#include "output/printersource.h"
 #include "planner/monthplanner.h"
 #include "planner/monthpreview.h"
 
@@ -17,7 +18,6 @@
 
 class QComboBox;
 class QLineEdit;
-class QPrinter;
 class QPushButton;
 class QScrollArea;
 class QSpinBox;
@@ -26,9 +26,6 @@ class TOverHoursForm;
 class TRoster;
 class TSetSollStdForm;
 
-// The page of `printer`; without an installed printer the default page (A4 landscape at
-// 600 dpi).
-TPrinterPage PrinterPageOf(const QPrinter* printer);
 
 // The grid's paint box: paints the page's preview image, forwards the mouse.
 class TMonthPaintBox : public QWidget {
@@ -48,7 +45,7 @@ private:
 class TMonatsplanerPage : public QWidget {
     Q_OBJECT
 public:
-    TMonatsplanerPage(TRoster& roster, TDataStore& store, QWidget* parent = nullptr);
+    TMonatsplanerPage(TRoster& roster, TDataStore& store, TPrinterSource& printer, QWidget* parent = nullptr);
     ~TMonatsplanerPage() override;
 
     // The modal dialogs of the operations, created by the main window after its pages.
@@ -78,10 +75,8 @@ public:
     // Screen resolution the preview is drawn at.
     int ScreenDpi() const;
 
-    // The printer whose page the preview shows; created on first use (landscape).
-    QPrinter* Printer();
-    // The printer's page, remembered from the last PrinterChanged().
-    const TPrinterPage& PrinterPage();
+    // The printer's page the preview shows, remembered from the last PrinterChanged().
+    const TPrintablePage& PrinterPage();
     // The printer or its setup changed: take its page again and repaint.
     void PrinterChanged();
 
@@ -124,8 +119,8 @@ private:
     TDataStore& m_store;
     TSetSollStdForm* m_sollForm = nullptr;
     TOverHoursForm* m_overHoursForm = nullptr;
-    std::unique_ptr<QPrinter> m_printer;
-    std::unique_ptr<TPrinterPage> m_printerPage;
+    TPrinterSource& m_printer;
+    std::unique_ptr<TPrintablePage> m_printerPage;
     TMonthSelection m_sel;
     TMonthGeometry m_geo;
     QImage m_image;

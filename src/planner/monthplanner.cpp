@@ -170,6 +170,36 @@ bool appendEntry(TPerson& p, int year, int month, int day, int dienst, double ue
     return true;
 }
 
+// Gives each day d with want[d - 1] ≥ 0 the duty want[d - 1]: a day without an entry
+// gets a new one, an entry of another duty takes the new duty and keeps its extra hours,
+// and duty 0 deletes the day's entry with its extra hours. Days with want < 0 stay as they
+// are. Returns the number of entries changed.
+int setDaysDienst(TPerson& p, int year, int month, const std::array<int, 31>& want)
+{
+    std::array<int, 31> idx;
+    p.eintragIndex.FindMonth(std::as_const(p.eintraege), year, month, idx.data());
+    int changed = 0;
+    std::vector<int> gone;
+    for (int d = 1; d <= 31; ++d) {
+        const int k = want[d - 1], i = idx[d - 1];
+        if (k > 0) {
+            if (i < 0) {
+                if (!appendEntry(p, year, month, d, k, 0))
+                    break;
+                ++changed;
+            } else if (std::as_const(p.eintraege)[i].dienst != k) {
+                p.eintraege[i].dienst = k;
+                ++changed;
+            }
+        } else if (k == 0 && i >= 0) {
+            gone.push_back(i);
+        }
+    }
+    changed += static_cast<int>(gone.size());
+    deleteEntries(p, std::move(gone));
+    return changed;
+}
+
 } // namespace
 
 int AssignDienst(TRoster& roster, const TPlanSettings& settings, const TMonthView& view, const TMonthGeometry& geo,
@@ -179,29 +209,10 @@ int AssignDienst(TRoster& roster, const TPlanSettings& settings, const TMonthVie
         return 0;
     int changed = 0;
     for (const auto& [person, days] : markedDays(roster, settings, view, geo, marks)) {
-        TPerson& p = roster.personen[person];
-        std::array<int, 31> idx;
-        p.eintragIndex.FindMonth(std::as_const(p.eintraege), view.year, view.month, idx.data());
-        std::vector<int> gone;
-        for (int d = 1; d <= 31; ++d) {
-            if (!days[d - 1])
-                continue;
-            const int i = idx[d - 1];
-            if (k > 0) {
-                if (i < 0) {
-                    if (!appendEntry(p, view.year, view.month, d, k, 0))
-                        break;
-                    ++changed;
-                } else if (std::as_const(p.eintraege)[i].dienst != k) {
-                    p.eintraege[i].dienst = k;
-                    ++changed;
-                }
-            } else if (i >= 0) {
-                gone.push_back(i);
-            }
-        }
-        changed += static_cast<int>(gone.size());
-        deleteEntries(p, std::move(gone));
+        std::array<int, 31> want;
+        for (int d = 1; d <= 31; ++d)
+            want[d - 1] = days[d - 1] ? std::max(k, 0) : -1;
+        changed += setDaysDienst(roster.personen[person], view.year, view.month, want);
     }
     return changed;
 }
@@ -265,33 +276,16 @@ int CopyPreviousMonth(TRoster& roster, const TMonthView& view, int shift)
             continue;
         TPerson& p = roster.personen[active[e - 1]];
         const TDynaArray<TEintrag>& entries = p.eintraege;
-        std::array<int, 31> src, dst;
+        std::array<int, 31> src;
         p.eintragIndex.FindMonth(entries, prevYear, prevMonth, src.data());
-        p.eintragIndex.FindMonth(entries, year, month, dst.data());
-        std::array<int, 31> want{};
+        // Every day of the month gets the source day's duty, 0 (delete) when it has none.
+        std::array<int, 31> want;
+        want.fill(-1);
         for (int i = 1; i <= days; ++i) {
             const int sd = i - shift;
-            if (sd >= 1 && sd <= prevDays && src[sd - 1] >= 0)
-                want[i - 1] = entries[src[sd - 1]].dienst;
+            want[i - 1] = sd >= 1 && sd <= prevDays && src[sd - 1] >= 0 ? std::max(entries[src[sd - 1]].dienst, 0) : 0;
         }
-        std::vector<int> gone;
-        for (int i = 1; i <= days; ++i) {
-            const int t = dst[i - 1];
-            if (want[i - 1] > 0) {
-                if (t < 0) {
-                    if (!appendEntry(p, year, month, i, want[i - 1], 0))
-                        break;
-                    ++changed;
-                } else if (std::as_const(p.eintraege)[t].dienst != want[i - 1]) {
-                    p.eintraege[t].dienst = want[i - 1];
-                    ++changed;
-                }
-            } else if (t >= 0) {
-                gone.push_back(t);
-            }
-        }
-        changed += static_cast<int>(gone.size());
-        deleteEntries(p, std::move(gone));
+        changed += setDaysDienst(p, year, month, want);
     }
     return changed;
 }

@@ -2,22 +2,10 @@
 
 #include "core/canvas.h"
 
-#include <QPageSize>
-
 #include <algorithm>
 #include <cmath>
 
-TPrinterPage DefaultPrinterPage()
-{
-    const QSize a4 = QPageSize(QPageSize::A4).sizePixels(600);
-    TPrinterPage page;
-    page.width = a4.height();
-    page.height = a4.width();
-    page.dpi = 600;
-    return page;
-}
-
-QSize PreviewSize(const TPrinterPage& page, int dpi1, int zoom)
+QSize PreviewSize(const TPrintablePage& page, int dpi1, int zoom)
 {
     if (page.dpi <= 0)
         return {0, 0};
@@ -26,7 +14,7 @@ QSize PreviewSize(const TPrinterPage& page, int dpi1, int zoom)
     return {std::max(0, scaled(page.width)), std::max(0, scaled(page.height))};
 }
 
-TMonthGeometry RenderMonthPreview(QImage& image, const TPrinterPage& page, int dpi1, int zoom, TRoster& roster,
+TMonthGeometry RenderMonthPreview(QImage& image, const TPrintablePage& page, int dpi1, int zoom, TRoster& roster,
     const TPlanSettings& settings, const TMonthView& view, const TMonthOverlay& overlay,
     const std::function<void(TCanvas&)>& finish)
 {

@@ -11,6 +11,7 @@
 #include "staff/personform.h"
 #include "storage/rosterfiles.h"
 #include "testsupport.h"
+#include "widgettestsupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,21 +35,6 @@
 #include <functional>
 
 namespace {
-// Runs `act` on the next modal window once it is shown (message boxes run their own loop).
-// The polling timer belongs to the application and deletes itself after acting.
-void whenModal(std::function<void(QWidget*)> act)
-{
-    auto* timer = new QTimer(QCoreApplication::instance());
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act = std::move(act)] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            act(w);
-        }
-    });
-    timer->start();
-}
 
 // The next main window keeps its data files in `folder` (as the settings store would
 // after the user chose "special folder" on the data folder page).

@@ -7,6 +7,7 @@
 #include "sampleroster.h"
 #include "storage/rosterfiles.h"
 #include "testsupport.h"
+#include "widgettestsupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,16 +28,6 @@
 #include <memory>
 
 namespace {
-// Runs `act` on the next modal window once it is shown (dialogs run their own loop).
-void whenModal(std::function<void(QWidget*)> act, int delay = 0)
-{
-    QTimer::singleShot(delay, [act] {
-        if (QWidget* w = QApplication::activeModalWidget())
-            act(w);
-        else
-            whenModal(act, 10);
-    });
-}
 
 // Entries of one month of a person as day → duty.
 QMap<int, int> monthOf(const TPerson& p, int year, int month)

@@ -4,6 +4,7 @@
 #include "staff/dienstform.h"
 #include "staff/personform.h"
 #include "testsupport.h"
+#include "widgettestsupport.h"
 #include "widgets/colorcombobox.h"
 
 #include <QApplication>
@@ -43,19 +44,6 @@ TPerson otherPerson()
     return p;
 }
 
-// Runs `act` on the next modal window once it is shown (dialogs run their own loop).
-void whenModal(std::function<void(QWidget*)> act)
-{
-    auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            act(w);
-        }
-    });
-    timer->start(10);
-}
 
 // Presses OK in `form` and returns the text of the warning box that comes up (closed
 // again right away); empty when none came up.

@@ -7,6 +7,7 @@
 #include "storage/datastore.h"
 #include "storage/rosterfiles.h"
 #include "testsupport.h"
+#include "widgettestsupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -24,19 +25,6 @@
 #include <functional>
 
 namespace {
-// Runs `act` on the next modal window once it is shown (dialogs run their own loop).
-void whenModal(std::function<void(QWidget*)> act)
-{
-    auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            act(w);
-        }
-    });
-    timer->start(10);
-}
 
 void clickButton(QWidget* w, QMessageBox::StandardButton which)
 {
