@@ -2,8 +2,10 @@
 
 #include "calendar/feiertage.h"
 #include "core/datetime.h"
+#include "output/dutystatistics.h"
 #include "planner/monthpreview.h"
 #include "rosterjson.h"
+#include "views/viewpreview.h"
 
 #include <QDate>
 #include <QFile>
@@ -79,12 +81,13 @@ const std::vector<TCommandSpec>& Commands()
             "the month plan, day list or year overview as PNG picture",
             "The screen picture of the month plan, the day list or the year overview as PNG,\n"
             "as the desktop program paints it at that zoom on a 96 dpi screen with the default\n"
-            "printer page (A4 landscape, 600 dpi). Month, year and day default to today.\n"
+            "printer page (A4 landscape, 600 dpi). Month, year and day default to today (the\n"
+            "day to 1 when --month or --year is given).\n"
             "  month: --month, --year, --page, --zoom, --employee (0 = all, the default)\n"
             "  day:   --day, --month, --year, --page, --zoom\n"
             "  year:  --year, --zoom, --employee (default 1)",
             {kMonth, kYear, {"day", "D", 1, 31, "day of the month (render day)"},
-                {"page", "N", 1, 10000, "page to draw, 1 … 10000 (default 1)"},
+                {"page", "N", 1, 10000, "page to draw, 1 … 10000 (default 1; beyond the last: the last)"},
                 {"zoom", "Z", 10, 300, "zoom in percent, 10 … 300 (default 100)"},
                 {"employee", "K", 0, 1000000,
                     "month: only the K-th employee active in the month (0 = all);\n"
@@ -455,7 +458,79 @@ int RunRenderMonth(const TCliRequest& request, QString& error)
         return kExitUsage;
     }
     QImage image;
-    RenderMonthPreview(image, DefaultPrintablePage(), kScreenDpi, request.number(QStringLiteral("zoom"), 100),
+    const int zoom = request.number(QStringLiteral("zoom"), 100);
+    const TMonthGeometry geo = RenderMonthPreview(
+        image, DefaultPrintablePage(), kScreenDpi, zoom, session.roster, session.roster.settings, view);
+    // A page beyond the last shows the last, as the page selector of the program does.
+    if (view.Page() > geo.maxseiten && geo.maxseiten >= 1) {
+        view.page = geo.maxseiten;
+        RenderMonthPreview(
+            image, DefaultPrintablePage(), kScreenDpi, zoom, session.roster, session.roster.settings, view);
+    }
+    return SavePng(image, request.values.value(QStringLiteral("o")), error);
+}
+
+int RunStats(const TCliRequest& request, QString& error)
+{
+    TCliSession session;
+    if (const int rc = OpenSession(session, request, true, error))
+        return rc;
+    const int year = request.number(QStringLiteral("year"), 0);
+    const std::vector<TStatLine> lines = request.has(QStringLiteral("month"))
+        ? MonthStatistics(session.roster, year, request.number(QStringLiteral("month"), 1))
+        : YearStatistics(session.roster, year);
+    QByteArray out;
+    for (const TStatLine& line : lines)
+        out += line.text.toUtf8() + '\n';
+    return StdoutResult(out, error);
+}
+
+int RunRenderDay(const TCliRequest& request, QString& error)
+{
+    const QDate today = Clock::today();
+    const int year = request.number(QStringLiteral("year"), today.year());
+    const int month = request.number(QStringLiteral("month"), today.month());
+    const bool otherMonth = request.has(QStringLiteral("month")) || request.has(QStringLiteral("year"));
+    const int day = request.number(QStringLiteral("day"), otherMonth ? 1 : today.day());
+    if (day > MonthDays(year, month)) {
+        error = QStringLiteral("--day %1: %2/%3 has %4 days").arg(day).arg(month).arg(year).arg(MonthDays(year, month));
+        return kExitUsage;
+    }
+    TCliSession session;
+    if (const int rc = OpenSession(session, request, true, error))
+        return rc;
+    TDayView view;
+    view.date = QDate(year, month, day);
+    view.page = request.number(QStringLiteral("page"), 1);
+    QImage image;
+    const int zoom = request.number(QStringLiteral("zoom"), 100);
+    const TDayGeometry geo = RenderDayPreview(
+        image, DefaultPrintablePage(), kScreenDpi, zoom, session.roster, session.roster.settings, view);
+    if (view.Page() > geo.maxseiten2 && geo.maxseiten2 >= 1) {
+        view.page = geo.maxseiten2;
+        RenderDayPreview(
+            image, DefaultPrintablePage(), kScreenDpi, zoom, session.roster, session.roster.settings, view);
+    }
+    return SavePng(image, request.values.value(QStringLiteral("o")), error);
+}
+
+int RunRenderYear(const TCliRequest& request, QString& error)
+{
+    TCliSession session;
+    if (const int rc = OpenSession(session, request, true, error))
+        return rc;
+    TYearView view;
+    view.year = request.number(QStringLiteral("year"), Clock::today().year());
+    const int employee = request.number(QStringLiteral("employee"), 1);
+    const int active = int(YearEmployees(session.roster, view.year).size());
+    if (employee < 1 || (employee > active && request.has(QStringLiteral("employee")))) {
+        error = QStringLiteral("--employee %1: %2 has %3 employees").arg(employee).arg(view.year).arg(active);
+        return kExitUsage;
+    }
+    // The employee list of the view selects its first entry when it has one.
+    view.selected = active > 0 ? employee - 1 : -1;
+    QImage image;
+    RenderYearPreview(image, DefaultPrintablePage(), kScreenDpi, request.number(QStringLiteral("zoom"), 100),
         session.roster, session.roster.settings, view);
     return SavePng(image, request.values.value(QStringLiteral("o")), error);
 }
@@ -475,7 +550,13 @@ int RunCommand(const TCliRequest& request, QString& error)
         return RunDump(request, error);
     if (c == QLatin1String("holidays"))
         return RunHolidays(request, error);
+    if (c == QLatin1String("stats"))
+        return RunStats(request, error);
     if (c == QLatin1String("render") && request.kind == QLatin1String("month"))
         return RunRenderMonth(request, error);
+    if (c == QLatin1String("render") && request.kind == QLatin1String("day"))
+        return RunRenderDay(request, error);
+    if (c == QLatin1String("render") && request.kind == QLatin1String("year"))
+        return RunRenderYear(request, error);
     return NotYet(c + (request.kind.isEmpty() ? QString() : QLatin1Char(' ') + request.kind), error);
 }

@@ -5,13 +5,17 @@
 #include "app/mainform.h"
 #include "calendar/feiertage.h"
 #include "i18n/translate.h"
+#include "output/statistikpage.h"
 #include "planner/monatsplanerpage.h"
 #include "planner/sampleroster.h"
 #include "storage/datastore.h"
 #include "testsupport.h"
+#include "views/jahresansichtpage.h"
+#include "views/tagesanwesenheitpage.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QDir>
 #include <QImage>
 #include <QJsonArray>
@@ -20,6 +24,7 @@
 #include <QProcess>
 #include <QSettings>
 #include <QSpinBox>
+#include <QTextEdit>
 
 #include <cmath>
 #include <cstring>
@@ -266,6 +271,52 @@ class TestCli : public QObject {
         return form;
     }
 
+    // A data folder with the 24-person sample roster of February 2024 in `slot` (1 when 0),
+    // English texts in translate.dat when `language` is 1, and a settings store holding
+    // the folder (when `storedFolder`), the slot (when not 0) and a few per-user values.
+    QString prepareDesktop(bool storedFolder, int storedSlot, int language)
+    {
+        TRoster roster;
+        sample::FillRoster(roster, 24, 2024, 2);
+        roster.settings.languagesetto = language;
+        roster.settings.RandBreitEd = 7.3456; // the margin field keeps two decimals
+        roster.settings.ShowAnwCheck = true;
+        const QString folder = newFolder();
+        saveRoster(roster, folder, storedSlot ? storedSlot : 1);
+        if (language)
+            writeTranslations({{QStringLiteral("Rostelmark"), QStringLiteral("Roster plan")},
+                {QStringLiteral("Seite"), QStringLiteral("Page")}, {QStringLiteral("von"), QStringLiteral("of")},
+                {QStringLiteral("Mo"), QStringLiteral("Mon")}, {QStringLiteral("Ist"), QStringLiteral("Done")},
+                {QStringLiteral("Tagesanwesenheit"), QStringLiteral("Attendance")},
+                {QStringLiteral("Februar"), QStringLiteral("February")},
+                {QStringLiteral("Dienst Statistik"), QStringLiteral("Duty statistics")}});
+        QSettings ini = userStore();
+        ini.beginGroup(QStringLiteral("MainForm"));
+        if (storedFolder) {
+            ini.setValue(QStringLiteral("UserFolderCheck.Checked"), false);
+            ini.setValue(QStringLiteral("UseSpecialFolderCheck.Checked"), true);
+            ini.setValue(QStringLiteral("DirectoryEdit1.Text"), folder);
+        }
+        for (int i = 1; i <= 10 && storedSlot; ++i) {
+            const QString item
+                = i <= 7 ? QStringLiteral("Rostelmark1%1").arg(i) : QStringLiteral("Rostelmark7%1").arg(i - 7);
+            ini.setValue(item + QStringLiteral(".Checked"), i == storedSlot);
+        }
+        ini.setValue(QStringLiteral("ShowKalenderwocheCheck.Checked"), false);
+        ini.setValue(QStringLiteral("StundenSumCheck.Checked"), true);
+        ini.setValue(QStringLiteral("CountNoDienstCheck.Checked"), true);
+        return folder;
+    }
+
+    // The window is told the folder through the settings store (it has no --data).
+    static void storeFolder(const QString& folder)
+    {
+        QSettings ini = userStore();
+        ini.setValue(QStringLiteral("MainForm/UserFolderCheck.Checked"), false);
+        ini.setValue(QStringLiteral("MainForm/UseSpecialFolderCheck.Checked"), true);
+        ini.setValue(QStringLiteral("MainForm/DirectoryEdit1.Text"), folder);
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -449,86 +500,113 @@ private Q_SLOTS:
     }
 
     // The data folder, slot and per-user values come from the settings store as the
-    // desktop program takes them, and the picture is the month planner's preview pixel for
-    // pixel.
-    void renderMonthIsThePagePreview_data()
+    // desktop program takes them, and each picture is the page's preview pixel for pixel.
+    void picturesAreThePagePreviews_data()
     {
+        QTest::addColumn<QString>("kind");
         QTest::addColumn<bool>("storedFolder"); // folder from the settings store, not --data
         QTest::addColumn<int>("storedSlot"); // 0: none stored
         QTest::addColumn<int>("language");
         QTest::addColumn<QStringList>("extra");
-        QTest::newRow("defaults, --data") << false << 0 << 0 << sl("");
-        QTest::newRow("stored folder and slot 3, English") << true << 3 << 1 << sl("");
-        QTest::newRow("stored slot 10, page 2 at 50 %, --data") << false << 10 << 0 << sl("--page 2 --zoom 50");
-        QTest::newRow("one employee at 130 %") << true << 1 << 0 << sl("--employee 5 --zoom 130");
+        QTest::newRow("month, defaults, --data") << "month" << false << 0 << 0 << sl("");
+        QTest::newRow("month, stored folder and slot 3, English") << "month" << true << 3 << 1 << sl("");
+        QTest::newRow("month, stored slot 10, page 2 at 50 %, --data")
+            << "month" << false << 10 << 0 << sl("--page 2 --zoom 50");
+        QTest::newRow("month, page beyond the last") << "month" << false << 0 << 0 << sl("--page 9");
+        QTest::newRow("month, one employee at 130 %") << "month" << true << 1 << 0 << sl("--employee 5 --zoom 130");
+        QTest::newRow("day, a Monday, English") << "day" << true << 2 << 1 << sl("--day 12");
+        QTest::newRow("day, a Saturday, page beyond the last at 300 %")
+            << "day" << false << 0 << 0 << sl("--day 17 --page 2 --zoom 300");
+        QTest::newRow("year, first employee, English") << "year" << true << 0 << 1 << sl("");
+        QTest::newRow("year, third employee at 60 %") << "year" << false << 7 << 0 << sl("--employee 3 --zoom 60");
     }
 
-    void renderMonthIsThePagePreview()
+    void picturesAreThePagePreviews()
     {
+        QFETCH(QString, kind);
         QFETCH(bool, storedFolder);
         QFETCH(int, storedSlot);
         QFETCH(int, language);
         QFETCH(QStringList, extra);
+        const QString folder = prepareDesktop(storedFolder, storedSlot, language);
         const int slot = storedSlot ? storedSlot : 1;
-        TRoster roster;
-        sample::FillRoster(roster, 24, 2024, 2);
-        roster.settings.languagesetto = language;
-        roster.settings.RandBreitEd = 7.3456; // the margin field keeps two decimals
-        const QString folder = newFolder();
-        saveRoster(roster, folder, slot);
-        if (language)
-            writeTranslations({{QStringLiteral("Rostelmark"), QStringLiteral("Roster plan")},
-                {QStringLiteral("Seite"), QStringLiteral("Page")}, {QStringLiteral("von"), QStringLiteral("of")},
-                {QStringLiteral("Mo"), QStringLiteral("Mon")}, {QStringLiteral("Ist"), QStringLiteral("Done")}});
-        {
-            QSettings ini = userStore();
-            ini.beginGroup(QStringLiteral("MainForm"));
-            if (storedFolder) {
-                ini.setValue(QStringLiteral("UserFolderCheck.Checked"), false);
-                ini.setValue(QStringLiteral("UseSpecialFolderCheck.Checked"), true);
-                ini.setValue(QStringLiteral("DirectoryEdit1.Text"), folder);
-            }
-            for (int i = 1; i <= 10 && storedSlot; ++i) {
-                const QString item
-                    = i <= 7 ? QStringLiteral("Rostelmark1%1").arg(i) : QStringLiteral("Rostelmark7%1").arg(i - 7);
-                ini.setValue(item + QStringLiteral(".Checked"), i == storedSlot);
-            }
-            ini.setValue(QStringLiteral("ShowKalenderwocheCheck.Checked"), false);
-            ini.setValue(QStringLiteral("StundenSumCheck.Checked"), true);
-        }
+
         QStringList args;
         if (!storedFolder)
             args << QStringLiteral("--data") << folder;
-        const QString png = folder + QStringLiteral("/month.png");
-        args << sl("render month --month 2 --year 2024") << extra << QStringLiteral("-o") << png;
+        const QString png = folder + QStringLiteral("/picture.png");
+        args << QStringLiteral("render") << kind
+             << sl(kind == QLatin1String("year") ? "--year 2024" : "--month 2 --year 2024") << extra
+             << QStringLiteral("-o") << png;
         const TRun run = cli(args);
         QCOMPARE(run.rc, 0);
         QVERIFY2(run.err.isEmpty(), run.err.constData());
 
-        if (!storedFolder) {
-            QSettings ini = userStore();
-            ini.setValue(QStringLiteral("MainForm/UserFolderCheck.Checked"), false);
-            ini.setValue(QStringLiteral("MainForm/UseSpecialFolderCheck.Checked"), true);
-            ini.setValue(QStringLiteral("MainForm/DirectoryEdit1.Text"), folder);
-        }
+        if (!storedFolder)
+            storeFolder(folder);
         auto form = startWindow(2024, 2);
         QVERIFY(form);
-        TMonatsplanerPage* page = form->MonatsplanerSheet;
-        for (int i = 0; i + 1 < extra.size(); i += 2) {
-            const int v = extra[i + 1].toInt();
-            if (extra[i] == QLatin1String("--zoom"))
-                page->ZoomEd->setValue(v);
-            else if (extra[i] == QLatin1String("--page"))
-                page->SeiteEd->setValue(v);
-            else if (extra[i] == QLatin1String("--employee"))
-                page->MitarbeiterCombo->setCurrentIndex(v);
-        }
-        page->PaintBox1Paint();
         QCOMPARE(form->store.alagernr, slot);
-        const QImage expected = page->Preview().convertToFormat(QImage::Format_RGB32);
-        const QImage actual = QImage(png).convertToFormat(QImage::Format_RGB32);
+        const auto option = [&](const char* name, int fallback) {
+            const int at = extra.indexOf(QLatin1String(name));
+            return at >= 0 ? extra[at + 1].toInt() : fallback;
+        };
+        QImage expected;
+        if (kind == QLatin1String("month")) {
+            TMonatsplanerPage* page = form->MonatsplanerSheet;
+            page->ZoomEd->setValue(option("--zoom", 100));
+            page->MitarbeiterCombo->setCurrentIndex(option("--employee", 0));
+            page->SeiteEd->setValue(option("--page", 1));
+            page->PaintBox1Paint();
+            expected = page->Preview();
+        } else if (kind == QLatin1String("day")) {
+            TTagesanwesenheitPage* page = form->TagesanwesenheitSheet;
+            page->DateEdit1->setDate(QDate(2024, 2, option("--day", 1)));
+            page->ZoomEd2->setValue(option("--zoom", 100));
+            page->SeiteEd2->setValue(option("--page", 1));
+            page->PaintBox2Paint();
+            expected = page->Preview();
+        } else {
+            TJahresansichtPage* page = form->JahresansichtSheet;
+            page->Year3Ed->setValue(2024);
+            page->ZoomEd3->setValue(option("--zoom", 100));
+            page->MitarbeiterEd->setCurrentIndex(option("--employee", 1) - 1);
+            page->PaintBox3Paint();
+            expected = page->Preview();
+        }
+        const QImage actual(png);
         QCOMPARE(actual.size(), expected.size());
-        QVERIFY(actual == expected);
+        QVERIFY(actual.convertToFormat(QImage::Format_RGB32) == expected.convertToFormat(QImage::Format_RGB32));
+    }
+
+    void statisticsAreTheWindowsText_data()
+    {
+        QTest::addColumn<bool>("month");
+        QTest::addColumn<int>("language");
+        QTest::newRow("month") << true << 0;
+        QTest::newRow("year") << false << 0;
+        QTest::newRow("month, English") << true << 1;
+    }
+
+    void statisticsAreTheWindowsText()
+    {
+        QFETCH(bool, month);
+        QFETCH(int, language);
+        const QString folder = prepareDesktop(false, 0, language);
+        const TRun run = cli(QStringList{QStringLiteral("--data"), folder}
+            + sl(month ? "stats --month 2 --year 2024" : "stats --year 2024"));
+        QCOMPARE(run.rc, 0);
+
+        storeFolder(folder);
+        auto form = startWindow(2024, 2);
+        QVERIFY(form);
+        auto* page = qobject_cast<TStatistikPage*>(form->StatistikSheet);
+        QVERIFY(page);
+        month ? page->RenderMonthBtnClick() : page->RenderYearBtnClick();
+        const QString expected = page->RichEdit1->toPlainText() + QLatin1Char('\n');
+        QCOMPARE(QString::fromUtf8(run.out), expected);
+        QVERIFY(expected.contains(QStringLiteral("Tagdienst: ")));
+        QCOMPARE(expected.startsWith(QStringLiteral("Duty statistics")), language == 1);
     }
 
     // Every failure is one line on stderr with its exit code, and leaves neither a lock
