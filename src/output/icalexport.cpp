@@ -6,14 +6,16 @@
 #include <QCryptographicHash>
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QSet>
 
 #include <array>
+#include <cerrno>
 #include <cmath>
-#include <cstdio>
+#include <cstdio> // std::rename
 #include <vector>
 
 namespace {
@@ -29,9 +31,15 @@ bool isControl(char16_t c)
 // yyyyMMdd of a calendar date (years 1 … 9999).
 QByteArray dateValue(int year, int month, int day)
 {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02d", year, month, day);
-    return QByteArray(buf);
+    char buf[8];
+    const auto digits = [&buf](int at, int value, int n) {
+        for (int i = n - 1; i >= 0; --i, value /= 10)
+            buf[at + i] = static_cast<char>('0' + value % 10);
+    };
+    digits(0, year, 4);
+    digits(4, month, 2);
+    digits(6, day, 2);
+    return QByteArray(buf, 8);
 }
 
 // Extra hours in German notation, shortest form: 2,5 / -1 / 0,25.
@@ -44,6 +52,10 @@ QString hoursText(double value)
 
 void appendLine(QByteArray& out, QByteArrayView name, QByteArrayView value)
 {
+    if (name.size() + 1 + value.size() <= kFoldOctets) { // the usual case: no folding
+        out.append(name).append(':').append(value).append("\r\n");
+        return;
+    }
     QByteArray line;
     line.reserve(name.size() + 1 + value.size());
     line.append(name).append(':').append(value);
@@ -81,13 +93,13 @@ QByteArray dutyUidPart(const TDienst& d)
     return '\x1f' + d.name.toUtf8() + '\x1f' + d.kuerzel.toUtf8();
 }
 
-QString uidFrom(const QByteArray& personPart, const QByteArray& date, const QByteArray& dutyPart)
+QByteArray uidFrom(const QByteArray& personPart, const QByteArray& date, const QByteArray& dutyPart)
 {
     QCryptographicHash hash(QCryptographicHash::Sha1);
     hash.addData(personPart);
     hash.addData(date);
     hash.addData(dutyPart);
-    return QString::fromLatin1(hash.result().toHex()) + QStringLiteral("@quorvex.example");
+    return hash.result().toHex() + "@quorvex.example";
 }
 
 bool isDeviceName(const QString& base)
@@ -191,7 +203,7 @@ QByteArray FoldICalLine(QByteArrayView line)
 
 QString ICalUid(const TPerson& p, int year, int month, int day, const TDienst& dienst)
 {
-    return uidFrom(personUidPart(p), dateValue(year, month, day), dutyUidPart(dienst));
+    return QString::fromLatin1(uidFrom(personUidPart(p), dateValue(year, month, day), dutyUidPart(dienst)));
 }
 
 QString SafeICalBaseName(const QString& name)
@@ -296,12 +308,14 @@ QByteArray PersonCalendar(const TRoster& roster, const TPerson& p, const TICalRa
                     const DutyCache& duty = dutyData(e.dienst);
                     const QByteArray date = dateValue(y, m, d);
                     appendLine(out, "BEGIN", "VEVENT");
-                    appendLine(out, "UID", uidFrom(personPart, date, duty.uidPart).toLatin1());
+                    appendLine(out, "UID", uidFrom(personPart, date, duty.uidPart));
                     appendLine(out, "DTSTAMP", dtstamp);
                     appendLine(out, "DTSTART;VALUE=DATE", date);
-                    const QDate next = QDate(y, m, d).addDays(1);
-                    if (next.year() <= 9999) // no five-digit years; without DTEND a date event lasts one day
-                        appendLine(out, "DTEND;VALUE=DATE", dateValue(next.year(), next.month(), next.day()));
+                    const int ny = d < days || m < 12 ? y : y + 1;
+                    const int nm = d < days ? m : m % 12 + 1;
+                    const int nd = d < days ? d + 1 : 1;
+                    if (ny <= 9999) // no five-digit years; without DTEND a date event lasts one day
+                        appendLine(out, "DTEND;VALUE=DATE", dateValue(ny, nm, nd));
                     appendLine(out, "SUMMARY", duty.summary);
                     if (e.ueberstunden != 0 && std::isfinite(e.ueberstunden))
                         appendLine(
@@ -335,19 +349,41 @@ int ICalPersonIndex(const TRoster& roster, const QString& name)
 
 bool WriteICalFile(const QString& path, const QByteArray& data, QString& reason)
 {
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) {
-        reason = file.errorString();
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        reason = qt_error_string(EISDIR);
         return false;
     }
-    if (file.write(data) != data.size()) {
+    // A new file beside the target, renamed over it once it is complete. No sync to the
+    // disk: the file can always be written again from the roster, and 200 syncs would
+    // cost more than the whole export; the rename alone keeps readers from ever seeing a
+    // half-written calendar.
+    QFile file;
+    for (int attempt = 0;; ++attempt) {
+        file.setFileName(
+            info.dir().filePath(QStringLiteral(".%1.%2.tmp")
+                                    .arg(info.fileName())
+                                    .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'))));
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            break;
+        if (attempt == 20 || !file.exists()) {
+            reason = file.errorString();
+            return false;
+        }
+    }
+    bool ok = file.write(data) == data.size() && file.flush();
+    file.close();
+    ok = ok && file.error() == QFileDevice::NoError;
+    if (!ok) {
         reason = file.errorString();
-        file.cancelWriting();
+        file.remove();
         return false;
     }
-    if (!file.commit()) {
-        reason = file.errorString();
+    if (info.exists())
+        file.setPermissions(info.permissions());
+    if (std::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) != 0) {
+        reason = qt_error_string(errno);
+        file.remove();
         return false;
     }
     return true;

@@ -258,6 +258,27 @@ private Q_SLOTS:
         QCOMPARE(cal[u"events"][0][u"summary"].toString(), name + QStringLiteral(" (F)"));
     }
 
+    void lastDaysOfTheYearAndOfTheCalendar()
+    {
+        NEEDS_READER();
+        TRoster r;
+        fill(r);
+        TPerson& p = r.personen[0];
+        addEntry(p, 2024, 12, 31, 1);
+        addEntry(p, 9999, 12, 31, 2);
+        const QString a = write(r, 0, {2024, 12, 2024, 12}, path(QStringLiteral("silvester.ics")));
+        const QString b = write(r, 0, {9999, 12, 9999, 12}, path(QStringLiteral("last.ics")));
+        const QJsonArray cals = parse({a, b});
+        QCOMPARE(cals.size(), 2);
+        const QJsonObject silvester = cals[0].toObject()[u"events"][0].toObject();
+        QCOMPARE(silvester[u"start"].toString(), QStringLiteral("2024-12-31"));
+        QCOMPARE(silvester[u"end"].toString(), QStringLiteral("2025-01-01"));
+        // No five-digit year: the event has no end and so lasts its one day.
+        const QJsonObject last = cals[1].toObject()[u"events"][0].toObject();
+        QCOMPARE(last[u"start"].toString(), QStringLiteral("9999-12-31"));
+        QCOMPARE(last[u"end"].toString(), QString());
+    }
+
     void buildingBlocks_data()
     {
         QTest::addColumn<QString>("text");
@@ -347,7 +368,15 @@ private Q_SLOTS:
         QVERIFY(underFile.written.isEmpty());
         QVERIFY(keep.open(QIODevice::ReadOnly));
         QCOMPARE(keep.readAll(), QByteArray("old"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("keep.ics")});
+        keep.close();
+        const QStringList onlyKeep{QStringLiteral("keep.ics")};
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), onlyKeep);
+
+        // A good export replaces the old file and leaves no new file beside it.
+        QVERIFY(ExportICalPerson(r, 0, kMarApr, target).ok());
+        QVERIFY(keep.open(QIODevice::ReadOnly));
+        QVERIFY(keep.readAll().startsWith("BEGIN:VCALENDAR\r\n"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), onlyKeep);
     }
 };
 
