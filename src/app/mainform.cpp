@@ -259,9 +259,8 @@ void TMainForm::buildMenus()
     Monatsplan1->addSeparator()->setObjectName(QStringLiteral("N2"));
     VomletzenMonatbernehmen1 = Monatsplan1->addAction(u8("Vom letzen Monat übernehmen..."));
     VomletzenMonatbernehmen1->setObjectName(QStringLiteral("VomletzenMonatbernehmen1"));
-    // The month planner's outputs are not built yet; their items stay disabled until then.
-    for (QAction* a : {ExportalsPDFDatei1, CSVExport1})
-        a->setEnabled(false);
+    connect(ExportalsPDFDatei1, &QAction::triggered, this, &TMainForm::ExportalsPDFDatei1Click);
+    connect(CSVExport1, &QAction::triggered, this, &TMainForm::CSVExport1Click);
     connect(VomletzenMonatbernehmen1, &QAction::triggered, this, &TMainForm::VomletzenMonatbernehmen1Click);
 
     Rostelmark1 = bar->addMenu(QStringLiteral("Rostelmark"));
@@ -512,6 +511,16 @@ void TMainForm::FontBtnClick(int which)
     store.savePersons();
     store.EndWriteMowpersonen();
     RepaintViews();
+}
+
+void TMainForm::CSVExport1Click()
+{
+    MonatsplanerSheet->CSVExportBtnClick();
+}
+
+void TMainForm::ExportalsPDFDatei1Click()
+{
+    MonatsplanerSheet->ExportalsPDFDatei1Click();
 }
 
 void TMainForm::VomletzenMonatbernehmen1Click()

@@ -120,6 +120,8 @@ public:
     void FeiertageListClick();
     void TesselColorComboBoxChange(int which);
     void FontBtnClick(int which);
+    void CSVExport1Click();
+    void ExportalsPDFDatei1Click();
     void VomletzenMonatbernehmen1Click();
     void Kalenderdateiexportieren1Click();
     // Wheel over the month planner: its scroll box moves by 20 pixels per step.

@@ -1,5 +1,7 @@
 #include "output/printersource.h"
 
+#include "output/printjob.h"
+
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPageSetupDialog>
@@ -16,7 +18,7 @@ QPrinter* TPrinterSource::Printer()
 {
     if (!m_printer) {
         m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        m_printer->setPageOrientation(QPageLayout::Landscape);
+        PreparePrinter(*m_printer);
     }
     return m_printer.get();
 }

@@ -152,6 +152,7 @@ bool TPDFCanvas::BeginDoc(const QString& fname)
         return false;
     filepos = 0;
     failed = false;
+    missingimages = 0;
     objs.Clear();
     PageProps.Clear();
     FontList.Clear();

@@ -147,6 +147,9 @@ public:
 
     bool isInCreation() const { return isincreation; }
     bool ioError() const { return failed; }
+    // Images of the last document whose encoding failed and that stand as a blank
+    // placeholder in the file.
+    int missingImages() const { return missingimages; }
     int imageCount() const { return images.Count(); }
     const ImageEntry& imageEntry(int i) const { return images[i]; }
 
@@ -244,6 +247,7 @@ private:
     QFile f;
     qint64 filepos = 0; // bytes written to the file so far
     bool failed = false;
+    int missingimages = 0;
     char* streambuf = nullptr;
     bool instream = false;
     qint64 sblen = 0;

@@ -176,6 +176,7 @@ void TPDFCanvas::WriteImage(ImageEntry& entry)
     }
     if (!written) {
         // The page resources name this object: keep the document valid.
+        ++missingimages;
         WritePlaceholderImage();
         if (jbig2) {
             BeginObj();

@@ -3,6 +3,7 @@
 #include "core/canvas.h"
 #include "core/datetime.h"
 #include "core/roster.h"
+#include "output/printjob.h"
 #include "planner/plannerdialogs.h"
 #include "storage/datastore.h"
 #include "widgets/controls.h"
@@ -104,6 +105,8 @@ TMonatsplanerPage::TMonatsplanerPage(TRoster& roster, TDataStore& store, TPrinte
     NoSelBtn = NamedButton(this, "NoSelBtn", "Markierung aufheben");
     OverHoursBtn = NamedButton(this, "OverHoursBtn", "Überstunden");
     SetSollStd = NamedButton(this, "SetSollStd", "Soll-Stunden festlegen...");
+    PrintBtn = NamedButton(this, "PrintBtn", "Drucken...");
+    PrintersetupBtn = NamedButton(this, "PrintersetupBtn", "Drucker einrichten...");
 
     ScrollBox1 = new QScrollArea(this);
     ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
@@ -131,6 +134,8 @@ TMonatsplanerPage::TMonatsplanerPage(TRoster& roster, TDataStore& store, TPrinte
     row2->addWidget(OverHoursBtn);
     row2->addWidget(SetSollStd);
     row2->addWidget(NoSelBtn);
+    row2->addWidget(PrintBtn);
+    row2->addWidget(PrintersetupBtn);
     auto* box = new QVBoxLayout(this);
     box->setContentsMargins(4, 4, 4, 4);
     box->addLayout(row1);
@@ -146,6 +151,8 @@ TMonatsplanerPage::TMonatsplanerPage(TRoster& roster, TDataStore& store, TPrinte
     connect(NoSelBtn, &QPushButton::clicked, this, &TMonatsplanerPage::NoSelBtnClick);
     connect(OverHoursBtn, &QPushButton::clicked, this, &TMonatsplanerPage::OverHoursBtnClick);
     connect(SetSollStd, &QPushButton::clicked, this, &TMonatsplanerPage::SetSollStdClick);
+    connect(PrintBtn, &QPushButton::clicked, this, &TMonatsplanerPage::PrintBtnClick);
+    connect(PrintersetupBtn, &QPushButton::clicked, this, &TMonatsplanerPage::PrintersetupBtnClick);
 }
 
 TMonatsplanerPage::~TMonatsplanerPage() = default;

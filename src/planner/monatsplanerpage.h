@@ -66,6 +66,8 @@ public:
     QPushButton* NoSelBtn;
     QPushButton* OverHoursBtn;
     QPushButton* SetSollStd;
+    QPushButton* PrintBtn;
+    QPushButton* PrintersetupBtn;
 
     // Month, year, page and filter as the controls show them.
     TMonthView View() const;
@@ -96,6 +98,15 @@ public:
     void OverHoursBtnClick();
     void SetSollStdClick();
     void SeiteEdChange();
+    // Output of the month plan (monatsplanerpageoutput.cpp). The Click handlers ask for
+    // what they need and report failures in message boxes; the *To forms do the work.
+    void PrintBtnClick();
+    void PrintersetupBtnClick();
+    void CSVExportBtnClick();
+    void ExportalsPDFDatei1Click();
+    // Both return the message shown for a failure, empty on success.
+    QString CSVExportTo(const QString& fileName);
+    QString PDFExportTo(const QString& fileName);
     // "Vom letzen Monat übernehmen..." once the question and the dialog said yes: copies
     // the previous month's duties shifted by `shift` days under the person lock.
     void CopyPreviousMonthLocked(int shift);

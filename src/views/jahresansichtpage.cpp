@@ -3,7 +3,10 @@
 #include "core/canvas.h"
 #include "core/datetime.h"
 #include "core/roster.h"
+#include "i18n/messagetable.h"
 #include "output/printersource.h"
+#include "output/printing.h"
+#include "output/printjob.h"
 #include "views/dayview.h"
 #include "views/viewpaintbox.h"
 #include "widgets/controls.h"
@@ -11,6 +14,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSpinBox>
@@ -38,7 +42,6 @@ TJahresansichtPage::TJahresansichtPage(TRoster& roster, TPrinterSource& printer,
     MitarbeiterEd->setEditable(false);
     MitarbeiterEd->setMinimumContentsLength(20);
     PrintYearBtn = NamedButton(this, "PrintYearBtn", "Drucken...");
-    PrintYearBtn->setEnabled(false); // printing of the year overview is not built yet
     BitBtnXP2 = NamedButton(this, "BitBtnXP2", "Drucker einrichten...");
 
     ScrollBox3 = new QScrollArea(this);
@@ -106,10 +109,15 @@ void TJahresansichtPage::PaintBox3Paint()
 
 void TJahresansichtPage::PrintYearBtnClick()
 {
-    PrintYearPlaceholder();
+    // One page, whatever the content: what does not fit is cut off at the page edge.
+    const TYearView view = View();
+    RunPrintJob(this, *m_printer.Printer(), GetMessageText(25), [&](QPrinter& printer) {
+        return PrintPages(printer, 1, [&](TCanvas& canvas, int w, int h, int dpi, int) {
+            DrawYear(canvas, w, h, dpi, dpi, 100, true, m_roster, m_roster.settings, view);
+            return 1;
+        });
+    });
 }
-
-void TJahresansichtPage::PrintYearPlaceholder() {}
 
 void TJahresansichtPage::PrintersetupBtnClick()
 {

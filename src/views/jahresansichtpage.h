@@ -45,9 +45,6 @@ Q_SIGNALS:
     void yearChanged();
 
 private:
-    // Placeholder: printing the year overview is not built yet; the print button stays
-    // disabled until it is.
-    void PrintYearPlaceholder();
     void render();
 
     TRoster& m_roster;

@@ -3,7 +3,10 @@
 #include "core/canvas.h"
 #include "core/datetime.h"
 #include "core/roster.h"
+#include "i18n/messagetable.h"
 #include "output/printersource.h"
+#include "output/printing.h"
+#include "output/printjob.h"
 #include "views/viewpaintbox.h"
 #include "widgets/controls.h"
 
@@ -12,9 +15,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -46,7 +51,6 @@ TTagesanwesenheitPage::TTagesanwesenheitPage(TRoster& roster, TPrinterSource& pr
     CountNoDienstCheck = new QCheckBox(QString::fromUtf8("Kein Dienst als Abwesenheit zählen"), this);
     CountNoDienstCheck->setObjectName(QStringLiteral("CountNoDienstCheck"));
     PrintBtn2 = NamedButton(this, "PrintBtn2", "Drucken...");
-    PrintBtn2->setEnabled(false); // printing of the day list is not built yet
     PrinterSetup2Btn = NamedButton(this, "PrinterSetup2Btn", "Drucker einrichten...");
 
     ScrollBox2 = new QScrollArea(this);
@@ -161,10 +165,24 @@ void TTagesanwesenheitPage::SeiteEd2Change()
 
 void TTagesanwesenheitPage::PrintBtn2Click()
 {
-    PrintDayListPlaceholder();
+    const int remembered = SeiteEd2->value();
+    TDayView view = View();
+    RunPrintJob(this, *m_printer.Printer(), GetMessageText(26), [&](QPrinter& printer) {
+        return PrintPages(printer, maxseiten2, [&](TCanvas& canvas, int w, int h, int dpi, int page) {
+            // The selector shows the page being printed; its handler would clamp it to
+            // the screen's page count, so it stays out of it.
+            const QSignalBlocker block(SeiteEd2);
+            SeiteEd2->setValue(page);
+            view.page = page;
+            return DrawDay(canvas, w, h, dpi, dpi, 100, true, m_roster, m_roster.settings, view).maxseiten2;
+        });
+    });
+    {
+        const QSignalBlocker block(SeiteEd2);
+        SeiteEd2->setValue(remembered);
+    }
+    SeiteEd2Change(); // the preview is drawn for the screen again
 }
-
-void TTagesanwesenheitPage::PrintDayListPlaceholder() {}
 
 void TTagesanwesenheitPage::PrintersetupBtnClick()
 {

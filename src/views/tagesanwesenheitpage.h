@@ -63,9 +63,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Placeholder: printing every page of the day list is not built yet; the print button
-    // stays disabled until it is.
-    void PrintDayListPlaceholder();
     void render();
 
     TRoster& m_roster;

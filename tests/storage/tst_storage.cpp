@@ -23,7 +23,12 @@ namespace {
 
 QString fixture(const char* name)
 {
-    return QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/data/") + QLatin1String(name);
+    // CTest names the source folder; __FILE__ may be relative when the compiler cache
+    // rewrote paths.
+    const QString root = qEnvironmentVariable("ROSTELMARK_SOURCE_DIR");
+    const QString dir = root.isEmpty() ? QFileInfo(QStringLiteral(__FILE__)).absolutePath()
+                                       : root + QStringLiteral("/tests/storage");
+    return dir + QStringLiteral("/data/") + QLatin1String(name);
 }
 
 QByteArray fixtureBytes(const char* name)

@@ -1,0 +1,142 @@
+// The month planner page's outputs in the real main window, offscreen: the print button on
+// a printer that writes a PDF file, the missing printer, the PDF export and the CSV export
+// through the menu and its save dialog.
+#include "app/mainform.h"
+#include "i18n/messagetable.h"
+#include "output/csvexport.h"
+#include "output/printersource.h"
+#include "output/printjob.h"
+#include "outputtestutil.h"
+#include "planner/monatsplanerpage.h"
+#include "testsupport.h"
+#include "widgettestsupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include <memory>
+
+using namespace plantest;
+
+namespace {
+struct Window {
+    QTemporaryDir dir;
+    std::unique_ptr<TMainForm> form;
+    TMonatsplanerPage* page = nullptr;
+
+    // The main window on an empty data folder, holding `n` persons with a duty every
+    // day of March 2024 (the month the planner shows).
+    explicit Window(int n)
+    {
+        form = std::make_unique<TMainForm>();
+        form->CreateDialogs();
+        form->store.progpath = dir.path() + QLatin1Char('/');
+        TRoster& r = form->roster;
+        fill(r, n);
+        addDuty(r, QStringLiteral("Rot"), QStringLiteral("R"), 0x0000FF, 8);
+        for (int i = 0; i < n; ++i)
+            for (int d = 1; d <= 31; ++d)
+                addEntry(r.personen[i], 2024, 3, d, 1);
+        form->ListPersons();
+        form->ListDienste();
+        form->ListPersons2();
+        form->show();
+        if (!QTest::qWaitForWindowExposed(form.get()))
+            qFatal("main window not shown");
+        page = form->MonatsplanerSheet;
+        page->PaintBox1Paint();
+    }
+};
+} // namespace
+
+class TestMonthOutputPage : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // The print button prints every page of the printer's layout and puts the selector
+    // back; the pages follow the printer, not the screen.
+    void printButton()
+    {
+        Window w(80);
+        QPrinter* printer = w.form->PrinterSource->Printer();
+        const QString path = w.dir.filePath(QStringLiteral("printed.pdf"));
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(path);
+        w.page->SeiteEd->setValue(2);
+        QCOMPARE(w.page->SeiteEd->value(), 2);
+        QTest::mouseClick(w.page->PrintBtn, Qt::LeftButton);
+        QCOMPARE(w.page->SeiteEd->value(), 2);
+        QVERIFY(qpdfCheck(path));
+        const int pages = pdfPages(path);
+        QVERIFY(pages >= 2);
+        // The selector's range on screen is the screen's page count again.
+        w.page->SeiteEd->setValue(10000);
+        QCOMPARE(w.page->SeiteEd->value(), w.page->Geometry().maxseiten);
+    }
+
+    // No printer in the system: one clear message, no job, the selector unchanged.
+    void noPrinter()
+    {
+        Window w(3);
+        QPrinter* printer = w.form->PrinterSource->Printer();
+        if (PrinterAvailable(*printer))
+            QSKIP("this machine has a printer installed");
+        QString text;
+        whenModal([&](QWidget* box) {
+            if (auto* m = qobject_cast<QMessageBox*>(box))
+                text = m->text();
+            box->close();
+        });
+        QTest::mouseClick(w.page->PrintBtn, Qt::LeftButton);
+        QCOMPARE(text, NoPrinterText());
+        QCOMPARE(w.page->SeiteEd->value(), 1);
+    }
+
+    void pdfExport()
+    {
+        Window w(80);
+        const QString path = w.dir.filePath(QStringLiteral("plan.pdf"));
+        w.page->SeiteEd->setValue(2);
+        QVERIFY(w.page->PDFExportTo(path).isEmpty());
+        QCOMPARE(w.page->SeiteEd->value(), 2);
+        QVERIFY(qpdfCheck(path));
+        QVERIFY(pdfPages(path) >= 2);
+        QCOMPARE(w.page->PDFExportTo(w.dir.filePath(QStringLiteral("gone/plan.pdf"))), GetMessageText(31));
+    }
+
+    // The menu item asks for a name and writes the month there; a file that cannot be
+    // created gives message 31.
+    void csvExportThroughMenu()
+    {
+        Window w(3);
+        const QString path = w.dir.filePath(QStringLiteral("plan.csv"));
+        whenModal([&](QWidget* dialog) {
+            auto* d = qobject_cast<QFileDialog*>(dialog);
+            QVERIFY(d);
+            QCOMPARE(d->objectName(), QStringLiteral("SaveDialog1"));
+            d->selectFile(path);
+            QMetaObject::invokeMethod(d, "accept");
+        });
+        w.form->CSVExport1->trigger();
+        QCOMPARE(readFile(path), CsvBytes(BuildCsvTable(w.form->roster, 2024, 3, w.form->roster.settings.CaptionEd)));
+        QCOMPARE(w.page->CSVExportTo(w.dir.filePath(QStringLiteral("gone/plan.csv"))), GetMessageText(31));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    testsupport::prepareEnvironment();
+    // No scheduler here: the program sees a system without printers.
+    qputenv("CUPS_SERVER", "/nonexistent/rostelmark-test/cups.sock");
+    QApplication app(argc, argv);
+    testsupport::prepareApplication();
+    TestMonthOutputPage tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
+
+#include "tst_monthoutputpage.moc"
