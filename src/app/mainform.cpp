@@ -11,6 +11,7 @@
 #include "i18n/translate.h"
 #include "i18n/ui/translateapp.h"
 #include "i18n/ui/translateform.h"
+#include "output/icalexportform.h"
 #include "output/printersource.h"
 #include "output/statistikpage.h"
 #include "planner/monatsplanerpage.h"
@@ -252,6 +253,9 @@ void TMainForm::buildMenus()
     ExportalsPDFDatei1->setObjectName(QStringLiteral("ExportalsPDFDatei1"));
     CSVExport1 = Monatsplan1->addAction(QStringLiteral("CSV Export..."));
     CSVExport1->setObjectName(QStringLiteral("CSVExport1"));
+    Kalenderdateiexportieren1 = Monatsplan1->addAction(QStringLiteral("Kalenderdatei exportieren..."));
+    Kalenderdateiexportieren1->setObjectName(QStringLiteral("Kalenderdateiexportieren1"));
+    connect(Kalenderdateiexportieren1, &QAction::triggered, this, &TMainForm::Kalenderdateiexportieren1Click);
     Monatsplan1->addSeparator()->setObjectName(QStringLiteral("N2"));
     VomletzenMonatbernehmen1 = Monatsplan1->addAction(u8("Vom letzen Monat übernehmen..."));
     VomletzenMonatbernehmen1->setObjectName(QStringLiteral("VomletzenMonatbernehmen1"));
@@ -297,6 +301,7 @@ void TMainForm::CreateDialogs()
     SetSollStdForm = new TSetSollStdForm(this);
     OverHoursForm = new TOverHoursForm(this);
     DiensteOvertakeForm = new TDiensteOvertakeForm(this);
+    ICalExportForm = new TICalExportForm(this);
     MonatsplanerSheet->setDialogs(SetSollStdForm, OverHoursForm);
 }
 
@@ -527,6 +532,12 @@ void TMainForm::VomletzenMonatbernehmen1Click()
     if (!DiensteOvertakeForm || DiensteOvertakeForm->exec() != QDialog::Accepted)
         return;
     MonatsplanerSheet->CopyPreviousMonthLocked(DiensteOvertakeForm->VerchiebEd->value());
+}
+
+void TMainForm::Kalenderdateiexportieren1Click()
+{
+    if (ICalExportForm)
+        ICalExportForm->Execute(store, MonatsplanerSheet->Year2Ed->value(), MonatsplanerSheet->Mon2Ed->value());
 }
 
 void TMainForm::FormMouseWheelDown()

@@ -25,6 +25,7 @@ class TDienstForm;
 class TDiensteOvertakeForm;
 class TEinstellungenPage;
 class TFormStorage;
+class TICalExportForm;
 class TOverHoursForm;
 class TDienstePage;
 class TJahresansichtPage;
@@ -88,6 +89,7 @@ public:
     QMenu* Monatsplan1 = nullptr;
     QAction* ExportalsPDFDatei1 = nullptr;
     QAction* CSVExport1 = nullptr;
+    QAction* Kalenderdateiexportieren1 = nullptr;
     QAction* VomletzenMonatbernehmen1 = nullptr;
     QMenu* Rostelmark1 = nullptr;
     std::array<QAction*, 10> LagerItems{}; // Rostelmark11 … Rostelmark17, Rostelmark71 … 73
@@ -104,6 +106,7 @@ public:
     TSetSollStdForm* SetSollStdForm = nullptr;
     TOverHoursForm* OverHoursForm = nullptr;
     TDiensteOvertakeForm* DiensteOvertakeForm = nullptr;
+    TICalExportForm* ICalExportForm = nullptr;
 
     // handlers
     void AboutBtnClick();
@@ -121,6 +124,7 @@ public:
     void CSVExport1Click();
     void ExportalsPDFDatei1Click();
     void VomletzenMonatbernehmen1Click();
+    void Kalenderdateiexportieren1Click();
     // Wheel over the month planner: its scroll box moves by 20 pixels per step.
     void FormMouseWheelDown();
     void FormMouseWheelUp();

@@ -3,7 +3,6 @@
 #include "output/printjob.h"
 
 #include <QPageLayout>
-#include <QPageSize>
 #include <QPageSetupDialog>
 #include <QPrinter>
 
@@ -35,11 +34,7 @@ TPrintablePage PrintablePageOf(const QPrinter* printer)
             return page;
         }
     }
-    const QSize a4 = QPageSize(QPageSize::A4).sizePixels(600);
-    page.width = a4.height();
-    page.height = a4.width();
-    page.dpi = 600;
-    return page;
+    return DefaultPrintablePage();
 }
 
 TPrintablePage TPrinterSource::Page()

@@ -2,6 +2,8 @@
 // The printer the views preview and print on. Created on first use, in landscape; its
 // setup changes only through the printer-setup dialog and lasts until the program ends.
 
+#include "output/printablepage.h"
+
 #include <QObject>
 
 #include <memory>
@@ -9,12 +11,6 @@
 class QPrinter;
 class QWidget;
 
-// Printable area of the current printer in device pixels and its resolution.
-struct TPrintablePage {
-    int width = 0;
-    int height = 0;
-    int dpi = 600;
-};
 // The printable page of `printer`. Without an installed printer (no printer, or one that
 // only writes files): A4 landscape at 600 dpi, the size in pixels as QPageSize gives it.
 TPrintablePage PrintablePageOf(const QPrinter* printer);

@@ -16,7 +16,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
@@ -25,15 +24,6 @@
 #include <QVBoxLayout>
 
 #include <cmath>
-
-QSize PreviewSize(const TPrintablePage& page, int dpi1, int zoom)
-{
-    if (page.dpi <= 0)
-        return {0, 0};
-    const auto scaled
-        = [&](int pixels) { return int(std::trunc(zoom * (double(qint64(pixels) * dpi1) / page.dpi) / 100.0)); };
-    return {std::max(0, scaled(page.width)), std::max(0, scaled(page.height))};
-}
 
 // --- paint box ------------------------------------------------------------------------
 
@@ -211,21 +201,13 @@ void TMonatsplanerPage::render()
     const QSize size = PreviewSize(printer, dpi1, ZoomEd->value());
     if (PaintBox1->size() != size)
         PaintBox1->setFixedSize(size);
-    if (size.isEmpty()) {
-        m_image = QImage();
-        m_geo = {};
-        return;
-    }
-    if (m_image.size() != size)
-        m_image = QImage(size, QImage::Format_RGB32);
-    m_image.fill(Qt::white);
-    TCanvas canvas(&m_image, dpi1);
-    m_geo = DrawMonth(canvas, size.width(), size.height(), dpi1, printer.dpi, ZoomEd->value(), false, m_roster,
-        m_roster.settings, View(), m_sel.Overlay());
-    if (!m_sel.dienststr.isEmpty()) {
-        canvas.SetFontColor(Qt::black);
-        canvas.TextOut(0, 0, m_sel.dienststr);
-    }
+    m_geo = RenderMonthPreview(m_image, printer, dpi1, ZoomEd->value(), m_roster, m_roster.settings, View(),
+        m_sel.Overlay(), [this](TCanvas& canvas) {
+            if (!m_sel.dienststr.isEmpty()) {
+                canvas.SetFontColor(Qt::black);
+                canvas.TextOut(0, 0, m_sel.dienststr);
+            }
+        });
 }
 
 void TMonatsplanerPage::PaintBox1Paint()

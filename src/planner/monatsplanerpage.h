@@ -8,6 +8,7 @@
 #include "planner/monthgrid.h"
 #include "output/printersource.h"
 #include "planner/monthplanner.h"
+#include "planner/monthpreview.h"
 
 #include <QImage>
 #include <QWidget>
@@ -25,9 +26,6 @@ class TOverHoursForm;
 class TRoster;
 class TSetSollStdForm;
 
-// Width and height of the preview: the printer page scaled to the screen resolution
-// `dpi1` and to `zoom` percent, truncated.
-QSize PreviewSize(const TPrintablePage& page, int dpi1, int zoom);
 
 // The grid's paint box: paints the page's preview image, forwards the mouse.
 class TMonthPaintBox : public QWidget {

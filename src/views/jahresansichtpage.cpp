@@ -8,6 +8,7 @@
 #include "output/printing.h"
 #include "output/printjob.h"
 #include "views/dayview.h"
+#include "views/viewpreview.h"
 #include "views/viewpaintbox.h"
 #include "widgets/controls.h"
 
@@ -93,11 +94,7 @@ void TJahresansichtPage::render()
     const QSize size = ScaledPageSize(page.width, page.height, page.dpi, screenDpi, ZoomEd3->value());
     if (PaintBox3->size() != size)
         PaintBox3->resize(size);
-    m_image = QImage(size, QImage::Format_RGB32);
-    m_image.fill(Qt::white);
-    TCanvas canvas(&m_image, screenDpi);
-    m_geo = DrawYear(canvas, size.width(), size.height(), screenDpi, page.dpi, ZoomEd3->value(), false, m_roster,
-        m_roster.settings, View());
+    m_geo = RenderYearPreview(m_image, page, screenDpi, ZoomEd3->value(), m_roster, m_roster.settings, View());
 }
 
 void TJahresansichtPage::PaintBox3Paint()

@@ -7,6 +7,7 @@
 #include "output/printersource.h"
 #include "output/printing.h"
 #include "output/printjob.h"
+#include "views/viewpreview.h"
 #include "views/viewpaintbox.h"
 #include "widgets/controls.h"
 
@@ -138,11 +139,7 @@ void TTagesanwesenheitPage::render()
     const QSize size = ScaledPageSize(page.width, page.height, page.dpi, screenDpi, ZoomEd2->value());
     if (PaintBox2->size() != size)
         PaintBox2->resize(size);
-    m_image = QImage(size, QImage::Format_RGB32);
-    m_image.fill(Qt::white);
-    TCanvas canvas(&m_image, screenDpi);
-    m_geo = DrawDay(canvas, size.width(), size.height(), screenDpi, page.dpi, ZoomEd2->value(), false, m_roster,
-        m_roster.settings, View());
+    m_geo = RenderDayPreview(m_image, page, screenDpi, ZoomEd2->value(), m_roster, m_roster.settings, View());
     maxseiten2 = m_geo.maxseiten2;
 }
 

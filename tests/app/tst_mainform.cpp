@@ -101,7 +101,8 @@ private Q_SLOTS:
             (QStringList{QStringLiteral("Person bearbeiten"), QStringLiteral("Dienst bearbeiten"),
                 QStringLiteral("Translate"), QStringLiteral("Info"), QStringLiteral("Soll-Stunden festlegen"),
                 QString::fromUtf8("Den markierten Einträgen Überstunden zuweisen"),
-                QString::fromUtf8("Dienste vom vorherigen Monat übernehmen")}));
+                QString::fromUtf8("Dienste vom vorherigen Monat übernehmen"),
+                QStringLiteral("Kalenderdatei exportieren")}));
         QCOMPARE(form.AboutBox->Copyright->text(), QString::fromUtf8("Copyright © 2024 Quorvex"));
         // The about box names the same version as the window title.
         QCOMPARE(form.AboutBox->ProductName->text(), QStringLiteral("Rostelmark 1.4"));

@@ -1,0 +1,562 @@
+#include "commands.h"
+
+#include "calendar/feiertage.h"
+#include "core/datetime.h"
+#include "output/dutystatistics.h"
+#include "planner/monthpreview.h"
+#include "rosterjson.h"
+#include "views/viewpreview.h"
+
+#include <QDate>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QSaveFile>
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+
+namespace {
+
+// ---- command-line description -----------------------------------------------------------
+
+struct TOptSpec {
+    const char* name; // without dashes
+    const char* arg; // nullptr: a switch
+    int min = 0, max = 0; // range of a number; min > max: not a number
+    const char* help;
+};
+
+struct TCommandSpec {
+    const char* name;
+    const char* synopsis;
+    const char* brief; // one line for the tool's help
+    const char* summary;
+    std::vector<TOptSpec> options;
+    std::vector<const char*> required;
+    bool needsFonts;
+};
+
+const TOptSpec kMonth{"month", "M", 1, 12, "month 1 … 12"};
+const TOptSpec kYear{"year", "Y", 1, 9999, "year 1 … 9999"};
+const TOptSpec kOut{"o", "FILE", 1, 0, "file to write; it is replaced only once complete (--output is the same)"};
+
+const std::vector<TCommandSpec>& Commands()
+{
+    static const std::vector<TCommandSpec> commands = {
+        {"dump", "dump", "the roster as JSON on stdout",
+            "The roster of the plan slot as JSON (UTF-8, one object) on stdout.\n"
+            "Persons and their entries in stored order, duties in list order, the plan\n"
+            "settings of the person and duty files. Dates are the stored day numbers\n"
+            "(days since 1899-12-30); month tables list the non-zero months as \"YYYY-MM\".\n"
+            "Numbers read back exactly; NaN and infinities are written as the strings\n"
+            "\"NaN\", \"Infinity\" and \"-Infinity\".",
+            {}, {}, false},
+        {"holidays", "holidays --year Y [--all]", "the holidays of a year",
+            "One line YYYY-MM-DD per holiday of the year, in date order, counting the holidays\n"
+            "switched on in the roster's settings.",
+            {kYear, {"all", nullptr, 1, 0, "count all 29 holidays and observances, switched on or not"}}, {"year"},
+            false},
+        {"stats", "stats [--month M] --year Y", "duty statistics of a month or a year",
+            "The duty statistics of a month (\"Berechnen Monat\") or, without --month, of a\n"
+            "year (\"Berechnen Jahr\"), one line per line, UTF-8, on stdout.",
+            {kMonth, kYear}, {"year"}, false},
+        {"csv", "csv --month M --year Y -o FILE", "the month plan as CSV file",
+            "The month plan as the desktop program's \"CSV Export...\" writes it right after\n"
+            "its start (Windows-1252, texts in the roster's language).",
+            {kMonth, kYear, kOut}, {"month", "year", "o"}, false},
+        {"pdf", "pdf --month M --year Y -o FILE [--paper A4|A3|A5|Letter|Legal] [--portrait|--landscape] [--dpi N]",
+            "the month plan as PDF file",
+            "All pages of the month plan as \"Export als PDF Datei...\" writes them for a printer\n"
+            "whose printable area is the whole paper, with a 96 dpi screen.",
+            {kMonth, kYear, kOut, {"paper", "NAME", 1, 0, "paper size: A4 (default), A3, A5, Letter or Legal"},
+                {"portrait", nullptr, 1, 0, "upright pages"},
+                {"landscape", nullptr, 1, 0, "pages in landscape (default)"},
+                {"dpi", "N", 1, 9600, "printer resolution in dots per inch, 1 … 9600 (default 600)"}},
+            {"month", "year", "o"}, true},
+        {"render",
+            "render month|day|year [--month M] [--year Y] [--day D] [--page N] [--zoom Z] [--employee K] -o FILE.png",
+            "the month plan, day list or year overview as PNG picture",
+            "The screen picture of the month plan, the day list or the year overview as PNG,\n"
+            "as the desktop program paints it at that zoom on a 96 dpi screen with the default\n"
+            "printer page (A4 landscape, 600 dpi). Month, year and day default to today (the\n"
+            "day to 1 when --month or --year is given).\n"
+            "  month: --month, --year, --page, --zoom, --employee (0 = all, the default)\n"
+            "  day:   --day, --month, --year, --page, --zoom\n"
+            "  year:  --year, --zoom, --employee (default 1)",
+            {kMonth, kYear, {"day", "D", 1, 31, "day of the month (render day)"},
+                {"page", "N", 1, 10000, "page to draw, 1 … 10000 (default 1; beyond the last: the last)"},
+                {"zoom", "Z", 10, 300, "zoom in percent, 10 … 300 (default 100)"},
+                {"employee", "K", 0, 1000000,
+                    "month: only the K-th employee active in the month (0 = all);\n"
+                    "                   year: the K-th employee active in the year (default 1)"},
+                kOut},
+            {"o"}, true},
+    };
+    return commands;
+}
+
+const TCommandSpec* FindCommand(const QString& name)
+{
+    for (const TCommandSpec& c : Commands())
+        if (name == QLatin1String(c.name))
+            return &c;
+    return nullptr;
+}
+
+const TOptSpec* FindOption(const TCommandSpec& c, const QString& name)
+{
+    for (const TOptSpec& o : c.options)
+        if (name == QLatin1String(o.name))
+            return &o;
+    return nullptr;
+}
+
+QStringList Words(const char* text)
+{
+    return QString::fromLatin1(text).split(QLatin1Char(' '));
+}
+
+bool parseInt(const QString& text, int& out)
+{
+    bool ok = false;
+    const long long v = text.toLongLong(&ok);
+    if (!ok || v < INT_MIN || v > INT_MAX)
+        return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+const char* const kGlobalHelp = "Usage: rostelmark-cli [--data DIR] [--slot N] [--force] COMMAND [OPTIONS]\n"
+                                "\n"
+                                "Reads a roster of the desktop program's data folder without a window system and\n"
+                                "writes its data, statistics, exports and pictures.\n"
+                                "\n"
+                                "Options:\n"
+                                "  --data DIR  data folder (default: the folder the desktop program chooses at\n"
+                                "              start from its per-user settings, normally\n"
+                                "              $XDG_DATA_HOME/Quorvex/Rostelmark 1/)\n"
+                                "  --slot N    plan slot 1 … 10 (default: the slot the desktop program opens,\n"
+                                "              else 1)\n"
+                                "  --force     read even when a lock file of another copy exists (like answering\n"
+                                "              \"Nein\" in the desktop program); without it the tool stops with\n"
+                                "              \"locked: FILE\" and never waits\n"
+                                "  -h, --help  this help; COMMAND --help describes a command\n"
+                                "\n"
+                                "Commands:\n";
+
+const char* const kExitHelp = "\nExit codes: 0 success, 1 usage error, 2 input/output error or damaged file,\n"
+                              "3 locked by another copy. A failed command leaves no lock file and no partial\n"
+                              "output file behind.\n";
+
+} // namespace
+
+int TCliRequest::number(const QString& name, int fallback) const
+{
+    int v = fallback;
+    if (values.contains(name))
+        parseInt(values.value(name), v);
+    return v;
+}
+
+QString UsageText(const QString& command)
+{
+    QString out;
+    if (const TCommandSpec* c = FindCommand(command)) {
+        out += QStringLiteral("Usage: rostelmark-cli [--data DIR] [--slot N] [--force] %1\n\n%2\n")
+                   .arg(QString::fromUtf8(c->synopsis), QString::fromUtf8(c->summary));
+        if (!c->options.empty())
+            out += QStringLiteral("\nOptions:\n");
+        for (const TOptSpec& o : c->options) {
+            QString left
+                = (std::strlen(o.name) == 1 ? QStringLiteral("-") : QStringLiteral("--")) + QString::fromUtf8(o.name);
+            if (o.arg)
+                left += QLatin1Char(' ') + QString::fromUtf8(o.arg);
+            out += QStringLiteral("  %1  %2\n").arg(left, -15).arg(QString::fromUtf8(o.help));
+        }
+        out += QStringLiteral("  --help           this help\n");
+        out += QString::fromUtf8(kExitHelp);
+        return out;
+    }
+    out += QString::fromUtf8(kGlobalHelp);
+    for (const TCommandSpec& c : Commands())
+        out += QStringLiteral("  %1  %2\n").arg(QString::fromUtf8(c.name), -9).arg(QString::fromUtf8(c.brief));
+    out += QString::fromUtf8(kExitHelp);
+    return out;
+}
+
+bool ParseCommandLine(const QStringList& args, TCliRequest& request, QString& error)
+{
+    const TCommandSpec* command = nullptr;
+    for (int i = 0; i < args.size(); ++i) {
+        QString arg = args[i];
+        QString inlineValue;
+        bool hasInline = false;
+        if (arg.startsWith(QLatin1String("--")) && arg.contains(QLatin1Char('='))) {
+            inlineValue = arg.section(QLatin1Char('='), 1);
+            arg = arg.section(QLatin1Char('='), 0, 0);
+            hasInline = true;
+        }
+        const auto takeValue = [&](QString& out) {
+            if (hasInline) {
+                out = inlineValue;
+                return true;
+            }
+            if (i + 1 >= args.size()) {
+                error = QStringLiteral("option %1 needs a value").arg(arg);
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+
+        if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
+            request.help = true;
+            continue;
+        }
+        // Global options, before or after the command.
+        if (arg == QLatin1String("--data")) {
+            QString dir;
+            if (!takeValue(dir))
+                return false;
+            request.session.data = dir;
+            continue;
+        }
+        if (arg == QLatin1String("--slot")) {
+            QString text;
+            int slot = 0;
+            if (!takeValue(text))
+                return false;
+            if (!parseInt(text, slot) || slot < 1 || slot > kLagerCount) {
+                error = QStringLiteral("--slot must be a number from 1 to 10, not \"%1\"").arg(text);
+                return false;
+            }
+            request.session.slot = slot;
+            continue;
+        }
+        if (arg == QLatin1String("--force")) {
+            request.session.force = true;
+            continue;
+        }
+
+        if (!command) {
+            if (arg.startsWith(QLatin1Char('-'))) {
+                error = QStringLiteral("unknown option %1").arg(arg);
+                return false;
+            }
+            command = FindCommand(arg);
+            if (!command) {
+                error = QStringLiteral("unknown command \"%1\"").arg(arg);
+                return false;
+            }
+            request.command = arg;
+            continue;
+        }
+        if (request.command == QLatin1String("render") && request.kind.isEmpty() && !arg.startsWith(QLatin1Char('-'))) {
+            if (arg != QLatin1String("month") && arg != QLatin1String("day") && arg != QLatin1String("year")) {
+                error = QStringLiteral("render needs month, day or year, not \"%1\"").arg(arg);
+                return false;
+            }
+            request.kind = arg;
+            continue;
+        }
+
+        QString name = arg;
+        if (name == QLatin1String("--output"))
+            name = QStringLiteral("-o");
+        const bool single = name.size() == 2 && name.startsWith(QLatin1Char('-')) && name != QLatin1String("--");
+        if (!(name.startsWith(QLatin1String("--")) || single)) {
+            error = QStringLiteral("unexpected argument \"%1\"").arg(arg);
+            return false;
+        }
+        name = name.mid(single ? 1 : 2);
+        const TOptSpec* opt = FindOption(*command, name);
+        if (!opt || (single && name.size() != 1) || (!single && name.size() == 1)) {
+            error = QStringLiteral("unknown option %1 for %2").arg(arg, request.command);
+            return false;
+        }
+        if (!opt->arg) {
+            if (hasInline) {
+                error = QStringLiteral("option %1 takes no value").arg(arg);
+                return false;
+            }
+            request.flags << name;
+            continue;
+        }
+        QString value;
+        if (!takeValue(value))
+            return false;
+        if (opt->min <= opt->max) {
+            int v = 0;
+            if (!parseInt(value, v) || v < opt->min || v > opt->max) {
+                error = QStringLiteral("%1 must be a number from %2 to %3, not \"%4\"")
+                            .arg(arg)
+                            .arg(opt->min)
+                            .arg(opt->max)
+                            .arg(value);
+                return false;
+            }
+        } else if (value.isEmpty()) {
+            error = QStringLiteral("option %1 needs a value").arg(arg);
+            return false;
+        }
+        request.values.insert(name, value);
+    }
+
+    if (request.help)
+        return true;
+    if (!command) {
+        error = QStringLiteral("no command given");
+        return false;
+    }
+    for (const char* r : command->required) {
+        if (!request.has(QLatin1String(r))) {
+            const TOptSpec* o = FindOption(*command, QLatin1String(r));
+            error = QStringLiteral("%1 needs %2%3")
+                        .arg(request.command, QLatin1String(std::strlen(r) == 1 ? "-" : "--"),
+                            QLatin1String(o ? o->name : r));
+            return false;
+        }
+    }
+    if (request.command == QLatin1String("render")) {
+        if (request.kind.isEmpty()) {
+            error = QStringLiteral("render needs month, day or year");
+            return false;
+        }
+        const QStringList allowed = request.kind == QLatin1String("month") ? Words("month year page zoom employee o")
+            : request.kind == QLatin1String("day")                         ? Words("day month year page zoom o")
+                                                                           : Words("year zoom employee o");
+        for (const QString& name : request.values.keys())
+            if (!allowed.contains(name)) {
+                error = QStringLiteral("render %1 has no option --%2").arg(request.kind, name);
+                return false;
+            }
+    }
+    if (request.command == QLatin1String("pdf")) {
+        if (request.flags.contains(QStringLiteral("portrait")) && request.flags.contains(QStringLiteral("landscape"))) {
+            error = QStringLiteral("--portrait and --landscape exclude each other");
+            return false;
+        }
+        if (request.values.contains(QStringLiteral("paper"))
+            && !Words("A4 A3 A5 Letter Legal")
+                    .contains(request.values.value(QStringLiteral("paper")), Qt::CaseInsensitive)) {
+            error = QStringLiteral("--paper must be A4, A3, A5, Letter or Legal, not \"%1\"")
+                        .arg(request.values.value(QStringLiteral("paper")));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CommandNeedsFonts(const TCliRequest& request)
+{
+    const TCommandSpec* c = FindCommand(request.command);
+    return c && c->needsFonts;
+}
+
+// ---- commands ---------------------------------------------------------------------------
+
+namespace {
+
+// Writes everything to stdout at once; false when it does not arrive.
+bool WriteStdout(const QByteArray& bytes)
+{
+    if (!bytes.isEmpty() && std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()))
+        return false;
+    return std::fflush(stdout) == 0 && !std::ferror(stdout);
+}
+
+int StdoutResult(const QByteArray& bytes, QString& error)
+{
+    if (WriteStdout(bytes))
+        return kExitOk;
+    error = QStringLiteral("Cannot write to standard output");
+    return kExitIo;
+}
+
+// Opens the session for the request; on failure its message goes to `error`.
+int OpenSession(TCliSession& session, const TCliRequest& request, bool texts, QString& error)
+{
+    TSessionOptions options = request.session;
+    options.texts = texts;
+    const int rc = session.Open(options);
+    if (rc != kExitOk)
+        error = session.error;
+    return rc;
+}
+
+// A PNG through a new file in the target's folder that replaces the target when complete.
+int SavePng(const QImage& image, const QString& fileName, QString& error)
+{
+    QSaveFile file(fileName);
+    QImageWriter writer(&file, "png");
+    if (!file.open(QIODevice::WriteOnly)) {
+        error = QStringLiteral("Cannot create %1: %2").arg(fileName, file.errorString());
+        return kExitIo;
+    }
+    if (image.isNull() || !writer.write(image)) {
+        error = QStringLiteral("Cannot write %1: %2")
+                    .arg(fileName, image.isNull() ? QStringLiteral("empty picture") : writer.errorString());
+        file.cancelWriting();
+        return kExitIo;
+    }
+    if (!file.commit()) {
+        error = QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString());
+        return kExitIo;
+    }
+    return kExitOk;
+}
+
+int RunDump(const TCliRequest& request, QString& error)
+{
+    TCliSession session;
+    if (const int rc = OpenSession(session, request, false, error))
+        return rc;
+    return StdoutResult(RosterJson(session.roster), error);
+}
+
+int RunHolidays(const TCliRequest& request, QString& error)
+{
+    TCliSession session;
+    if (const int rc = OpenSession(session, request, false, error))
+        return rc;
+    std::array<bool, kFeiertagCount> enabled = session.roster.settings.FeiertageList;
+    if (request.has(QStringLiteral("all")))
+        enabled.fill(true);
+    const int year = request.number(QStringLiteral("year"), 0);
+    QByteArray out;
+    for (int month = 1; month <= 12; ++month)
+        for (int day = 1; day <= MonthDays(year, month); ++day)
+            if (IsFeiertag(enabled, year, month, day))
+                out += QDate(year, month, day).toString(QStringLiteral("yyyy-MM-dd")).toLatin1() + '\n';
+    return StdoutResult(out, error);
+}
+
+// The screen of the desktop program: 96 dots per inch.
+constexpr int kScreenDpi = 96;
+
+int RunRenderMonth(const TCliRequest& request, QString& error)
+{
+    TCliSession session;
+    if (const int rc = OpenSession(session, request, true, error))
+        return rc;
+    const QDate today = Clock::today();
+    TMonthView view;
+    view.month = request.number(QStringLiteral("month"), today.month());
+    view.year = request.number(QStringLiteral("year"), today.year());
+    view.page = request.number(QStringLiteral("page"), 1);
+    view.filter = request.number(QStringLiteral("employee"), 0);
+    const int active = int(ActiveEmployees(session.roster, view.year, view.month).size());
+    if (view.filter > active) {
+        error = QStringLiteral("--employee %1: %2/%3 has %4 employees")
+                    .arg(view.filter)
+                    .arg(view.month)
+                    .arg(view.year)
+                    .arg(active);
+        return kExitUsage;
+    }
+    QImage image;
+    const int zoom = request.number(QStringLiteral("zoom"), 100);
+    const TMonthGeometry geo = RenderMonthPreview(
+        image, DefaultPrintablePage(), kScreenDpi, zoom, session.roster, session.roster.settings, view);
+    // A page beyond the last shows the last, as the page selector of the program does.
+    if (view.Page() > geo.maxseiten && geo.maxseiten >= 1) {
+        view.page = geo.maxseiten;
+        RenderMonthPreview(
+            image, DefaultPrintablePage(), kScreenDpi, zoom, session.roster, session.roster.settings, view);
+    }
+    return SavePng(image, request.values.value(QStringLiteral("o")), error);
+}
+
+int RunStats(const TCliRequest& request, QString& error)
+{
+    TCliSession session;
+    if (const int rc = OpenSession(session, request, true, error))
+        return rc;
+    const int year = request.number(QStringLiteral("year"), 0);
+    const std::vector<TStatLine> lines = request.has(QStringLiteral("month"))
+        ? MonthStatistics(session.roster, year, request.number(QStringLiteral("month"), 1))
+        : YearStatistics(session.roster, year);
+    QByteArray out;
+    for (const TStatLine& line : lines)
+        out += line.text.toUtf8() + '\n';
+    return StdoutResult(out, error);
+}
+
+int RunRenderDay(const TCliRequest& request, QString& error)
+{
+    const QDate today = Clock::today();
+    const int year = request.number(QStringLiteral("year"), today.year());
+    const int month = request.number(QStringLiteral("month"), today.month());
+    const bool otherMonth = request.has(QStringLiteral("month")) || request.has(QStringLiteral("year"));
+    const int day = request.number(QStringLiteral("day"), otherMonth ? 1 : today.day());
+    if (day > MonthDays(year, month)) {
+        error = QStringLiteral("--day %1: %2/%3 has %4 days").arg(day).arg(month).arg(year).arg(MonthDays(year, month));
+        return kExitUsage;
+    }
+    TCliSession session;
+    if (const int rc = OpenSession(session, request, true, error))
+        return rc;
+    TDayView view;
+    view.date = QDate(year, month, day);
+    view.page = request.number(QStringLiteral("page"), 1);
+    QImage image;
+    const int zoom = request.number(QStringLiteral("zoom"), 100);
+    const TDayGeometry geo = RenderDayPreview(
+        image, DefaultPrintablePage(), kScreenDpi, zoom, session.roster, session.roster.settings, view);
+    if (view.Page() > geo.maxseiten2 && geo.maxseiten2 >= 1) {
+        view.page = geo.maxseiten2;
+        RenderDayPreview(
+            image, DefaultPrintablePage(), kScreenDpi, zoom, session.roster, session.roster.settings, view);
+    }
+    return SavePng(image, request.values.value(QStringLiteral("o")), error);
+}
+
+int RunRenderYear(const TCliRequest& request, QString& error)
+{
+    TCliSession session;
+    if (const int rc = OpenSession(session, request, true, error))
+        return rc;
+    TYearView view;
+    view.year = request.number(QStringLiteral("year"), Clock::today().year());
+    const int employee = request.number(QStringLiteral("employee"), 1);
+    const int active = int(YearEmployees(session.roster, view.year).size());
+    if (employee < 1 || (employee > active && request.has(QStringLiteral("employee")))) {
+        error = QStringLiteral("--employee %1: %2 has %3 employees").arg(employee).arg(view.year).arg(active);
+        return kExitUsage;
+    }
+    // The employee list of the view selects its first entry when it has one.
+    view.selected = active > 0 ? employee - 1 : -1;
+    QImage image;
+    RenderYearPreview(image, DefaultPrintablePage(), kScreenDpi, request.number(QStringLiteral("zoom"), 100),
+        session.roster, session.roster.settings, view);
+    return SavePng(image, request.values.value(QStringLiteral("o")), error);
+}
+
+int NotYet(const QString& what, QString& error)
+{
+    error = what + QStringLiteral(" is not available in this build yet");
+    return kExitIo;
+}
+
+} // namespace
+
+int RunCommand(const TCliRequest& request, QString& error)
+{
+    const QString& c = request.command;
+    if (c == QLatin1String("dump"))
+        return RunDump(request, error);
+    if (c == QLatin1String("holidays"))
+        return RunHolidays(request, error);
+    if (c == QLatin1String("stats"))
+        return RunStats(request, error);
+    if (c == QLatin1String("render") && request.kind == QLatin1String("month"))
+        return RunRenderMonth(request, error);
+    if (c == QLatin1String("render") && request.kind == QLatin1String("day"))
+        return RunRenderDay(request, error);
+    if (c == QLatin1String("render") && request.kind == QLatin1String("year"))
+        return RunRenderYear(request, error);
+    return NotYet(c + (request.kind.isEmpty() ? QString() : QLatin1Char(' ') + request.kind), error);
+}
