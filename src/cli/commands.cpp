@@ -144,6 +144,7 @@ const char* const kGlobalHelp = "Usage: rostelmark-cli [--data DIR] [--slot N] [
                                 "              \"Nein\" in the desktop program); without it the tool stops with\n"
                                 "              \"locked: FILE\" and never waits\n"
                                 "  -h, --help  this help; COMMAND --help describes a command\n"
+                                "  --version   the tool's name and version\n"
                                 "\n"
                                 "Commands:\n";
 
@@ -214,6 +215,10 @@ bool ParseCommandLine(const QStringList& args, TCliRequest& request, QString& er
 
         if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
             request.help = true;
+            continue;
+        }
+        if (arg == QLatin1String("--version")) {
+            request.version = true;
             continue;
         }
         // Global options, before or after the command.
@@ -305,7 +310,7 @@ bool ParseCommandLine(const QStringList& args, TCliRequest& request, QString& er
         request.values.insert(name, value);
     }
 
-    if (request.help)
+    if (request.help || request.version)
         return true;
     if (!command) {
         error = QStringLiteral("no command given");

@@ -16,6 +16,7 @@ struct TCliRequest {
     QMap<QString, QString> values; // command options with a value, by name ("month", "o", …)
     QStringList flags; // command options without a value ("all", "portrait", …)
     bool help = false;
+    bool version = false;
 
     bool has(const QString& name) const { return values.contains(name) || flags.contains(name); }
     int number(const QString& name, int fallback) const;

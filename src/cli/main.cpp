@@ -1,6 +1,7 @@
 // rostelmark-cli: the desktop program's roster, holidays, statistics, exports and pictures
 // for scripts and servers, without a window system.
 #include "commands.h"
+#include "core/version.h"
 #include "session.h"
 
 #include <QCoreApplication>
@@ -35,6 +36,10 @@ int main(int argc, char** argv)
     }
     if (request.help) {
         std::fputs(qPrintable(UsageText(request.command)), stdout);
+        return kExitOk;
+    }
+    if (request.version) {
+        std::fputs("rostelmark-cli " ROSTELMARK_VERSION "\n", stdout);
         return kExitOk;
     }
 

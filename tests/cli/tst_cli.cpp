@@ -336,7 +336,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QStringList>("options");
-        QTest::newRow("tool") << QString() << sl("--data --slot --force --help dump holidays stats csv pdf render");
+        QTest::newRow("tool") << QString() << sl("--data --slot --force --help --version dump holidays stats csv pdf render");
         QTest::newRow("dump") << "dump" << sl("--help");
         QTest::newRow("holidays") << "holidays" << sl("--year --all");
         QTest::newRow("stats") << "stats" << sl("--month --year");
@@ -354,6 +354,16 @@ private Q_SLOTS:
         const QString text = QString::fromUtf8(run.out);
         for (const QString& o : options)
             QVERIFY2(text.contains(o), qPrintable(o));
+    }
+
+    void versionAnswersBeforeAnythingElse()
+    {
+        // Also with a command and a folder that does not exist: nothing is read.
+        for (const QStringList& args : {sl("--version"), sl("--data /nonexistent dump --version")}) {
+            const TRun run = cli(args);
+            QCOMPARE(run.rc, 0);
+            QCOMPARE(run.out, QByteArray("rostelmark-cli 1.4\n"));
+        }
     }
 
     void dumpRoundTripsEveryField_data()
