@@ -80,5 +80,16 @@ rc=$?
 # variables removed.
 (cd / && env -u ROSTELMARK_SOURCE_DIR "$smoke" "$prefix/bin/rostelmark") || fail "installed program did not start and stop cleanly"
 
+# The installed tool on its own, without a display: it draws a month picture from an
+# empty data folder in a fresh home.
+if [ "$cli" = cli ]; then
+  mkdir -p "$work/home/data"
+  (export HOME=$work/home XDG_CONFIG_HOME=$work/home/config XDG_DATA_HOME=$work/home/share
+   cd / && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u ROSTELMARK_SOURCE_DIR \
+     "$prefix/bin/rostelmark-cli" --data "$work/home/data" render month --month 1 --year 2026 -o "$work/month.png") \
+    || fail "installed rostelmark-cli render failed"
+  file -b "$work/month.png" 2>/dev/null | grep -q '^PNG image data' || fail "installed rostelmark-cli wrote no PNG"
+fi
+
 [ $status -eq 0 ] && echo "installed layout complete and valid"
 exit $status
