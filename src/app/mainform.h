@@ -4,6 +4,7 @@
 
 #include "core/roster.h"
 #include "storage/datastore.h"
+#include "storage/undomanager.h"
 
 #include <QMainWindow>
 
@@ -54,6 +55,8 @@ public:
 
     TRoster roster;
     TDataStore store{roster, *this};
+    // Undo history of the roster's changes made in this copy.
+    TUndoManager undo{roster, store};
 
     // window state
     QRect sbrect;
@@ -88,6 +91,8 @@ public:
     QAction* ExportalsPDFDatei1 = nullptr;
     QAction* CSVExport1 = nullptr;
     QAction* VomletzenMonatbernehmen1 = nullptr;
+    QAction* Rueckgaengig1 = nullptr;
+    QAction* Wiederherstellen1 = nullptr;
     QMenu* Rostelmark1 = nullptr;
     std::array<QAction*, 10> LagerItems{}; // Rostelmark11 … Rostelmark17, Rostelmark71 … 73
 
@@ -118,6 +123,10 @@ public:
     void TesselColorComboBoxChange(int which);
     void FontBtnClick(int which);
     void VomletzenMonatbernehmen1Click();
+    void Rueckgaengig1Click();
+    void Wiederherstellen1Click();
+    // Texts and states of the two undo items after every change of the history.
+    void UpdateUndoItems();
     // Wheel over the month planner: its scroll box moves by 20 pixels per step.
     void FormMouseWheelDown();
     void FormMouseWheelUp();
@@ -154,6 +163,10 @@ private:
     void buildBottomBar(QWidget* central);
     void buildMenus();
     void buildStatusBar();
+    void connectUndo();
+    // A display switch or heading of the settings page changed (only repaints; recorded
+    // for undo when the data files hold it).
+    void DisplaySettingsChanged();
     std::unique_ptr<TFormStorage> formStorage;
     bool destroyed = false;
 };
