@@ -551,8 +551,8 @@ void TMainForm::FeiertageListClick()
     TUndoRecorder step(&undo.history, roster, TUndoKind::Holidays);
     step.SetSettingsBefore(EinstellungenSheet->SettingsBefore());
     store.SavePersonsLocked();
-    RepaintViews();
     step.Commit(roster);
+    RepaintViews();
 }
 
 void TMainForm::TesselColorComboBoxChange(int)
@@ -560,8 +560,8 @@ void TMainForm::TesselColorComboBoxChange(int)
     TUndoRecorder step(&undo.history, roster, TUndoKind::Colour);
     step.SetSettingsBefore(EinstellungenSheet->SettingsBefore());
     store.SavePersonsLocked();
-    RepaintViews();
     step.Commit(roster);
+    RepaintViews();
 }
 
 void TMainForm::FontBtnClick(int which)
@@ -578,8 +578,8 @@ void TMainForm::FontBtnClick(int which)
         *rec = TFontRec::FromQFont(font, rec->charset, rec->color);
     store.savePersons();
     store.EndWriteMowpersonen();
-    RepaintViews();
     step.Commit(roster);
+    RepaintViews();
 }
 
 void TMainForm::VomletzenMonatbernehmen1Click()

@@ -54,6 +54,7 @@ struct TUndoKindInfo {
     const char* name; // German, as the menu shows it after "Rückgängig: "
     unsigned locks; // the locks the action takes, and so the files it saves (TUndoFiles)
     unsigned refresh; // TUndoRefresh
+    bool repaintFirst; // the action repaints (recording the month's hours) before it saves
 };
 const TUndoKindInfo& UndoKindInfo(TUndoKind kind);
 

@@ -62,7 +62,13 @@ bool TUndoManager::run(bool redo)
         return false;
     }
     const bool applied = redo ? history.Redo(roster) : history.Undo(roster);
-    if (onApplied)
+    // A redo keeps the original action's order: the planner's changes and the person
+    // page repaint before they save, so the file gets the month's hours; the others save
+    // first and record the hours in memory only. An undo always repaints first: the
+    // memory holds the hours recorded after the action, and the file it restores was
+    // written with the hours of the entries it gets back.
+    const bool repaintFirst = info.repaintFirst || !redo;
+    if (repaintFirst && onApplied)
         onApplied(info.refresh);
     if (duties)
         store.saveDienste();
@@ -72,5 +78,7 @@ bool TUndoManager::run(bool redo)
         store.EndWriteMowpersonen();
     if (duties)
         store.EndWriteMowdienste();
+    if (!repaintFirst && onApplied)
+        onApplied(info.refresh);
     return applied;
 }

@@ -84,8 +84,8 @@ struct Copy {
 
 using Change = std::function<void(TRoster&, TUndoRecorder&)>;
 
-// Carries out a change as the pages do: the kind's locks, the change, repaint, save,
-// release. Returns whether a step was recorded.
+// Carries out a change as the pages do: the kind's locks, the change, repaint and save
+// in the kind's order, release. Returns whether a step was recorded.
 bool act(Copy& c, TUndoKind kind, const Change& change)
 {
     const unsigned locks = UndoKindInfo(kind).locks;
@@ -98,14 +98,19 @@ bool act(Copy& c, TUndoKind kind, const Change& change)
     }
     TUndoRecorder rec(&c.undo.history, c.roster, kind);
     change(c.roster, rec);
-    c.repaint();
+    const bool repaintFirst = UndoKindInfo(kind).repaintFirst;
+    if (repaintFirst)
+        c.repaint();
     if (locks & kUndoDutyFile)
         c.store.saveDienste();
     if (locks & kUndoPersonFile)
         c.store.savePersons();
     c.store.EndWriteMowpersonen();
     c.store.EndWriteMowdienste();
-    return rec.Commit(c.roster);
+    const bool recorded = rec.Commit(c.roster);
+    if (!repaintFirst)
+        c.repaint();
+    return recorded;
 }
 
 // Duty `k` (0 = clear) on day `tag` of March 2024 for person `p`, as the assignment does.
