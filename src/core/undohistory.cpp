@@ -168,8 +168,8 @@ const TUndoKindInfo& UndoKindInfo(TUndoKind kind)
 
 TPersonHeader TPersonHeader::Of(const TPerson& p)
 {
-    return {p.name, p.persnr, p.abteilung, p.eingestellt, p.entlassen, p.istentlassen, p.maxstunden,
-        p.startueberstunden};
+    return {
+        p.name, p.persnr, p.abteilung, p.eingestellt, p.entlassen, p.istentlassen, p.maxstunden, p.startueberstunden};
 }
 
 void TPersonHeader::StoreInto(TPerson& p) const
@@ -260,10 +260,7 @@ struct EntryValuesOp final : TUndoStep::Op {
             std::swap(entries[pos[k]], held[k]);
         return true;
     }
-    std::size_t Bytes() const override
-    {
-        return sizeof(*this) + pos.size() * (sizeof(int) + sizeof(TEintrag));
-    }
+    std::size_t Bytes() const override { return sizeof(*this) + pos.size() * (sizeof(int) + sizeof(TEintrag)); }
 };
 
 // A run of entries replaced by one of another length (entries added or deleted).

@@ -5,10 +5,10 @@
 // the planner core; the handlers here forward events to it and take the person file's
 // lock around every change.
 
-#include "planner/monthgrid.h"
-#include "output/printersource.h"
-#include "planner/monthplanner.h"
 #include "core/undohistory.h"
+#include "output/printersource.h"
+#include "planner/monthgrid.h"
+#include "planner/monthplanner.h"
 
 #include <QImage>
 #include <QWidget>

@@ -167,65 +167,89 @@ struct Action {
 QList<QPair<QByteArray, Action>> actionKinds()
 {
     return {
-        {"assign", {TUndoKind::AssignDienst, [](TRoster& r, TUndoRecorder&) {
-                        for (int tag = 3; tag <= 9; ++tag)
-                            setDay(r, 1, tag, 3);
-                        setDay(r, 2, 1, 0); // "Leerer Eintrag"
-                    }}},
+        {"assign",
+            {TUndoKind::AssignDienst,
+                [](TRoster& r, TUndoRecorder&) {
+                    for (int tag = 3; tag <= 9; ++tag)
+                        setDay(r, 1, tag, 3);
+                    setDay(r, 2, 1, 0); // "Leerer Eintrag"
+                }}},
         {"overhours", {TUndoKind::OverHours, [](TRoster& r, TUndoRecorder&) { setDay(r, 0, 30, 0, 2.5); }}},
-        {"soll", {TUndoKind::SollStunden, [](TRoster& r, TUndoRecorder&) {
-                      for (TPerson& p : r.personen)
-                          p.soll.Set(2024, 3, 120);
-                  }}},
-        {"copy month", {TUndoKind::CopyMonth, [](TRoster& r, TUndoRecorder&) {
-                            TMonthView view;
-                            view.month = 4;
-                            view.year = 2024;
-                            CopyPreviousMonth(r, view, 2);
-                        }}},
-        {"add person", {TUndoKind::AddPerson, [](TRoster& r, TUndoRecorder& rec) {
-                            r.AddPerson()->name = QStringLiteral("Neu");
-                            rec.PersonInserted(r.personen.Count() - 1);
-                        }}},
-        {"edit person", {TUndoKind::EditPerson, [](TRoster& r, TUndoRecorder&) {
-                             r.personen[2].name = QStringLiteral("Umbenannt");
-                             r.personen[2].maxstunden = 150;
-                         }}},
-        {"delete person", {TUndoKind::DeletePerson, [](TRoster& r, TUndoRecorder& rec) {
-                               r.personen.Delete(1);
-                               rec.PersonRemoved(1);
-                           }}},
-        {"move person", {TUndoKind::MovePerson, [](TRoster& r, TUndoRecorder& rec) {
-                             r.personen.Change(3, 2);
-                             rec.PersonsSwapped(3, 2);
-                         }}},
-        {"sort persons", {TUndoKind::SortPersons, [](TRoster& r, TUndoRecorder& rec) {
-                              std::vector<int> order;
-                              SortierePersonen(r.personen, 0, false, &order);
-                              rec.PersonsReordered(order);
-                          }}},
-        {"add duty", {TUndoKind::AddDienst, [](TRoster& r, TUndoRecorder& rec) {
-                          TDienst* d = r.dienste.Add();
-                          d->name = QStringLiteral("Bereitschaft");
-                          d->kuerzel = QStringLiteral("B");
-                          rec.DutyInserted(r.dienste.Count() - 1);
-                      }}},
+        {"soll",
+            {TUndoKind::SollStunden,
+                [](TRoster& r, TUndoRecorder&) {
+                    for (TPerson& p : r.personen)
+                        p.soll.Set(2024, 3, 120);
+                }}},
+        {"copy month",
+            {TUndoKind::CopyMonth,
+                [](TRoster& r, TUndoRecorder&) {
+                    TMonthView view;
+                    view.month = 4;
+                    view.year = 2024;
+                    CopyPreviousMonth(r, view, 2);
+                }}},
+        {"add person",
+            {TUndoKind::AddPerson,
+                [](TRoster& r, TUndoRecorder& rec) {
+                    r.AddPerson()->name = QStringLiteral("Neu");
+                    rec.PersonInserted(r.personen.Count() - 1);
+                }}},
+        {"edit person",
+            {TUndoKind::EditPerson,
+                [](TRoster& r, TUndoRecorder&) {
+                    r.personen[2].name = QStringLiteral("Umbenannt");
+                    r.personen[2].maxstunden = 150;
+                }}},
+        {"delete person",
+            {TUndoKind::DeletePerson,
+                [](TRoster& r, TUndoRecorder& rec) {
+                    r.personen.Delete(1);
+                    rec.PersonRemoved(1);
+                }}},
+        {"move person",
+            {TUndoKind::MovePerson,
+                [](TRoster& r, TUndoRecorder& rec) {
+                    r.personen.Change(3, 2);
+                    rec.PersonsSwapped(3, 2);
+                }}},
+        {"sort persons",
+            {TUndoKind::SortPersons,
+                [](TRoster& r, TUndoRecorder& rec) {
+                    std::vector<int> order;
+                    SortierePersonen(r.personen, 0, false, &order);
+                    rec.PersonsReordered(order);
+                }}},
+        {"add duty",
+            {TUndoKind::AddDienst,
+                [](TRoster& r, TUndoRecorder& rec) {
+                    TDienst* d = r.dienste.Add();
+                    d->name = QStringLiteral("Bereitschaft");
+                    d->kuerzel = QStringLiteral("B");
+                    rec.DutyInserted(r.dienste.Count() - 1);
+                }}},
         {"edit duty", {TUndoKind::EditDienst, [](TRoster& r, TUndoRecorder&) { r.dienste[1].stunden = 7.5; }}},
-        {"delete duty", {TUndoKind::DeleteDienst, [](TRoster& r, TUndoRecorder& rec) {
-                             DeleteDienstAndEntries(r, 2);
-                             rec.DutyRemoved(1);
-                         }}},
-        {"move duty", {TUndoKind::MoveDienst, [](TRoster& r, TUndoRecorder& rec) {
-                           SwapDienste(r, 3, 4);
-                           rec.DutiesSwapped(2, 3);
-                       }}},
+        {"delete duty",
+            {TUndoKind::DeleteDienst,
+                [](TRoster& r, TUndoRecorder& rec) {
+                    DeleteDienstAndEntries(r, 2);
+                    rec.DutyRemoved(1);
+                }}},
+        {"move duty",
+            {TUndoKind::MoveDienst,
+                [](TRoster& r, TUndoRecorder& rec) {
+                    SwapDienste(r, 3, 4);
+                    rec.DutiesSwapped(2, 3);
+                }}},
         {"font", {TUndoKind::Font, [](TRoster& r, TUndoRecorder&) { r.settings.FontDialog2.size = 14; }}},
         {"holidays", {TUndoKind::Holidays, [](TRoster& r, TUndoRecorder&) { r.settings.FeiertageList[3] ^= true; }}},
         {"colour", {TUndoKind::Colour, [](TRoster& r, TUndoRecorder&) { r.settings.TesselColorComboBox2 = 0x123456; }}},
-        {"display", {TUndoKind::Display, [](TRoster& r, TUndoRecorder&) {
-                         r.settings.LegendeCheck = !r.settings.LegendeCheck;
-                         r.settings.RandBreitEd = 12.5;
-                     }}},
+        {"display",
+            {TUndoKind::Display,
+                [](TRoster& r, TUndoRecorder&) {
+                    r.settings.LegendeCheck = !r.settings.LegendeCheck;
+                    r.settings.RandBreitEd = 12.5;
+                }}},
     };
 }
 
@@ -399,9 +423,8 @@ private Q_SLOTS:
         Copy c(dir.path());
         fillRoster(c);
         for (int n = 0; n < 150; ++n)
-            QVERIFY(act(c, TUndoKind::SollStunden, [n](TRoster& r, TUndoRecorder&) {
-                r.personen[0].soll.Set(2024, 3, 100 + n);
-            }));
+            QVERIFY(act(c, TUndoKind::SollStunden,
+                [n](TRoster& r, TUndoRecorder&) { r.personen[0].soll.Set(2024, 3, 100 + n); }));
         QCOMPARE(c.undo.history.UndoCount(), 150);
         // Memory follows the change: one month's target and the balances after it.
         QVERIFY(c.undo.history.Bytes() < 150 * 60 * 1024);
