@@ -214,7 +214,7 @@ private:
             painter.drawPixmap(t.form->mapFromGlobal(t.form->Monatsplan1->pos()), t.form->Monatsplan1->grab());
         }
         t.form->Monatsplan1->hide();
-        const QString folder = qEnvironmentVariable("ROSTELMARK_SHOTS");
+        const QString folder = qEnvironmentVariable("ROSTELMARK_SHOT_DIR");
         if (!folder.isEmpty() && QDir().mkpath(folder))
             QVERIFY(shot.save(folder + QStringLiteral("/undo_menu.png")));
     }
