@@ -28,7 +28,7 @@ QCheckBox* TEinstellungenPage::addCheck(const char* name, const char* caption)
     connect(box, &QCheckBox::toggled, this, [this] {
         if (m_showing)
             return;
-        readControls();
+        readChange();
         Q_EMIT displayChanged();
     });
     return box;
@@ -51,7 +51,7 @@ TEinstellungenPage::TEinstellungenPage(TPlanSettings& settings, QWidget* parent)
         label->setObjectName(QStringLiteral("FarbLabel%1").arg(i + 1));
         colourForm->addRow(label, picker);
         connect(picker, &TTesselColorComboBox::Change, this, [this, i] {
-            readControls();
+            readChange();
             Q_EMIT colorChanged(i + 1);
         });
     }
@@ -87,13 +87,13 @@ TEinstellungenPage::TEinstellungenPage(TPlanSettings& settings, QWidget* parent)
     planForm->addRow(capLabel, CaptionEd);
     planForm->addRow(marginLabel, RandBreitEd);
     connect(CaptionEd, &QLineEdit::textEdited, this, [this] {
-        readControls();
+        readChange();
         Q_EMIT displayChanged();
     });
     connect(RandBreitEd, &QDoubleSpinBox::valueChanged, this, [this] {
         if (m_showing)
             return;
-        readControls();
+        readChange();
         Q_EMIT displayChanged();
     });
 
@@ -133,7 +133,7 @@ TEinstellungenPage::TEinstellungenPage(TPlanSettings& settings, QWidget* parent)
     connect(FeiertageList, &QListWidget::itemChanged, this, [this] {
         if (m_showing)
             return;
-        readControls();
+        readChange();
         Q_EMIT feiertageChanged();
     });
 

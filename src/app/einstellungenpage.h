@@ -26,6 +26,9 @@ public:
     // Takes the values the controls show into the settings (after the window translation
     // changed the headings, as the controls are where the settings live).
     void ReadControls() { readControls(); }
+    // The settings as they were before the last change made through a control (for the
+    // undo step of that change).
+    const TPlanSettings& SettingsBefore() const { return m_before; }
 
     TTesselColorComboBox* TesselColorComboBox1;
     TTesselColorComboBox* TesselColorComboBox2;
@@ -60,6 +63,13 @@ Q_SIGNALS:
 private:
     void readControls();
     QCheckBox* addCheck(const char* name, const char* caption);
+    // Remembers the settings before a control's change is read into them.
+    void readChange()
+    {
+        m_before = m_settings;
+        readControls();
+    }
     TPlanSettings& m_settings;
+    TPlanSettings m_before;
     bool m_showing = false;
 };

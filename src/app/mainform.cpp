@@ -118,6 +118,7 @@ TMainForm::TMainForm(QWidget* parent)
     buildBottomBar(central);
     buildMenus();
     buildStatusBar();
+    connectUndo();
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -189,7 +190,7 @@ void TMainForm::buildPages()
     MonatsplanerSheet->ScrollBox1->viewport()->installEventFilter(this);
     // Holidays, colours and fonts repaint through their handlers; the other display
     // settings only repaint.
-    connect(EinstellungenSheet, &TEinstellungenPage::displayChanged, this, &TMainForm::RepaintViews);
+    connect(EinstellungenSheet, &TEinstellungenPage::displayChanged, this, &TMainForm::DisplaySettingsChanged);
 }
 
 void TMainForm::buildBottomBar(QWidget* central)
@@ -262,6 +263,16 @@ void TMainForm::buildMenus()
     connect(ExportalsPDFDatei1, &QAction::triggered, this, &TMainForm::ExportalsPDFDatei1Click);
     connect(CSVExport1, &QAction::triggered, this, &TMainForm::CSVExport1Click);
     connect(VomletzenMonatbernehmen1, &QAction::triggered, this, &TMainForm::VomletzenMonatbernehmen1Click);
+    Monatsplan1->addSeparator()->setObjectName(QStringLiteral("N3"));
+    Rueckgaengig1 = Monatsplan1->addAction(u8("Rückgängig"));
+    Rueckgaengig1->setObjectName(QStringLiteral("Rueckgaengig1"));
+    Rueckgaengig1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    Wiederherstellen1 = Monatsplan1->addAction(QStringLiteral("Wiederherstellen"));
+    Wiederherstellen1->setObjectName(QStringLiteral("Wiederherstellen1"));
+    Wiederherstellen1->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    connect(Rueckgaengig1, &QAction::triggered, this, &TMainForm::Rueckgaengig1Click);
+    connect(Wiederherstellen1, &QAction::triggered, this, &TMainForm::Wiederherstellen1Click);
 
     Rostelmark1 = bar->addMenu(QStringLiteral("Rostelmark"));
     Rostelmark1->setObjectName(QStringLiteral("Rostelmark1"));
@@ -288,6 +299,61 @@ void TMainForm::buildStatusBar()
     StatusPanel1 = new TProgressPanel(StatusPosition, bar);
     bar->addWidget(StatusPanel0);
     bar->addWidget(StatusPanel1);
+}
+
+void TMainForm::connectUndo()
+{
+    PersonenSheet->setUndoHistory(&undo.history);
+    DiensteSheet->setUndoHistory(&undo.history);
+    MonatsplanerSheet->setUndoHistory(&undo.history);
+    undo.history.onChanged = [this] { UpdateUndoItems(); };
+    // Shown as the original action shows it; the repaint records the month's hours that
+    // the save then writes.
+    undo.onApplied = [this](unsigned refresh) {
+        if (refresh & kRefreshDuties)
+            DiensteSheet->ListDienste();
+        ListPersons();
+        if (refresh & kRefreshPersons) {
+            ListPersons2();
+            ListPersons3();
+        }
+    };
+    undo.onDropped = [this](int) {
+        const QString text = TranslateText(u8("Änderungen einer anderen Kopie geladen; frühere Schritte daran "
+                                              "können nicht mehr rückgängig gemacht werden."));
+        StatusPanel0->setText(text);
+        StatusPanel0->setToolTip(text);
+    };
+    // The item texts are translated from the first showing on, once the translation table
+    // is loaded; until then both items are simply off.
+    Rueckgaengig1->setEnabled(false);
+    Wiederherstellen1->setEnabled(false);
+}
+
+void TMainForm::UpdateUndoItems()
+{
+    Rueckgaengig1->setText(undo.UndoText());
+    Rueckgaengig1->setEnabled(undo.history.CanUndo());
+    Wiederherstellen1->setText(undo.RedoText());
+    Wiederherstellen1->setEnabled(undo.history.CanRedo());
+}
+
+void TMainForm::Rueckgaengig1Click()
+{
+    undo.Undo();
+}
+
+void TMainForm::Wiederherstellen1Click()
+{
+    undo.Redo();
+}
+
+void TMainForm::DisplaySettingsChanged()
+{
+    TUndoRecorder step(&undo.history, roster, TUndoKind::Display);
+    step.SetSettingsBefore(EinstellungenSheet->SettingsBefore());
+    step.Commit(roster);
+    RepaintViews();
 }
 
 void TMainForm::CreateDialogs()
@@ -365,6 +431,7 @@ void TMainForm::FormShow()
     // Registers the 85 messages and, for a language other than German, translates every
     // window once.
     TranslateAtFirstShowing(languagesetto);
+    UpdateUndoItems();
     ApplyToolkitLanguage(languagesetto);
     EinstellungenSheet->ReadControls();
     TagesanwesenheitSheet->ReadControls();
@@ -487,13 +554,21 @@ void TMainForm::Timer1Timer()
 
 void TMainForm::FeiertageListClick()
 {
+    // The list already shows and holds the change; a reload by the lock check ends the
+    // recording.
+    TUndoRecorder step(&undo.history, roster, TUndoKind::Holidays);
+    step.SetSettingsBefore(EinstellungenSheet->SettingsBefore());
     store.SavePersonsLocked();
+    step.Commit(roster);
     RepaintViews();
 }
 
 void TMainForm::TesselColorComboBoxChange(int)
 {
+    TUndoRecorder step(&undo.history, roster, TUndoKind::Colour);
+    step.SetSettingsBefore(EinstellungenSheet->SettingsBefore());
     store.SavePersonsLocked();
+    step.Commit(roster);
     RepaintViews();
 }
 
@@ -501,6 +576,7 @@ void TMainForm::FontBtnClick(int which)
 {
     if (!store.canwritenowpersonen())
         return;
+    TUndoRecorder step(&undo.history, roster, TUndoKind::Font);
     TFontRec* rec = which == 1 ? &roster.settings.FontDialog1
         : which == 2           ? &roster.settings.FontDialog2
                                : &roster.settings.FontDialog3;
@@ -510,6 +586,7 @@ void TMainForm::FontBtnClick(int which)
         *rec = TFontRec::FromQFont(font, rec->charset, rec->color);
     store.savePersons();
     store.EndWriteMowpersonen();
+    step.Commit(roster);
     RepaintViews();
 }
 

@@ -5,6 +5,7 @@
 #include "core/roster.h"
 #include "core/version.h"
 #include "storage/datastore.h"
+#include "storage/undomanager.h"
 
 #include <QMainWindow>
 
@@ -56,6 +57,8 @@ public:
 
     TRoster roster;
     TDataStore store{roster, *this};
+    // Undo history of the roster's changes made in this copy.
+    TUndoManager undo{roster, store};
 
     // window state
     QRect sbrect;
@@ -91,6 +94,8 @@ public:
     QAction* CSVExport1 = nullptr;
     QAction* Kalenderdateiexportieren1 = nullptr;
     QAction* VomletzenMonatbernehmen1 = nullptr;
+    QAction* Rueckgaengig1 = nullptr;
+    QAction* Wiederherstellen1 = nullptr;
     QMenu* Rostelmark1 = nullptr;
     std::array<QAction*, 10> LagerItems{}; // Rostelmark11 … Rostelmark17, Rostelmark71 … 73
 
@@ -125,6 +130,10 @@ public:
     void ExportalsPDFDatei1Click();
     void VomletzenMonatbernehmen1Click();
     void Kalenderdateiexportieren1Click();
+    void Rueckgaengig1Click();
+    void Wiederherstellen1Click();
+    // Texts and states of the two undo items after every change of the history.
+    void UpdateUndoItems();
     // Wheel over the month planner: its scroll box moves by 20 pixels per step.
     void FormMouseWheelDown();
     void FormMouseWheelUp();
@@ -161,6 +170,10 @@ private:
     void buildBottomBar(QWidget* central);
     void buildMenus();
     void buildStatusBar();
+    void connectUndo();
+    // A display switch or heading of the settings page changed (only repaints; recorded
+    // for undo when the data files hold it).
+    void DisplaySettingsChanged();
     std::unique_ptr<TFormStorage> formStorage;
     bool destroyed = false;
 };

@@ -208,18 +208,23 @@ bool LoadTranslations()
     TTranslationStore& st = Translations();
     st.TranslationTable.Clear();
     st.TranslationTable.buffersize = kTranslationTableStep;
+    st.fileUnreadable = false;
     if (st.fileName.isEmpty())
         return true;
     QFile f(st.fileName);
-    if (!f.open(QIODevice::ReadOnly))
+    if (!f.open(QIODevice::ReadOnly)) {
+        st.fileUnreadable = f.exists();
         return true;
+    }
     if (f.size() > kMaxTranslationFileBytes) {
+        st.fileUnreadable = true;
         reportDamage();
         return false;
     }
     const QByteArray data = f.readAll();
     f.close();
     if (ReadTranslationData(data, st.TranslationTable).damaged) {
+        st.fileUnreadable = true;
         reportDamage();
         return false;
     }
@@ -228,9 +233,16 @@ bool LoadTranslations()
 
 bool SaveTranslations()
 {
-    const TTranslationStore& st = Translations();
+    TTranslationStore& st = Translations();
     if (st.fileName.isEmpty())
         return false;
+    if (st.fileUnreadable) {
+        // Kept until the user removes or repairs it (a repaired file is read at the next
+        // start; a removed one may be written anew).
+        if (QFile::exists(st.fileName))
+            return false;
+        st.fileUnreadable = false;
+    }
     QSaveFile f(st.fileName);
     if (!f.open(QIODevice::WriteOnly))
         return false;

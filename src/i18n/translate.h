@@ -48,6 +48,7 @@ struct TTranslationStore {
     bool BatchMode = false; // while set, new rows are not saved at once
     bool TableDirty = false; // a row was added during the batch
     QString fileName; // full path of translate.dat; empty: nothing is ever written
+    bool fileUnreadable = false; // the file exists but could not be read whole: never replaced
 };
 
 TTranslationStore& Translations();
@@ -72,7 +73,9 @@ QString TranslationFilePath();
 bool LoadTranslations();
 
 // Writes the whole table to a new file that then replaces the old one. Returns false when
-// nothing could be written (not reported: the table in memory stays complete).
+// nothing could be written (not reported: the table in memory stays complete), and
+// always while the file on disk is one the last load could not read: a damaged file is
+// kept for the user to repair rather than replaced by what memory holds.
 bool SaveTranslations();
 
 // Builds the index from column 0 of every row, in table order.

@@ -269,6 +269,16 @@ void TMonatsplanerPage::KeyEditKeyPress(QChar key)
 
 bool TMonatsplanerPage::eventFilter(QObject* watched, QEvent* event)
 {
+    // The key field takes the focus after every press in the grid: undo and redo keys
+    // go to the window's menu, not to the field's own text undo.
+    if (watched == KeyEdit && event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo)
+            || key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Y)) {
+            event->ignore();
+            return true;
+        }
+    }
     if (watched == KeyEdit && event->type() == QEvent::KeyPress) {
         // Only the keys are used: they build the typed abbreviation, the field stays empty.
         const auto* key = static_cast<QKeyEvent*>(event);
@@ -286,22 +296,24 @@ bool TMonatsplanerPage::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void TMonatsplanerPage::changeLocked(const std::function<void(const TMonthGeometry&)>& change)
+void TMonatsplanerPage::changeLocked(TUndoKind kind, const std::function<void(const TMonthGeometry&)>& change)
 {
     if (!m_store.canwritenowpersonen())
         return;
+    TUndoRecorder undo(m_undo, m_roster, kind);
     // The person list may have been reloaded since the last drawing: map the marked rows
     // through a layout of the roster as it is now.
     change(freshGeometry());
     PaintBox1Paint(); // records the month's hours and balances before they are saved
     m_store.savePersons();
     m_store.EndWriteMowpersonen();
+    undo.Commit(m_roster);
 }
 
 void TMonatsplanerPage::DienstBtnClick()
 {
     const int k = DienstCombo->currentIndex();
-    changeLocked(
+    changeLocked(TUndoKind::AssignDienst,
         [&](const TMonthGeometry& geo) { AssignDienst(m_roster, m_roster.settings, View(), geo, m_sel.select, k); });
 }
 
@@ -310,7 +322,7 @@ void TMonatsplanerPage::OverHoursBtnClick()
     if (!m_overHoursForm || m_overHoursForm->exec() != QDialog::Accepted)
         return;
     const double value = m_overHoursForm->OverHoursEd->value();
-    changeLocked([&](const TMonthGeometry& geo) {
+    changeLocked(TUndoKind::OverHours, [&](const TMonthGeometry& geo) {
         AssignOverHours(m_roster, m_roster.settings, View(), geo, m_sel.select, value);
     });
 }
@@ -320,14 +332,14 @@ void TMonatsplanerPage::SetSollStdClick()
     if (!m_sollForm || m_sollForm->exec() != QDialog::Accepted)
         return;
     const double value = m_sollForm->StundeEd->value();
-    changeLocked([&](const TMonthGeometry& geo) {
+    changeLocked(TUndoKind::SollStunden, [&](const TMonthGeometry& geo) {
         SetSollStunden(m_roster, m_roster.settings, View(), geo, m_sel.select, value);
     });
 }
 
 void TMonatsplanerPage::CopyPreviousMonthLocked(int shift)
 {
-    changeLocked([&](const TMonthGeometry&) { CopyPreviousMonth(m_roster, View(), shift); });
+    changeLocked(TUndoKind::CopyMonth, [&](const TMonthGeometry&) { CopyPreviousMonth(m_roster, View(), shift); });
 }
 
 void TMonatsplanerPage::SeiteEdChange()

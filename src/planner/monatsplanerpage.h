@@ -5,8 +5,9 @@
 // the planner core; the handlers here forward events to it and take the person file's
 // lock around every change.
 
-#include "planner/monthgrid.h"
+#include "core/undohistory.h"
 #include "output/printersource.h"
+#include "planner/monthgrid.h"
 #include "planner/monthplanner.h"
 #include "planner/monthpreview.h"
 
@@ -50,6 +51,8 @@ public:
 
     // The modal dialogs of the operations, created by the main window after its pages.
     void setDialogs(TSetSollStdForm* sollForm, TOverHoursForm* overHoursForm);
+    // Where the changes of the page are recorded for undo (none: not recorded).
+    void setUndoHistory(TUndoHistory* history) { m_undo = history; }
 
     QScrollArea* ScrollBox1;
     TMonthPaintBox* PaintBox1;
@@ -120,7 +123,8 @@ private:
     friend class TMonthPaintBox;
     // Takes the person lock, applies `change` to the rows of a geometry laid out now,
     // repaints (recording hours and balances) and saves before releasing the lock.
-    void changeLocked(const std::function<void(const TMonthGeometry&)>& change);
+    // The change is recorded as one undo step of `kind`.
+    void changeLocked(TUndoKind kind, const std::function<void(const TMonthGeometry&)>& change);
     // Geometry of a drawing made now with the current roster and controls.
     TMonthGeometry freshGeometry();
     void render();
@@ -130,6 +134,7 @@ private:
     TDataStore& m_store;
     TSetSollStdForm* m_sollForm = nullptr;
     TOverHoursForm* m_overHoursForm = nullptr;
+    TUndoHistory* m_undo = nullptr;
     TPrinterSource& m_printer;
     std::unique_ptr<TPrintablePage> m_printerPage;
     TMonthSelection m_sel;

@@ -105,15 +105,19 @@ void TDienstePage::AddDienstBtnClick()
 {
     if (!DienstForm || !m_store.canwritenowdienste())
         return;
+    TUndoRecorder undo(m_undo, m_roster, TUndoKind::AddDienst);
     DienstForm->PrepareNew();
     if (DienstForm->exec() == QDialog::Accepted) {
-        if (TDienst* d = m_roster.dienste.Add())
+        if (TDienst* d = m_roster.dienste.Add()) {
             DienstForm->StoreInto(*d);
+            undo.DutyInserted(m_roster.dienste.Count() - 1);
+        }
     }
     ListDienste();
     Q_EMIT dutiesChanged();
     m_store.saveDienste();
     m_store.EndWriteMowdienste();
+    undo.Commit(m_roster);
 }
 
 void TDienstePage::EditDienstBtnClick()
@@ -125,6 +129,7 @@ void TDienstePage::EditDienstBtnClick()
         m_store.EndWriteMowdienste();
         return;
     }
+    TUndoRecorder undo(m_undo, m_roster, TUndoKind::EditDienst);
     DienstForm->FillFrom(m_roster.dienste[r]);
     // Without a lock file (read-only folder) the poll may have reloaded the list while
     // the dialog was open: never write past its end.
@@ -134,6 +139,7 @@ void TDienstePage::EditDienstBtnClick()
     Q_EMIT dutiesChanged();
     m_store.saveDienste();
     m_store.EndWriteMowdienste();
+    undo.Commit(m_roster);
 }
 
 bool TDienstePage::lockBoth()
@@ -168,10 +174,13 @@ void TDienstePage::DelDienstBtnClick()
     const auto answer = QMessageBox::question(
         this, GetMessageText(20), GetMessageText(19), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (answer == QMessageBox::Yes && r < m_roster.dienste.Count()) {
+        TUndoRecorder undo(m_undo, m_roster, TUndoKind::DeleteDienst);
         DeleteDienstAndEntries(m_roster, r + 1);
+        undo.DutyRemoved(r);
         ListDienste();
         Q_EMIT dutiesChanged();
         saveBothAndRelease();
+        undo.Commit(m_roster);
         return;
     }
     m_store.EndWriteMowpersonen();
@@ -188,11 +197,14 @@ void TDienstePage::moveDienst(int from, int to)
         m_store.EndWriteMowdienste();
         return;
     }
+    TUndoRecorder undo(m_undo, m_roster, TUndoKind::MoveDienst);
     SwapDienste(m_roster, from + 1, to + 1);
+    undo.DutiesSwapped(from, to);
     ListDienste();
     SelectRow(to);
     Q_EMIT dutiesChanged();
     saveBothAndRelease();
+    undo.Commit(m_roster);
 }
 
 void TDienstePage::DienstNachObenBtnClick()

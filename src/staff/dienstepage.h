@@ -4,6 +4,7 @@
 // written together under both locks.
 
 #include "core/roster.h"
+#include "core/undohistory.h"
 
 #include <QWidget>
 
@@ -20,6 +21,8 @@ public:
     void setDienstForm(TDienstForm* form) { DienstForm = form; }
     // The month planner's duty selector, refilled by ListDienste.
     void setDienstCombo(QComboBox* combo) { DienstCombo = combo; }
+    // Where the page's changes are recorded for undo (none: not recorded).
+    void setUndoHistory(TUndoHistory* history) { m_undo = history; }
 
     QTreeWidget* ListView2;
     QPushButton* AddDienstBtn;
@@ -51,4 +54,5 @@ private:
     void moveDienst(int from, int to);
     TRoster& m_roster;
     TDataStore& m_store;
+    TUndoHistory* m_undo = nullptr;
 };

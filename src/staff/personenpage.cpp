@@ -154,12 +154,16 @@ void TPersonenPage::AddPersonBtnClick()
 {
     if (!PersonForm || !m_store.canwritenowpersonen())
         return;
+    TUndoRecorder undo(m_undo, m_roster, TUndoKind::AddPerson);
     PersonForm->PrepareNew(Clock::today());
     if (PersonForm->exec() == QDialog::Accepted) {
-        if (TPerson* p = m_roster.AddPerson())
+        if (TPerson* p = m_roster.AddPerson()) {
             PersonForm->StoreInto(*p);
+            undo.PersonInserted(m_roster.personen.Count() - 1);
+        }
     }
     finishChange();
+    undo.Commit(m_roster);
 }
 
 void TPersonenPage::EditPersonBtnClick()
@@ -171,12 +175,14 @@ void TPersonenPage::EditPersonBtnClick()
         m_store.EndWriteMowpersonen();
         return;
     }
+    TUndoRecorder undo(m_undo, m_roster, TUndoKind::EditPerson);
     PersonForm->FillFrom(m_roster.personen[nr - 1]);
     // Without a lock file (read-only folder) the poll may have reloaded the list while
     // the dialog was open: never write past its end.
     if (PersonForm->exec() == QDialog::Accepted && nr <= m_roster.personen.Count())
         PersonForm->StoreInto(m_roster.personen[nr - 1]);
     finishChange();
+    undo.Commit(m_roster);
 }
 
 void TPersonenPage::DelPersonBtnClick()
@@ -191,10 +197,13 @@ void TPersonenPage::DelPersonBtnClick()
     const auto answer = QMessageBox::question(
         this, GetMessageText(17), GetMessageText(16), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (answer == QMessageBox::Yes && nr <= m_roster.personen.Count()) {
+        TUndoRecorder undo(m_undo, m_roster, TUndoKind::DeletePerson);
         m_roster.personen.Delete(nr - 1);
+        undo.PersonRemoved(nr - 1);
         ListPersons();
         Q_EMIT personsChanged();
         m_store.savePersons();
+        undo.Commit(m_roster);
     }
     m_store.EndWriteMowpersonen();
 }
@@ -208,10 +217,13 @@ void TPersonenPage::NachObenBtnClick()
     const int b = GetPersonNr(r);
     if (a < 0 || b < 0)
         return;
+    TUndoRecorder undo(m_undo, m_roster, TUndoKind::MovePerson);
     m_roster.personen.Change(b, a);
+    undo.PersonsSwapped(b, a);
     ListPersons();
     SelectRow(r - 1);
     Q_EMIT personsChanged();
+    undo.Commit(m_roster);
 }
 
 void TPersonenPage::NachUntenBtnClick()
@@ -223,16 +235,23 @@ void TPersonenPage::NachUntenBtnClick()
     const int b = GetPersonNr(r);
     if (a < 0 || b < 0)
         return;
+    TUndoRecorder undo(m_undo, m_roster, TUndoKind::MovePerson);
     m_roster.personen.Change(b, a);
+    undo.PersonsSwapped(b, a);
     ListPersons();
     SelectRow(r + 1);
     Q_EMIT personsChanged();
+    undo.Commit(m_roster);
 }
 
 void TPersonenPage::ListView1ColumnClick(int column)
 {
     ChooseSortColumn(column, sortspalte, sortdir);
-    SortierePersonen(m_roster.personen, sortspalte, sortdir);
+    TUndoRecorder undo(m_undo, m_roster, TUndoKind::SortPersons);
+    std::vector<int> order;
+    SortierePersonen(m_roster.personen, sortspalte, sortdir, &order);
+    undo.PersonsReordered(order);
     ListPersons();
     Q_EMIT personsChanged();
+    undo.Commit(m_roster);
 }

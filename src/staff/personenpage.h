@@ -3,6 +3,7 @@
 // deletion, manual ordering and sorting by a column.
 
 #include "core/roster.h"
+#include "core/undohistory.h"
 
 #include <QWidget>
 
@@ -17,6 +18,8 @@ class TPersonenPage : public QWidget {
 public:
     TPersonenPage(TRoster& roster, TDataStore& store, QWidget* parent = nullptr);
     void setPersonForm(TPersonForm* form) { PersonForm = form; }
+    // Where the page's changes are recorded for undo (none: not recorded).
+    void setUndoHistory(TUndoHistory* history) { m_undo = history; }
 
     QSpinBox* MonEd;
     QSpinBox* yeared;
@@ -54,4 +57,5 @@ private:
     void finishChange();
     TRoster& m_roster;
     TDataStore& m_store;
+    TUndoHistory* m_undo = nullptr;
 };

@@ -74,13 +74,22 @@ bool outOfOrder(const TPerson& pi, const TPerson& pj, int spalte, bool ascending
 }
 } // namespace
 
-void SortierePersonen(TDynaArray<TPerson>& personen, int spalte, bool ascending)
+void SortierePersonen(TDynaArray<TPerson>& personen, int spalte, bool ascending, std::vector<int>* order)
 {
     const int n = personen.Count();
+    if (order) {
+        order->resize(std::size_t(n));
+        for (int i = 0; i < n; ++i)
+            (*order)[i] = i;
+    }
+    const TDynaArray<TPerson>& list = personen;
     for (int i = 0; i + 1 < n; ++i)
         for (int j = i + 1; j < n; ++j)
-            if (outOfOrder(personen[i], personen[j], spalte, ascending))
+            if (outOfOrder(list[i], list[j], spalte, ascending)) {
                 personen.Change(i, j);
+                if (order)
+                    std::swap((*order)[i], (*order)[j]);
+            }
 }
 
 void DeleteDienstAndEntries(TRoster& roster, int d)

@@ -5,6 +5,8 @@
 
 #include "core/roster.h"
 
+#include <vector>
+
 // Container index of the person shown in list row `listnr` (persons active in the month,
 // counted from 0); -1 when there is no such row.
 int GetPersonNr(const TDynaArray<TPerson>& personen, int listnr, int jahr, int monat);
@@ -14,7 +16,8 @@ int GetPersonNr(const TDynaArray<TPerson>& personen, int listnr, int jahr, int m
 // descending, so the first click on "Name" sorts ascending.
 void ChooseSortColumn(int clicked, int& sortspalte, bool& sortdir);
 // Exchange sort of the whole container by list column 0 … 5; `ascending` = sortdir.
-void SortierePersonen(TDynaArray<TPerson>& personen, int spalte, bool ascending);
+// `order`, when given, receives for each position the index the person had before.
+void SortierePersonen(TDynaArray<TPerson>& personen, int spalte, bool ascending, std::vector<int>* order = nullptr);
 
 // Deletes duty number d (1-based): removes every entry of that duty and renumbers the
 // entries of the duties after it, then removes the duty record.

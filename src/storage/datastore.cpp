@@ -1,5 +1,6 @@
 #include "storage/datastore.h"
 
+#include "core/undohistory.h"
 #include "i18n/messagetable.h"
 #include "i18n/translate.h"
 
@@ -275,6 +276,8 @@ void TDataStore::ChangeTheLager(const std::array<bool, kLagerCount>& ticked)
         dutiesState = TFileState();
     }
     roster.InitPersonenDienste();
+    if (onRosterReplaced)
+        onRosterReplaced();
     loadPersons();
     ui.ListPersons();
     loadDienste();
@@ -610,7 +613,7 @@ bool TDataStore::canwritenowpersonen()
 {
     if (GetFileAge(personFile()) != kownfileagepersonen) {
         // Another copy saved since this one read: show its data, skip the change.
-        loadPersons();
+        otherCopyLoaded(loadPersons(), kUndoPersonFile);
         ui.ListPersons();
         return false;
     }
@@ -620,7 +623,7 @@ bool TDataStore::canwritenowpersonen()
 bool TDataStore::canwritenowdienste()
 {
     if (GetFileAge(dutyFile()) != kownfileagedienste) {
-        loadDienste();
+        otherCopyLoaded(loadDienste(), kUndoDutyFile);
         ui.ListDienste();
         return false;
     }
@@ -635,6 +638,12 @@ void TDataStore::EndWriteMowpersonen()
 void TDataStore::EndWriteMowdienste()
 {
     ::unlink(nativePath(dutyLockFile()).constData());
+}
+
+void TDataStore::otherCopyLoaded(TLoadResult result, unsigned files)
+{
+    if (result != TLoadResult::Refused && onOtherCopyLoaded)
+        onOtherCopyLoaded(files);
 }
 
 bool TDataStore::SavePersonsLocked()
@@ -663,11 +672,11 @@ void TDataStore::Timer1Timer()
     if (busy > 0)
         return;
     if (GetFileAge(dutyFile()) != kownfileagedienste && !lockFilePresent(dutyLockFile())) {
-        loadDienste();
+        otherCopyLoaded(loadDienste(), kUndoDutyFile);
         ui.ListDienste();
     }
     if (GetFileAge(personFile()) != kownfileagepersonen && !lockFilePresent(personLockFile())) {
-        loadPersons();
+        otherCopyLoaded(loadPersons(), kUndoPersonFile);
         ui.ListPersons();
     }
 }

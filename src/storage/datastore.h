@@ -147,6 +147,13 @@ public:
     bool SavePersonsLocked();
     bool SaveDiensteLocked();
 
+    // Told when a data file was read again because another copy changed it (the lock
+    // check or the poll found a new file time and the read was not refused): `files` is
+    // kUndoPersonFile or kUndoDutyFile. The undo history drops its steps of that file.
+    std::function<void(unsigned files)> onOtherCopyLoaded;
+    // Told when a plan-slot change replaced the whole roster.
+    std::function<void()> onRosterReplaced;
+
     // For tests: called with the data file's path right after a save replaced or
     // rewrote it and before its time is taken (a network server may set the time then).
     static inline void (*afterWriteHook)(const QString& path) = nullptr;
@@ -175,4 +182,5 @@ private:
     bool writeFileReplacing(const QString& shownPath, const QByteArray& bytes, TDateTime& age);
     void showError(const QString& text);
     void reportDamage(TReadResult result, const QString& path);
+    void otherCopyLoaded(TLoadResult result, unsigned files);
 };

@@ -237,7 +237,7 @@ private Q_SLOTS:
         QCOMPARE(p.entlassen, 0.0);
 
         // Dialog shot for the record: "Neue Person" with a 1985 hire date.
-        const QString shots = qEnvironmentVariable("ROSTELMARK_SHOTS");
+        const QString shots = qEnvironmentVariable("ROSTELMARK_SHOT_DIR");
         if (!shots.isEmpty()) {
             form.show();
             QVERIFY(form.grab().save(shots + QStringLiteral("/person_dialog_1985.png")));

@@ -1,0 +1,45 @@
+#pragma once
+// Undo and redo of roster edits as the user asks for them: a step is carried out like the
+// action that made it, under the same locks, with a repaint before the save. Steps of a
+// file that another copy changed are dropped when its change is loaded; a plan-slot
+// change clears the history.
+
+#include "core/undohistory.h"
+
+#include <functional>
+
+class TDataStore;
+class TRoster;
+
+class TUndoManager {
+public:
+    // Registers with the store for its reloads.
+    TUndoManager(TRoster& roster, TDataStore& store);
+    TUndoManager(const TUndoManager&) = delete;
+    TUndoManager& operator=(const TUndoManager&) = delete;
+
+    TUndoHistory history;
+
+    // After a step changed memory, before the files are saved: show the roster again
+    // (`refresh`: TUndoRefresh) and repaint the views, whose drawing records the month's
+    // hours that the save then writes.
+    std::function<void(unsigned refresh)> onApplied;
+    // Steps were dropped because another copy's change of a file was loaded.
+    std::function<void(int dropped)> onDropped;
+
+    // Take the step's locks; when one is refused, or the lock check loads another copy's
+    // change (which drops the step), nothing changes and false is returned. Otherwise
+    // apply the step, refresh, save and release.
+    bool Undo();
+    bool Redo();
+
+    // "Rückgängig" / "Wiederherstellen", with ": " and the next step's name when there
+    // is one, in the current language.
+    QString UndoText() const;
+    QString RedoText() const;
+
+private:
+    bool run(bool redo);
+    TRoster& roster;
+    TDataStore& store;
+};
