@@ -2,7 +2,10 @@
 
 #include "calendar/feiertage.h"
 #include "core/datetime.h"
+#include "output/csvexport.h"
 #include "output/dutystatistics.h"
+#include "output/exportresult.h"
+#include "output/pdfexport.h"
 #include "planner/monthpreview.h"
 #include "rosterjson.h"
 #include "views/viewpreview.h"
@@ -11,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QPageSize>
 #include <QSaveFile>
 
 #include <climits>
@@ -535,10 +539,67 @@ int RunRenderYear(const TCliRequest& request, QString& error)
     return SavePng(image, request.values.value(QStringLiteral("o")), error);
 }
 
-int NotYet(const QString& what, QString& error)
+// The message of a failed export on one line, naming the file.
+int ExportFailed(const TExportResult& result, const QString& fileName, QString& error)
 {
-    error = what + QStringLiteral(" is not available in this build yet");
+    error = OneLine(ExportErrorText(result, fileName));
+    if (!error.contains(fileName))
+        error += QStringLiteral(": ") + fileName;
     return kExitIo;
+}
+
+int RunCsv(const TCliRequest& request, QString& error)
+{
+    TCliSession session;
+    if (const int rc = OpenSession(session, request, true, error))
+        return rc;
+    const QString fileName = request.values.value(QStringLiteral("o"));
+    const TExportResult result = ExportMonthCsv(fileName, session.roster, request.number(QStringLiteral("year"), 0),
+        request.number(QStringLiteral("month"), 0), session.roster.settings.CaptionEd);
+    return result.ok() ? kExitOk : ExportFailed(result, fileName, error);
+}
+
+// A printer whose printable area is the whole paper: its size in pixels at `dpi` as
+// QPageSize gives it.
+TPdfPageGeometry PaperPage(const TCliRequest& request)
+{
+    const QString paper = request.values.value(QStringLiteral("paper"), QStringLiteral("A4")).toLower();
+    const QPageSize::PageSizeId id = paper == QLatin1String("a3") ? QPageSize::A3
+        : paper == QLatin1String("a5")                            ? QPageSize::A5
+        : paper == QLatin1String("letter")                        ? QPageSize::Letter
+        : paper == QLatin1String("legal")                         ? QPageSize::Legal
+                                                                  : QPageSize::A4;
+    TPdfPageGeometry page;
+    page.dpi = request.number(QStringLiteral("dpi"), 600);
+    const QSize size = QPageSize(id).sizePixels(page.dpi);
+    const bool portrait = request.has(QStringLiteral("portrait"));
+    page.width = portrait ? size.width() : size.height();
+    page.height = portrait ? size.height() : size.width();
+    return page;
+}
+
+int RunPdf(const TCliRequest& request, QString& error)
+{
+    TCliSession session;
+    if (const int rc = OpenSession(session, request, true, error))
+        return rc;
+    const TPdfPageGeometry page = PaperPage(request);
+    TMonthView view;
+    view.month = request.number(QStringLiteral("month"), 0);
+    view.year = request.number(QStringLiteral("year"), 0);
+    // The page count the month view knows when the export starts: its preview at 100 %
+    // on the same printer page, drawn as the window draws it.
+    TPrintablePage printable;
+    printable.width = page.width;
+    printable.height = page.height;
+    printable.dpi = page.dpi;
+    QImage preview;
+    const int count
+        = RenderMonthPreview(preview, printable, kScreenDpi, 100, session.roster, session.roster.settings, view)
+              .maxseiten;
+    const QString fileName = request.values.value(QStringLiteral("o"));
+    const TExportResult result = ExportMonthPdf(fileName, page, session.roster, session.roster.settings, view, count);
+    return result.ok() ? kExitOk : ExportFailed(result, fileName, error);
 }
 
 } // namespace
@@ -550,6 +611,10 @@ int RunCommand(const TCliRequest& request, QString& error)
         return RunDump(request, error);
     if (c == QLatin1String("holidays"))
         return RunHolidays(request, error);
+    if (c == QLatin1String("csv"))
+        return RunCsv(request, error);
+    if (c == QLatin1String("pdf"))
+        return RunPdf(request, error);
     if (c == QLatin1String("stats"))
         return RunStats(request, error);
     if (c == QLatin1String("render") && request.kind == QLatin1String("month"))
@@ -558,5 +623,6 @@ int RunCommand(const TCliRequest& request, QString& error)
         return RunRenderDay(request, error);
     if (c == QLatin1String("render") && request.kind == QLatin1String("year"))
         return RunRenderYear(request, error);
-    return NotYet(c + (request.kind.isEmpty() ? QString() : QLatin1Char(' ') + request.kind), error);
+    error = QStringLiteral("unknown command \"%1\"").arg(c);
+    return kExitUsage;
 }

@@ -22,6 +22,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTextEdit>
@@ -271,13 +272,13 @@ class TestCli : public QObject {
         return form;
     }
 
-    // A data folder with the 24-person sample roster of February 2024 in `slot` (1 when 0),
+    // A data folder with the 24-person (or `persons`) sample roster of February 2024 in `slot` (1 when 0),
     // English texts in translate.dat when `language` is 1, and a settings store holding
     // the folder (when `storedFolder`), the slot (when not 0) and a few per-user values.
-    QString prepareDesktop(bool storedFolder, int storedSlot, int language)
+    QString prepareDesktop(bool storedFolder, int storedSlot, int language, int persons = 24)
     {
         TRoster roster;
-        sample::FillRoster(roster, 24, 2024, 2);
+        sample::FillRoster(roster, persons, 2024, 2);
         roster.settings.languagesetto = language;
         roster.settings.RandBreitEd = 7.3456; // the margin field keeps two decimals
         roster.settings.ShowAnwCheck = true;
@@ -609,6 +610,96 @@ private Q_SLOTS:
         QCOMPARE(expected.startsWith(QStringLiteral("Duty statistics")), language == 1);
     }
 
+    // The files are those of the window's "CSV Export..." and "Export als PDF Datei..."
+    // right after its start (the PDF's random file identifier aside).
+    void exportsAreTheWindowsFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<int>("persons");
+        QTest::addColumn<int>("pages"); // of the PDF
+        QTest::newRow("csv") << "csv" << 0 << 24 << 0;
+        QTest::newRow("csv, English heading and weekdays") << "csv" << 1 << 24 << 0;
+        QTest::newRow("pdf") << "pdf" << 0 << 24 << 1;
+        QTest::newRow("pdf, English") << "pdf" << 1 << 24 << 1;
+        QTest::newRow("pdf, 90 employees on several pages") << "pdf" << 0 << 90 << -1;
+    }
+
+    void exportsAreTheWindowsFiles()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, language);
+        QFETCH(int, persons);
+        QFETCH(int, pages);
+        const QString folder = prepareDesktop(false, 0, language, persons);
+        const QString out = folder + QStringLiteral("/tool.") + kind;
+        const TRun run
+            = cli(QStringList{QStringLiteral("--data"), folder, kind} + sl("--month 2 --year 2024 -o") << out);
+        QCOMPARE(run.rc, 0);
+        QVERIFY2(run.err.isEmpty(), run.err.constData());
+
+        storeFolder(folder);
+        auto form = startWindow(2024, 2);
+        QVERIFY(form);
+        const QString reference = folder + QStringLiteral("/window.") + kind;
+        const QString error = kind == QLatin1String("csv") ? form->MonatsplanerSheet->CSVExportTo(reference)
+                                                           : form->MonatsplanerSheet->PDFExportTo(reference);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+
+        const auto bytes = [](const QString& path) {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        QByteArray actual = bytes(out);
+        QByteArray expected = bytes(reference);
+        QVERIFY(!expected.isEmpty());
+        if (kind == QLatin1String("pdf")) {
+            static const QRegularExpression id(QStringLiteral("/ID \\[ <[0-9A-F]*><[0-9A-F]*> \\]"));
+            for (QByteArray* b : {&actual, &expected})
+                *b = QString::fromLatin1(*b).replace(id, QStringLiteral("/ID [ ]")).toLatin1();
+            QVERIFY(actual.contains("/ID [ ]"));
+            if (pages > 0)
+                QCOMPARE(actual.count("/Type /Page\n"), pages);
+            else
+                QVERIFY(actual.count("/Type /Page\n") > 1);
+        } else {
+            QCOMPARE(actual.startsWith("\"Roster plan 2/2024\""), language == 1);
+        }
+        QCOMPARE(actual.size(), expected.size());
+        QVERIFY(actual == expected);
+    }
+
+    // Paper, orientation and resolution decide the PDF page size (the writer's media box
+    // runs from 0 to the size in points less one).
+    void pdfPaper_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("mediaBox");
+        QTest::newRow("default: A4 landscape") << sl("") << QByteArray("[0 0 841 593]");
+        QTest::newRow("A4 portrait") << sl("--portrait") << QByteArray("[0 0 593 841]");
+        QTest::newRow("Letter at 300 dpi") << sl("--paper Letter --dpi 300") << QByteArray("[0 0 791 611]");
+        QTest::newRow("a5, lower case") << sl("--paper a5 --landscape") << QByteArray("[0 0 593 419]");
+    }
+
+    void pdfPaper()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, mediaBox);
+        TRoster roster;
+        const QString folder = newFolder();
+        saveRoster(roster, folder);
+        const QString out = folder + QStringLiteral("/plan.pdf");
+        const TRun run = cli(QStringList{QStringLiteral("--data"), folder} + sl("pdf --month 2 --year 2024") + options
+            << QStringLiteral("-o") << out);
+        QCOMPARE(run.rc, 0);
+        QFile f(out);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray pdf = f.readAll();
+        const qsizetype at = pdf.indexOf("/MediaBox ");
+        QVERIFY(at >= 0);
+        QCOMPARE(pdf.mid(at + 10, pdf.indexOf('\n', at) - at - 10), mediaBox);
+    }
+
     // Every failure is one line on stderr with its exit code, and leaves neither a lock
     // file of its own nor an output file.
     void badInput_data()
@@ -647,6 +738,18 @@ private Q_SLOTS:
                                           << "locked: FOLDER/diensteschreibe.dat" << sl("diensteschreibe.dat");
         QTest::newRow("locked, --force") << "lock persons" << sl("--data FOLDER --force") + render << 0 << ""
                                          << sl("out.png");
+        QTest::newRow("csv: person file locked")
+            << "lock persons" << sl("--data FOLDER csv --month 3 --year 2024 -o OUT") << 3
+            << "locked: FOLDER/personenschreibe.dat" << sl("personenschreibe.dat");
+        QTest::newRow("pdf: damaged duty file") << "cut duties" << sl("--data FOLDER pdf --month 3 --year 2024 -o OUT")
+                                                << 2 << "Read beyond end of file: " << sl("");
+        QTest::newRow("pdf: month 13") << "" << sl("--data FOLDER pdf --month 13 --year 2024 -o OUT") << 1
+                                       << "rostelmark-cli: --month must be a number from 1 to 12" << sl("");
+        QTest::newRow("pdf: unknown paper") << "" << sl("--data FOLDER pdf --month 3 --year 2024 --paper B5 -o OUT")
+                                            << 1 << "rostelmark-cli: --paper must be" << sl("");
+        QTest::newRow("csv: output folder missing")
+            << "" << sl("--data FOLDER csv --month 3 --year 2024 -o FOLDER/no/x.csv") << 2
+            << "Die Datei konnte nicht zum Schreiben geöffnet werden." << sl("");
         QTest::newRow("output folder missing")
             << "" << sl("--data FOLDER render month --month 3 --year 2024 -o FOLDER/no/such.png") << 2
             << "Cannot create FOLDER/no/such.png" << sl("");
