@@ -5,6 +5,7 @@
 #include "app/mainform.h"
 #include "calendar/feiertage.h"
 #include "i18n/translate.h"
+#include "output/icalexport.h"
 #include "output/statistikpage.h"
 #include "planner/monatsplanerpage.h"
 #include "planner/sampleroster.h"
@@ -290,7 +291,8 @@ class TestCli : public QObject {
                 {QStringLiteral("Mo"), QStringLiteral("Mon")}, {QStringLiteral("Ist"), QStringLiteral("Done")},
                 {QStringLiteral("Tagesanwesenheit"), QStringLiteral("Attendance")},
                 {QStringLiteral("Februar"), QStringLiteral("February")},
-                {QStringLiteral("Dienst Statistik"), QStringLiteral("Duty statistics")}});
+                {QStringLiteral("Dienst Statistik"), QStringLiteral("Duty statistics")},
+                {QStringLiteral("Überstunden"), QStringLiteral("Overtime")}});
         QSettings ini = userStore();
         ini.beginGroup(QStringLiteral("MainForm"));
         if (storedFolder) {
@@ -337,12 +339,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QStringList>("options");
-        QTest::newRow("tool") << QString() << sl("--data --slot --force --help dump holidays stats csv pdf render");
+        QTest::newRow("tool") << QString()
+                              << sl("--data --slot --force --help dump holidays stats csv pdf ical render");
         QTest::newRow("dump") << "dump" << sl("--help");
         QTest::newRow("holidays") << "holidays" << sl("--year --all");
         QTest::newRow("stats") << "stats" << sl("--month --year");
         QTest::newRow("csv") << "csv" << sl("--month --year -o");
         QTest::newRow("pdf") << "pdf" << sl("--month --year -o --paper --portrait --landscape --dpi");
+        QTest::newRow("ical") << "ical" << sl("--employee NAME --all --from --to YYYY-MM -o FILE|DIR exactly");
         QTest::newRow("render") << "render" << sl("month day year --month --year --day --page --zoom --employee -o");
     }
 
@@ -700,6 +704,98 @@ private Q_SLOTS:
         QCOMPARE(pdf.mid(at + 10, pdf.indexOf('\n', at) - at - 10), mediaBox);
     }
 
+    // The calendar files are those of the core export on the roster the window holds
+    // after its start, with the overtime label in the roster's language; only the time
+    // stamps (DTSTAMP, from the clock) differ.
+    void calendarsAreTheCoreExport_data()
+    {
+        QTest::addColumn<QString>("employee"); // empty: all
+        QTest::addColumn<bool>("intoFolder"); // -o names an existing folder
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QStringList>("range");
+        QTest::newRow("one employee, umlaut and comma in the name")
+            << "Köhler, Inge" << false << 0 << sl("2024-02 2024-02");
+        QTest::newRow("one employee into a folder, English") << "Schulz, Frank" << true << 1 << sl("2024-01 2024-03");
+        QTest::newRow("all employees") << "" << false << 0 << sl("2024-02 2024-02");
+        QTest::newRow("all employees over a year's end, English") << "" << true << 1 << sl("2023-12 2024-02");
+    }
+
+    void calendarsAreTheCoreExport()
+    {
+        QFETCH(QString, employee);
+        QFETCH(bool, intoFolder);
+        QFETCH(int, language);
+        QFETCH(QStringList, range);
+        const QString folder = prepareDesktop(false, 0, language);
+        QString out = folder + QStringLiteral("/calendars");
+        if (intoFolder)
+            QVERIFY(QDir().mkpath(out));
+        else if (!employee.isEmpty())
+            out += QStringLiteral(".ics");
+        QStringList args{QStringLiteral("--data"), folder, QStringLiteral("ical"), QStringLiteral("--from"), range[0],
+            QStringLiteral("--to"), range[1], QStringLiteral("-o"), out};
+        if (!employee.isEmpty())
+            args << QStringLiteral("--employee") << employee;
+        const TRun run = cli(args);
+        QCOMPARE(run.rc, 0);
+        QVERIFY2(run.err.isEmpty(), run.err.constData());
+        const QStringList listed = QString::fromUtf8(run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+
+        storeFolder(folder);
+        auto form = startWindow(2024, 2);
+        QVERIFY(form);
+        const TRoster& roster = form->store.roster;
+        TICalRange r;
+        r.fromYear = range[0].left(4).toInt();
+        r.fromMonth = range[0].right(2).toInt();
+        r.toYear = range[1].left(4).toInt();
+        r.toMonth = range[1].right(2).toInt();
+        TICalTexts texts;
+        texts.overtimeLabel = TranslateText(texts.overtimeLabel);
+        const QString reference = folder + QStringLiteral("/reference");
+        QVERIFY(QDir().mkpath(reference));
+        const TICalResult expected = employee.isEmpty()
+            ? ExportICalAll(roster, r, reference, texts)
+            : ExportICalPerson(roster, ICalPersonIndex(roster, employee), r,
+                reference + QLatin1Char('/') + SafeICalBaseName(employee) + QStringLiteral(".ics"), texts);
+        QVERIFY(expected.ok());
+        QCOMPARE(listed.size(), employee.isEmpty() ? roster.personen.Count() : 1);
+        QCOMPARE(listed.size(), expected.written.size());
+
+        static const QRegularExpression stamp(QStringLiteral("\r\nDTSTAMP:[0-9]{8}T[0-9]{6}Z\r\n"));
+        const auto masked = [](const QString& path, int* stamps) {
+            QFile f(path);
+            if (!f.open(QIODevice::ReadOnly))
+                return QString();
+            QString text = QString::fromUtf8(f.readAll());
+            *stamps = int(text.count(stamp));
+            return text.replace(stamp, QStringLiteral("\r\nDTSTAMP:-\r\n"));
+        };
+        bool overtime = false;
+        for (int i = 0; i < listed.size(); ++i) {
+            const QString expectedPath = intoFolder || employee.isEmpty()
+                ? QDir(out).filePath(QFileInfo(expected.written[i]).fileName())
+                : out;
+            QCOMPARE(listed[i], expectedPath);
+            int stamps = 0, referenceStamps = 0;
+            const QString actual = masked(listed[i], &stamps);
+            QCOMPARE(actual, masked(expected.written[i], &referenceStamps));
+            QVERIFY(actual.startsWith(QStringLiteral("BEGIN:VCALENDAR\r\n")));
+            QVERIFY(stamps > 0);
+            QCOMPARE(stamps, referenceStamps);
+            overtime = overtime || actual.contains(QStringLiteral("DESCRIPTION:Überstunden: 1\\,5"))
+                || actual.contains(QStringLiteral("DESCRIPTION:Overtime: 1\\,5"));
+            QVERIFY(!actual.contains(language == 1 ? QStringLiteral("Überstunden") : QStringLiteral("Overtime")));
+        }
+        QVERIFY(overtime);
+        // Besides the files listed the folder holds nothing new: no lock, no temporary file.
+        QStringList files = QDir(folder).entryList(QDir::Files, QDir::Name);
+        files.removeOne(QStringLiteral("calendars.ics"));
+        QCOMPARE(files, sl("dienste.dat personen.dat"));
+        if (QFileInfo(out).isDir())
+            QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden).size(), listed.size());
+    }
+
     // Every failure is one line on stderr with its exit code, and leaves neither a lock
     // file of its own nor an output file.
     void badInput_data()
@@ -750,6 +846,41 @@ private Q_SLOTS:
         QTest::newRow("csv: output folder missing")
             << "" << sl("--data FOLDER csv --month 3 --year 2024 -o FOLDER/no/x.csv") << 2
             << "Die Datei konnte nicht zum Schreiben geöffnet werden." << sl("");
+        const QStringList ical = sl("ical --from 2024-03 --to 2024-03");
+        QTest::newRow("ical: unknown employee") << "" << sl("--data FOLDER") + ical + sl("--employee Nobody -o OUT")
+                                                << 1 << "rostelmark-cli: no employee is named \"Nobody\"" << sl("");
+        QTest::newRow("ical: name of another case")
+            << "name Zwilling" << sl("--data FOLDER") + ical + sl("--employee zwilling -o OUT") << 1
+            << "rostelmark-cli: no employee is named \"zwilling\"" << sl("");
+        QTest::newRow("ical: two employees of that name")
+            << "twins" << sl("--data FOLDER") + ical + sl("--employee Zwilling -o OUT") << 1
+            << "rostelmark-cli: 2 employees are named \"Zwilling\"" << sl("");
+        QTest::newRow("ical: --employee and --all")
+            << "" << sl("--data FOLDER") + ical + sl("--all --employee X -o OUT") << 1
+            << "rostelmark-cli: --employee and --all exclude" << sl("");
+        QTest::newRow("ical: --to before --from")
+            << "" << sl("--data FOLDER ical --from 2024-03 --to 2023-12 -o OUT") << 1
+            << "rostelmark-cli: --to 2023-12 is before --from 2024-03" << sl("");
+        QTest::newRow("ical: month 13") << "" << sl("--data FOLDER ical --from 2024-13 --to 2025-01 -o OUT") << 1
+                                        << "rostelmark-cli: --from must be a month as YYYY-MM" << sl("");
+        QTest::newRow("ical: more than 1200 months")
+            << "" << sl("--data FOLDER ical --from 1900-01 --to 2000-01 -o OUT") << 1
+            << "rostelmark-cli: --from 1900-01 --to 2000-01 spans 1201 months" << sl("");
+        QTest::newRow("ical: person file locked")
+            << "lock persons" << sl("--data FOLDER") + ical + sl("--all -o FOLDER") << 3
+            << "locked: FOLDER/personenschreibe.dat" << sl("personenschreibe.dat");
+        QTest::newRow("ical: locked, --force")
+            << "name Zwilling lock persons" << sl("--data FOLDER --force") + ical + sl("--employee Zwilling -o OUT")
+            << 0 << "" << sl("out.png");
+        QTest::newRow("ical: output folder missing")
+            << "name Zwilling" << sl("--data FOLDER") + ical + sl("--employee Zwilling -o FOLDER/no/x.ics") << 2
+            << "Die Datei konnte nicht zum Schreiben geöffnet werden. Ist diese vielleicht noch geöffnet?: "
+               "FOLDER/no/x.ics"
+            << sl("");
+        QTest::newRow("ical: --all into a file") << "" << sl("--data FOLDER") + ical + sl("-o FOLDER/personen.dat") << 2
+                                                 << "Die Datei konnte nicht zum Schreiben geöffnet werden. Ist diese "
+                                                    "vielleicht noch geöffnet?: FOLDER/personen.dat"
+                                                 << sl("");
         QTest::newRow("output folder missing")
             << "" << sl("--data FOLDER render month --month 3 --year 2024 -o FOLDER/no/such.png") << 2
             << "Cannot create FOLDER/no/such.png" << sl("");
@@ -766,6 +897,10 @@ private Q_SLOTS:
         TRoster roster;
         sample::FillRoster(roster, 24, 2024, 3);
         const QString folder = newFolder();
+        if (setup.startsWith(QLatin1String("name ")))
+            roster.personen[0].name = setup.section(QLatin1Char(' '), 1, 1);
+        if (setup == QLatin1String("twins"))
+            roster.personen[0].name = roster.personen[1].name = QStringLiteral("Zwilling");
         saveRoster(roster, folder);
         if (setup.startsWith(QLatin1String("cut"))) {
             QFile f(folder
@@ -773,7 +908,7 @@ private Q_SLOTS:
                                                             : QLatin1String("/dienste.dat")));
             QVERIFY(f.resize(f.size() - 3));
         }
-        if (setup.startsWith(QLatin1String("lock"))) {
+        if (setup.contains(QLatin1String("lock"))) {
             QFile lock(folder
                 + (setup.endsWith(QLatin1String("persons")) ? QLatin1String("/personenschreibe.dat")
                                                             : QLatin1String("/diensteschreibe.dat")));
