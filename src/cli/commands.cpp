@@ -2,15 +2,24 @@
 
 #include "calendar/feiertage.h"
 #include "core/datetime.h"
+#include "i18n/messagetable.h"
+#include "i18n/translate.h"
+#include "output/csvexport.h"
 #include "output/dutystatistics.h"
+#include "output/exportresult.h"
+#include "output/icalexport.h"
+#include "output/pdfexport.h"
 #include "planner/monthpreview.h"
 #include "rosterjson.h"
 #include "views/viewpreview.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QPageSize>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <climits>
@@ -76,6 +85,26 @@ const std::vector<TCommandSpec>& Commands()
                 {"landscape", nullptr, 1, 0, "pages in landscape (default)"},
                 {"dpi", "N", 1, 9600, "printer resolution in dots per inch, 1 … 9600 (default 600)"}},
             {"month", "year", "o"}, true},
+        {"ical", "ical [--employee NAME|--all] --from YYYY-MM --to YYYY-MM -o FILE|DIR",
+            "duties of employees as calendar files (iCalendar)",
+            "The duties of the months from --from to --to (both included, at most 1200 months)\n"
+            "as calendar files (iCalendar, RFC 5545) with one all-day event per day that has a\n"
+            "duty, as the desktop program's \"Kalenderdatei exportieren...\" writes them. The\n"
+            "files written are listed on stdout, one path a line.\n"
+            "  --employee NAME: the calendar of that employee into FILE, or into DIR/NAME.ics\n"
+            "    when -o names an existing folder. NAME must equal the employee's name exactly,\n"
+            "    case, blanks and punctuation included (--employee \"Köhler, Jürgen\"); a name\n"
+            "    that no employee or more than one employee has stops the tool with exit code 1.\n"
+            "  --all (the default): one file per employee active in the range into the folder\n"
+            "    DIR (created when missing), named after the employee (\"Name.ics\",\n"
+            "    \"Name (2).ics\" for a repeated name); files of those names are replaced. When\n"
+            "    a file cannot be written the tool stops there; the files before it stay.",
+            {{"employee", "NAME", 1, 0, "the employee with exactly this name"},
+                {"all", nullptr, 1, 0, "every employee active in the range (the default)"},
+                {"from", "YYYY-MM", 1, 0, "first month, e.g. 2024-01"},
+                {"to", "YYYY-MM", 1, 0, "last month, not before --from"},
+                {"o", "FILE|DIR", 1, 0, "calendar file (--employee) or folder (--all); --output is the same"}},
+            {"from", "to", "o"}, false},
         {"render",
             "render month|day|year [--month M] [--year Y] [--day D] [--page N] [--zoom Z] [--employee K] -o FILE.png",
             "the month plan, day list or year overview as PNG picture",
@@ -117,6 +146,18 @@ const TOptSpec* FindOption(const TCommandSpec& c, const QString& name)
 QStringList Words(const char* text)
 {
     return QString::fromLatin1(text).split(QLatin1Char(' '));
+}
+
+// "YYYY-MM" with a year 1 … 9999 and a month 1 … 12.
+bool parseYearMonth(const QString& text, int& year, int& month)
+{
+    static const QRegularExpression pattern(QStringLiteral("^([0-9]{4})-([0-9]{2})$"));
+    const QRegularExpressionMatch m = pattern.match(text);
+    if (!m.hasMatch())
+        return false;
+    year = m.captured(1).toInt();
+    month = m.captured(2).toInt();
+    return year >= 1 && month >= 1 && month <= 12;
 }
 
 bool parseInt(const QString& text, int& out)
@@ -352,6 +393,34 @@ bool ParseCommandLine(const QStringList& args, TCliRequest& request, QString& er
             return false;
         }
     }
+    if (request.command == QLatin1String("ical")) {
+        if (request.has(QStringLiteral("employee")) && request.has(QStringLiteral("all"))) {
+            error = QStringLiteral("--employee and --all exclude each other");
+            return false;
+        }
+        TICalRange range;
+        for (const char* name : {"from", "to"}) {
+            const QString text = request.values.value(QLatin1String(name));
+            const bool from = name[0] == 'f';
+            if (!parseYearMonth(text, from ? range.fromYear : range.toYear, from ? range.fromMonth : range.toMonth)) {
+                error = QStringLiteral("--%1 must be a month as YYYY-MM (year 0001 … 9999), not \"%2\"")
+                            .arg(QLatin1String(name), text);
+                return false;
+            }
+        }
+        if (range.months() < 1) {
+            error = QStringLiteral("--to %1 is before --from %2")
+                        .arg(request.values.value(QStringLiteral("to")), request.values.value(QStringLiteral("from")));
+            return false;
+        }
+        if (!range.valid()) {
+            error = QStringLiteral("--from %1 --to %2 spans %3 months; at most %4 are allowed")
+                        .arg(request.values.value(QStringLiteral("from")), request.values.value(QStringLiteral("to")))
+                        .arg(range.months())
+                        .arg(TICalRange::kMaxMonths);
+            return false;
+        }
+    }
     return true;
 }
 
@@ -540,10 +609,130 @@ int RunRenderYear(const TCliRequest& request, QString& error)
     return SavePng(image, request.values.value(QStringLiteral("o")), error);
 }
 
-int NotYet(const QString& what, QString& error)
+// The message of a failed export on one line, naming the file.
+int ExportFailed(const TExportResult& result, const QString& fileName, QString& error)
 {
-    error = what + QStringLiteral(" is not available in this build yet");
+    error = OneLine(ExportErrorText(result, fileName));
+    if (!error.contains(fileName))
+        error += QStringLiteral(": ") + fileName;
     return kExitIo;
+}
+
+int RunCsv(const TCliRequest& request, QString& error)
+{
+    TCliSession session;
+    if (const int rc = OpenSession(session, request, true, error))
+        return rc;
+    const QString fileName = request.values.value(QStringLiteral("o"));
+    const TExportResult result = ExportMonthCsv(fileName, session.roster, request.number(QStringLiteral("year"), 0),
+        request.number(QStringLiteral("month"), 0), session.roster.settings.CaptionEd);
+    return result.ok() ? kExitOk : ExportFailed(result, fileName, error);
+}
+
+// A printer whose printable area is the whole paper: its size in pixels at `dpi` as
+// QPageSize gives it.
+TPdfPageGeometry PaperPage(const TCliRequest& request)
+{
+    const QString paper = request.values.value(QStringLiteral("paper"), QStringLiteral("A4")).toLower();
+    const QPageSize::PageSizeId id = paper == QLatin1String("a3") ? QPageSize::A3
+        : paper == QLatin1String("a5")                            ? QPageSize::A5
+        : paper == QLatin1String("letter")                        ? QPageSize::Letter
+        : paper == QLatin1String("legal")                         ? QPageSize::Legal
+                                                                  : QPageSize::A4;
+    TPdfPageGeometry page;
+    page.dpi = request.number(QStringLiteral("dpi"), 600);
+    const QSize size = QPageSize(id).sizePixels(page.dpi);
+    const bool portrait = request.has(QStringLiteral("portrait"));
+    page.width = portrait ? size.width() : size.height();
+    page.height = portrait ? size.height() : size.width();
+    return page;
+}
+
+int RunPdf(const TCliRequest& request, QString& error)
+{
+    TCliSession session;
+    if (const int rc = OpenSession(session, request, true, error))
+        return rc;
+    const TPdfPageGeometry page = PaperPage(request);
+    TMonthView view;
+    view.month = request.number(QStringLiteral("month"), 0);
+    view.year = request.number(QStringLiteral("year"), 0);
+    // The page count the month view knows when the export starts: its preview at 100 %
+    // on the same printer page, drawn as the window draws it.
+    TPrintablePage printable;
+    printable.width = page.width;
+    printable.height = page.height;
+    printable.dpi = page.dpi;
+    QImage preview;
+    const int count
+        = RenderMonthPreview(preview, printable, kScreenDpi, 100, session.roster, session.roster.settings, view)
+              .maxseiten;
+    const QString fileName = request.values.value(QStringLiteral("o"));
+    const TExportResult result = ExportMonthPdf(fileName, page, session.roster, session.roster.settings, view, count);
+    return result.ok() ? kExitOk : ExportFailed(result, fileName, error);
+}
+
+// The calendar files of one employee or of all; the range was checked with the command line.
+int RunIcal(const TCliRequest& request, QString& error)
+{
+    TICalRange range;
+    parseYearMonth(request.values.value(QStringLiteral("from")), range.fromYear, range.fromMonth);
+    parseYearMonth(request.values.value(QStringLiteral("to")), range.toYear, range.toMonth);
+    TCliSession session;
+    if (const int rc = OpenSession(session, request, true, error))
+        return rc;
+    const TRoster& roster = session.roster;
+    const QString target = request.values.value(QStringLiteral("o"));
+    // The texts of the file in the roster's language, as the desktop dialog passes them.
+    TICalTexts texts;
+    texts.overtimeLabel = TranslateText(texts.overtimeLabel);
+
+    TICalResult result;
+    if (request.has(QStringLiteral("employee"))) {
+        const QString name = request.values.value(QStringLiteral("employee"));
+        int matches = 0;
+        for (const TPerson& p : roster.personen)
+            matches += p.name == name ? 1 : 0;
+        if (matches != 1) {
+            error = matches == 0 ? QStringLiteral("no employee is named \"%1\"").arg(name)
+                                 : QStringLiteral("%1 employees are named \"%2\"; give them different names in the "
+                                                  "desktop program")
+                                       .arg(matches)
+                                       .arg(name);
+            return kExitUsage;
+        }
+        const QString file = QFileInfo(target).isDir()
+            ? QDir(target).filePath(SafeICalBaseName(name) + QStringLiteral(".ics"))
+            : target;
+        result = ExportICalPerson(roster, ICalPersonIndex(roster, name), range, file, texts);
+    } else {
+        result = ExportICalAll(roster, range, target, texts);
+    }
+
+    QByteArray list;
+    for (const QString& path : result.written)
+        list += QDir::toNativeSeparators(path).toUtf8() + '\n';
+    const bool listed = WriteStdout(list);
+    switch (result.status) {
+    case TICalStatus::Ok:
+        break;
+    case TICalStatus::InvalidRange: // checked before; kept for completeness
+        error = QStringLiteral("the range of months is invalid");
+        return kExitUsage;
+    case TICalStatus::NoSuchPerson:
+        error = QStringLiteral("no such employee");
+        return kExitUsage;
+    case TICalStatus::WriteFailed:
+        error = OneLine(GetMessageText(31)) + QStringLiteral(": ") + QDir::toNativeSeparators(result.failedPath);
+        if (!result.reason.isEmpty())
+            error += QStringLiteral(": ") + OneLine(result.reason);
+        return kExitIo;
+    }
+    if (!listed) {
+        error = QStringLiteral("Cannot write to standard output");
+        return kExitIo;
+    }
+    return kExitOk;
 }
 
 } // namespace
@@ -555,6 +744,12 @@ int RunCommand(const TCliRequest& request, QString& error)
         return RunDump(request, error);
     if (c == QLatin1String("holidays"))
         return RunHolidays(request, error);
+    if (c == QLatin1String("csv"))
+        return RunCsv(request, error);
+    if (c == QLatin1String("pdf"))
+        return RunPdf(request, error);
+    if (c == QLatin1String("ical"))
+        return RunIcal(request, error);
     if (c == QLatin1String("stats"))
         return RunStats(request, error);
     if (c == QLatin1String("render") && request.kind == QLatin1String("month"))
@@ -563,5 +758,6 @@ int RunCommand(const TCliRequest& request, QString& error)
         return RunRenderDay(request, error);
     if (c == QLatin1String("render") && request.kind == QLatin1String("year"))
         return RunRenderYear(request, error);
-    return NotYet(c + (request.kind.isEmpty() ? QString() : QLatin1Char(' ') + request.kind), error);
+    error = QStringLiteral("unknown command \"%1\"").arg(c);
+    return kExitUsage;
 }

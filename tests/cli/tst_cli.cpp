@@ -5,6 +5,7 @@
 #include "app/mainform.h"
 #include "calendar/feiertage.h"
 #include "i18n/translate.h"
+#include "output/icalexport.h"
 #include "output/statistikpage.h"
 #include "planner/monatsplanerpage.h"
 #include "planner/sampleroster.h"
@@ -22,6 +23,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTextEdit>
@@ -271,13 +273,13 @@ class TestCli : public QObject {
         return form;
     }
 
-    // A data folder with the 24-person sample roster of February 2024 in `slot` (1 when 0),
+    // A data folder with the 24-person (or `persons`) sample roster of February 2024 in `slot` (1 when 0),
     // English texts in translate.dat when `language` is 1, and a settings store holding
     // the folder (when `storedFolder`), the slot (when not 0) and a few per-user values.
-    QString prepareDesktop(bool storedFolder, int storedSlot, int language)
+    QString prepareDesktop(bool storedFolder, int storedSlot, int language, int persons = 24)
     {
         TRoster roster;
-        sample::FillRoster(roster, 24, 2024, 2);
+        sample::FillRoster(roster, persons, 2024, 2);
         roster.settings.languagesetto = language;
         roster.settings.RandBreitEd = 7.3456; // the margin field keeps two decimals
         roster.settings.ShowAnwCheck = true;
@@ -289,7 +291,8 @@ class TestCli : public QObject {
                 {QStringLiteral("Mo"), QStringLiteral("Mon")}, {QStringLiteral("Ist"), QStringLiteral("Done")},
                 {QStringLiteral("Tagesanwesenheit"), QStringLiteral("Attendance")},
                 {QStringLiteral("Februar"), QStringLiteral("February")},
-                {QStringLiteral("Dienst Statistik"), QStringLiteral("Duty statistics")}});
+                {QStringLiteral("Dienst Statistik"), QStringLiteral("Duty statistics")},
+                {QStringLiteral("Überstunden"), QStringLiteral("Overtime")}});
         QSettings ini = userStore();
         ini.beginGroup(QStringLiteral("MainForm"));
         if (storedFolder) {
@@ -336,12 +339,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QStringList>("options");
-        QTest::newRow("tool") << QString() << sl("--data --slot --force --help --version dump holidays stats csv pdf render");
+        QTest::newRow("tool") << QString()
+                              << sl("--data --slot --force --help --version dump holidays stats csv pdf ical render");
         QTest::newRow("dump") << "dump" << sl("--help");
         QTest::newRow("holidays") << "holidays" << sl("--year --all");
         QTest::newRow("stats") << "stats" << sl("--month --year");
         QTest::newRow("csv") << "csv" << sl("--month --year -o");
         QTest::newRow("pdf") << "pdf" << sl("--month --year -o --paper --portrait --landscape --dpi");
+        QTest::newRow("ical") << "ical" << sl("--employee NAME --all --from --to YYYY-MM -o FILE|DIR exactly");
         QTest::newRow("render") << "render" << sl("month day year --month --year --day --page --zoom --employee -o");
     }
 
@@ -619,6 +624,178 @@ private Q_SLOTS:
         QCOMPARE(expected.startsWith(QStringLiteral("Duty statistics")), language == 1);
     }
 
+    // The files are those of the window's "CSV Export..." and "Export als PDF Datei..."
+    // right after its start (the PDF's random file identifier aside).
+    void exportsAreTheWindowsFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<int>("persons");
+        QTest::addColumn<int>("pages"); // of the PDF
+        QTest::newRow("csv") << "csv" << 0 << 24 << 0;
+        QTest::newRow("csv, English heading and weekdays") << "csv" << 1 << 24 << 0;
+        QTest::newRow("pdf") << "pdf" << 0 << 24 << 1;
+        QTest::newRow("pdf, English") << "pdf" << 1 << 24 << 1;
+        QTest::newRow("pdf, 90 employees on several pages") << "pdf" << 0 << 90 << -1;
+    }
+
+    void exportsAreTheWindowsFiles()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, language);
+        QFETCH(int, persons);
+        QFETCH(int, pages);
+        const QString folder = prepareDesktop(false, 0, language, persons);
+        const QString out = folder + QStringLiteral("/tool.") + kind;
+        const TRun run
+            = cli(QStringList{QStringLiteral("--data"), folder, kind} + sl("--month 2 --year 2024 -o") << out);
+        QCOMPARE(run.rc, 0);
+        QVERIFY2(run.err.isEmpty(), run.err.constData());
+
+        storeFolder(folder);
+        auto form = startWindow(2024, 2);
+        QVERIFY(form);
+        const QString reference = folder + QStringLiteral("/window.") + kind;
+        const QString error = kind == QLatin1String("csv") ? form->MonatsplanerSheet->CSVExportTo(reference)
+                                                           : form->MonatsplanerSheet->PDFExportTo(reference);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+
+        const auto bytes = [](const QString& path) {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        QByteArray actual = bytes(out);
+        QByteArray expected = bytes(reference);
+        QVERIFY(!expected.isEmpty());
+        if (kind == QLatin1String("pdf")) {
+            static const QRegularExpression id(QStringLiteral("/ID \\[ <[0-9A-F]*><[0-9A-F]*> \\]"));
+            for (QByteArray* b : {&actual, &expected})
+                *b = QString::fromLatin1(*b).replace(id, QStringLiteral("/ID [ ]")).toLatin1();
+            QVERIFY(actual.contains("/ID [ ]"));
+            if (pages > 0)
+                QCOMPARE(actual.count("/Type /Page\n"), pages);
+            else
+                QVERIFY(actual.count("/Type /Page\n") > 1);
+        } else {
+            QCOMPARE(actual.startsWith("\"Roster plan 2/2024\""), language == 1);
+        }
+        QCOMPARE(actual.size(), expected.size());
+        QVERIFY(actual == expected);
+    }
+
+    // Paper, orientation and resolution decide the PDF page size (the writer's media box
+    // runs from 0 to the size in points less one).
+    void pdfPaper_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("mediaBox");
+        QTest::newRow("default: A4 landscape") << sl("") << QByteArray("[0 0 841 593]");
+        QTest::newRow("A4 portrait") << sl("--portrait") << QByteArray("[0 0 593 841]");
+        QTest::newRow("Letter at 300 dpi") << sl("--paper Letter --dpi 300") << QByteArray("[0 0 791 611]");
+        QTest::newRow("a5, lower case") << sl("--paper a5 --landscape") << QByteArray("[0 0 593 419]");
+    }
+
+    void pdfPaper()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, mediaBox);
+        TRoster roster;
+        const QString folder = newFolder();
+        saveRoster(roster, folder);
+        const QString out = folder + QStringLiteral("/plan.pdf");
+        const TRun run = cli(QStringList{QStringLiteral("--data"), folder} + sl("pdf --month 2 --year 2024") + options
+            << QStringLiteral("-o") << out);
+        QCOMPARE(run.rc, 0);
+        QFile f(out);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray pdf = f.readAll();
+        const qsizetype at = pdf.indexOf("/MediaBox ");
+        QVERIFY(at >= 0);
+        QCOMPARE(pdf.mid(at + 10, pdf.indexOf('\n', at) - at - 10), mediaBox);
+    }
+
+    // The calendar files are those of the core export on the roster the window holds
+    // after its start, with the overtime label in the roster's language; only the time
+    // stamps (DTSTAMP, from the clock) differ.
+    void calendarsAreTheCoreExport_data()
+    {
+        QTest::addColumn<QString>("employee"); // empty: all
+        QTest::addColumn<bool>("intoFolder"); // -o names an existing folder
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QStringList>("range");
+        QTest::newRow("one employee, umlaut and comma in the name")
+            << "Köhler, Inge" << false << 0 << sl("2024-02 2024-02");
+        QTest::newRow("one employee into a folder, English") << "Schulz, Frank" << true << 1 << sl("2024-01 2024-03");
+        QTest::newRow("all employees") << "" << false << 0 << sl("2024-02 2024-02");
+        QTest::newRow("all employees over a year's end, English") << "" << true << 1 << sl("2023-12 2024-02");
+    }
+
+    void calendarsAreTheCoreExport()
+    {
+        QFETCH(QString, employee);
+        QFETCH(bool, intoFolder);
+        QFETCH(int, language);
+        QFETCH(QStringList, range);
+        const QString folder = prepareDesktop(false, 0, language);
+        QString out = folder + QStringLiteral("/calendars");
+        if (intoFolder)
+            QVERIFY(QDir().mkpath(out));
+        else if (!employee.isEmpty())
+            out += QStringLiteral(".ics");
+        QStringList args{QStringLiteral("--data"), folder, QStringLiteral("ical"), QStringLiteral("--from"), range[0],
+            QStringLiteral("--to"), range[1], QStringLiteral("-o"), out};
+        if (!employee.isEmpty())
+            args << QStringLiteral("--employee") << employee;
+        const TRun run = cli(args);
+        QCOMPARE(run.rc, 0);
+        QVERIFY2(run.err.isEmpty(), run.err.constData());
+        const QStringList listed = QString::fromUtf8(run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+
+        storeFolder(folder);
+        auto form = startWindow(2024, 2);
+        QVERIFY(form);
+        const TRoster& roster = form->store.roster;
+        const TICalRange r{
+            range[0].left(4).toInt(), range[0].right(2).toInt(), range[1].left(4).toInt(), range[1].right(2).toInt()};
+        TICalTexts texts;
+        texts.overtimeLabel = TranslateText(texts.overtimeLabel);
+        const QString reference = folder + QStringLiteral("/reference");
+        QVERIFY(QDir().mkpath(reference));
+        const TICalResult expected = employee.isEmpty()
+            ? ExportICalAll(roster, r, reference, texts)
+            : ExportICalPerson(roster, ICalPersonIndex(roster, employee), r,
+                reference + QLatin1Char('/') + SafeICalBaseName(employee) + QStringLiteral(".ics"), texts);
+        QVERIFY(expected.ok());
+        QCOMPARE(listed.size(), employee.isEmpty() ? roster.personen.Count() : 1);
+        QCOMPARE(listed.size(), expected.written.size());
+
+        const auto masked = [](const QString& path) {
+            static const QRegularExpression stamp(QStringLiteral("\r\nDTSTAMP:[0-9]{8}T[0-9]{6}Z\r\n"));
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly)
+                ? QString::fromUtf8(f.readAll()).replace(stamp, QStringLiteral("\r\nDTSTAMP:-\r\n"))
+                : QString();
+        };
+        QString all;
+        for (int i = 0; i < listed.size(); ++i) {
+            QCOMPARE(listed[i],
+                intoFolder || employee.isEmpty() ? QDir(out).filePath(QFileInfo(expected.written[i]).fileName()) : out);
+            const QString actual = masked(listed[i]);
+            QCOMPARE(actual, masked(expected.written[i]));
+            all += actual;
+        }
+        QVERIFY(all.contains(QStringLiteral("DTSTAMP:-")));
+        QVERIFY(all.contains(
+            (language == 1 ? QStringLiteral("DESCRIPTION:Overtime") : QStringLiteral("DESCRIPTION:Überstunden"))
+            + QStringLiteral(": 1\\,5")));
+        // Nothing else is left behind: no lock file, no temporary file.
+        QStringList files = QDir(folder).entryList(QDir::Files, QDir::Name);
+        files.removeOne(QStringLiteral("calendars.ics"));
+        QCOMPARE(files, sl("dienste.dat personen.dat"));
+        if (QFileInfo(out).isDir())
+            QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden).size(), listed.size());
+    }
+
     // Every failure is one line on stderr with its exit code, and leaves neither a lock
     // file of its own nor an output file.
     void badInput_data()
@@ -657,6 +834,48 @@ private Q_SLOTS:
                                           << "locked: FOLDER/diensteschreibe.dat" << sl("diensteschreibe.dat");
         QTest::newRow("locked, --force") << "lock persons" << sl("--data FOLDER --force") + render << 0 << ""
                                          << sl("out.png");
+        QTest::newRow("csv: person file locked")
+            << "lock persons" << sl("--data FOLDER csv --month 3 --year 2024 -o OUT") << 3
+            << "locked: FOLDER/personenschreibe.dat" << sl("personenschreibe.dat");
+        QTest::newRow("pdf: damaged duty file") << "cut duties" << sl("--data FOLDER pdf --month 3 --year 2024 -o OUT")
+                                                << 2 << "Read beyond end of file: " << sl("");
+        QTest::newRow("pdf: unknown paper") << "" << sl("--data FOLDER pdf --month 3 --year 2024 --paper B5 -o OUT")
+                                            << 1 << "rostelmark-cli: --paper must be" << sl("");
+        QTest::newRow("csv: output folder missing")
+            << "" << sl("--data FOLDER csv --month 3 --year 2024 -o FOLDER/no/x.csv") << 2
+            << "Die Datei konnte nicht zum Schreiben geöffnet werden." << sl("");
+        const QStringList ical = sl("ical --from 2024-03 --to 2024-03");
+        QTest::newRow("ical: unknown employee") << "" << sl("--data FOLDER") + ical + sl("--employee Nobody -o OUT")
+                                                << 1 << "rostelmark-cli: no employee is named \"Nobody\"" << sl("");
+        QTest::newRow("ical: name of another case")
+            << "name Zwilling" << sl("--data FOLDER") + ical + sl("--employee zwilling -o OUT") << 1
+            << "rostelmark-cli: no employee is named \"zwilling\"" << sl("");
+        QTest::newRow("ical: two employees of that name")
+            << "twins" << sl("--data FOLDER") + ical + sl("--employee Zwilling -o OUT") << 1
+            << "rostelmark-cli: 2 employees are named \"Zwilling\"" << sl("");
+        QTest::newRow("ical: --employee and --all")
+            << "" << sl("--data FOLDER") + ical + sl("--all --employee X -o OUT") << 1
+            << "rostelmark-cli: --employee and --all exclude" << sl("");
+        QTest::newRow("ical: --to before --from")
+            << "" << sl("--data FOLDER ical --from 2024-03 --to 2023-12 -o OUT") << 1
+            << "rostelmark-cli: --to 2023-12 is before --from 2024-03" << sl("");
+        QTest::newRow("ical: month 13") << "" << sl("--data FOLDER ical --from 2024-13 --to 2025-01 -o OUT") << 1
+                                        << "rostelmark-cli: --from must be a month as YYYY-MM" << sl("");
+        QTest::newRow("ical: more than 1200 months")
+            << "" << sl("--data FOLDER ical --from 1900-01 --to 2000-01 -o OUT") << 1
+            << "rostelmark-cli: --from 1900-01 --to 2000-01 spans 1201 months" << sl("");
+        QTest::newRow("ical: person file locked")
+            << "lock persons" << sl("--data FOLDER") + ical + sl("--all -o FOLDER") << 3
+            << "locked: FOLDER/personenschreibe.dat" << sl("personenschreibe.dat");
+        QTest::newRow("ical: output folder missing")
+            << "name Zwilling" << sl("--data FOLDER") + ical + sl("--employee Zwilling -o FOLDER/no/x.ics") << 2
+            << "Die Datei konnte nicht zum Schreiben geöffnet werden. Ist diese vielleicht noch geöffnet?: "
+               "FOLDER/no/x.ics"
+            << sl("");
+        QTest::newRow("ical: --all into a file") << "" << sl("--data FOLDER") + ical + sl("-o FOLDER/personen.dat") << 2
+                                                 << "Die Datei konnte nicht zum Schreiben geöffnet werden. Ist diese "
+                                                    "vielleicht noch geöffnet?: FOLDER/personen.dat"
+                                                 << sl("");
         QTest::newRow("output folder missing")
             << "" << sl("--data FOLDER render month --month 3 --year 2024 -o FOLDER/no/such.png") << 2
             << "Cannot create FOLDER/no/such.png" << sl("");
@@ -673,6 +892,10 @@ private Q_SLOTS:
         TRoster roster;
         sample::FillRoster(roster, 24, 2024, 3);
         const QString folder = newFolder();
+        if (setup.startsWith(QLatin1String("name ")))
+            roster.personen[0].name = setup.section(QLatin1Char(' '), 1, 1);
+        if (setup == QLatin1String("twins"))
+            roster.personen[0].name = roster.personen[1].name = QStringLiteral("Zwilling");
         saveRoster(roster, folder);
         if (setup.startsWith(QLatin1String("cut"))) {
             QFile f(folder
