@@ -1,6 +1,7 @@
 // Calendar files of the 200-employee, ten-year roster: every employee, one year, as the
 // desktop program and the command line write them (200 files into a fresh folder), and
 // the calendars alone without the file system. Target: the export well under a second.
+#include "benchroster.h"
 #include "core/datetime.h"
 #include "core/roster.h"
 #include "output/icalexport.h"
@@ -12,40 +13,12 @@
 
 namespace {
 
-// Eight duties (the last an absence), 200 persons with one entry per day of 2015 … 2024;
-// a tenth of the entries have no duty, a tenth a duty outside the list, some extra hours.
-void build(TRoster& r)
-{
-    r.personen.Clear();
-    r.dienste.Clear();
-    for (int k = 0; k < 8; ++k) {
-        TDienst* d = r.dienste.Add();
-        d->name = QStringLiteral("Dienst %1").arg(k + 1);
-        d->kuerzel = QStringLiteral("D%1").arg(k + 1);
-        d->stunden = 8;
-        d->abwesend = k == 7;
-    }
-    const TDateTime first = EncodeDate(2015, 1, 1);
-    const TDateTime last = EncodeDate(2024, 12, 31);
-    for (int i = 0; i < 200; ++i) {
-        TPerson* p = r.AddPerson();
-        p->name = QString::fromUtf8("Mitarbeiter Müller %1").arg(i + 1);
-        p->persnr = QString::number(1000 + i);
-        for (TDateTime d = first; d <= last; d += 1) {
-            TEintrag* e = p->eintraege.Add();
-            e->datum = d;
-            e->dienst = (i + static_cast<int>(d)) % 10; // 0 = no duty, 9 = no such duty
-            e->ueberstunden = static_cast<int>(d) % 7 == 0 ? 1.5 : 0;
-        }
-    }
-}
-
 const TICalRange kYear{2024, 1, 2024, 12};
 
 void BM_ICalExportAll200(benchmark::State& state)
 {
     TRoster roster;
-    build(roster);
+    BuildBenchRoster(roster, 200, true, true);
     QTemporaryDir dir;
     int events = 0;
     for (auto _ : state) {
@@ -60,7 +33,7 @@ void BM_ICalExportAll200(benchmark::State& state)
 void BM_ICalCalendars200(benchmark::State& state)
 {
     TRoster roster;
-    build(roster);
+    BuildBenchRoster(roster, 200, true, true);
     const QDateTime stamp = Clock::now();
     for (auto _ : state) {
         qsizetype bytes = 0;

@@ -4,6 +4,7 @@
 // Each benchmark reports its peak resident memory ("peak_MB", the process's high-water
 // mark, reset before the benchmark) and how much it rose above the level at its start
 // ("rise_MB").
+#include "benchroster.h"
 #include "core/canvas.h"
 #include "core/datetime.h"
 #include "core/roster.h"
@@ -24,34 +25,6 @@ namespace {
 
 const TPdfPageGeometry kPage{7016, 4961, 600};
 
-void build(TRoster& r, int persons)
-{
-    r.personen.Clear();
-    r.dienste.Clear();
-    for (int k = 0; k < 8; ++k) {
-        TDienst* d = r.dienste.Add();
-        d->name = QStringLiteral("Dienst %1").arg(k + 1);
-        d->kuerzel = QStringLiteral("D%1").arg(k + 1);
-        d->farbe = 0x404040u * static_cast<std::uint32_t>(k + 1) & 0xFFFFFF;
-        d->stunden = 8;
-        d->abwesend = k == 7;
-    }
-    const TDateTime first = EncodeDate(2015, 1, 1);
-    const TDateTime last = EncodeDate(2024, 12, 31);
-    for (int i = 0; i < persons; ++i) {
-        TPerson* p = r.AddPerson();
-        p->name = QStringLiteral("Mitarbeiter %1").arg(i + 1);
-        p->abteilung = QStringLiteral("Station %1").arg(i % 5);
-        p->persnr = QString::number(1000 + i);
-        for (TDateTime d = first; d <= last; d += 1) {
-            TEintrag* e = p->eintraege.Add();
-            e->datum = d;
-            e->dienst = 1 + (i + static_cast<int>(d)) % 9;
-        }
-    }
-    r.settings.DoubleRowHeightCheck = false;
-    r.settings.LegendeCheck = false;
-}
 
 // Resident set high-water mark in kB ("VmHWM"), and its reset (Linux: clear_refs 5).
 long statusKb(const char* key)
@@ -73,7 +46,7 @@ struct Fixture {
     TMonthView view;
     Fixture()
     {
-        build(roster, 200);
+        BuildBenchRoster(roster, 200);
         view.year = 2024;
         view.month = 3;
     }

@@ -2,6 +2,7 @@
 // legend on) for 200 active employees with ten years of daily entries, against the same
 // drawing without entries. Targets: median ≤ 8 ms, at most 1.5× the drawing without
 // entries. The 2000-employee drawing is reported only.
+#include "benchroster.h"
 #include "core/canvas.h"
 #include "core/datetime.h"
 #include "core/roster.h"
@@ -17,41 +18,11 @@ namespace {
 constexpr int kW = 1123;
 constexpr int kH = 794;
 
-void build(TRoster& r, int persons, bool entries)
-{
-    r.personen.Clear();
-    r.dienste.Clear();
-    for (int k = 0; k < 8; ++k) {
-        TDienst* d = r.dienste.Add();
-        d->name = QStringLiteral("Dienst %1").arg(k + 1);
-        d->kuerzel = QStringLiteral("D%1").arg(k + 1);
-        d->farbe = 0x404040u * static_cast<std::uint32_t>(k + 1) & 0xFFFFFF;
-        d->stunden = 8;
-        d->abwesend = k == 7;
-    }
-    const TDateTime first = EncodeDate(2015, 1, 1);
-    const TDateTime last = EncodeDate(2024, 12, 31);
-    for (int i = 0; i < persons; ++i) {
-        TPerson* p = r.AddPerson();
-        p->name = QStringLiteral("Mitarbeiter %1").arg(i + 1);
-        p->abteilung = QStringLiteral("Station %1").arg(i % 5);
-        p->persnr = QString::number(1000 + i);
-        p->maxstunden = 170;
-        if (!entries)
-            continue;
-        for (TDateTime d = first; d <= last; d += 1) {
-            TEintrag* e = p->eintraege.Add();
-            e->datum = d;
-            e->dienst = 1 + (i + static_cast<int>(d)) % 9; // 9 = no such duty: drawn empty
-            e->ueberstunden = static_cast<int>(d) % 17 == 0 ? 1.5 : 0;
-        }
-    }
-}
 
 void drawLoop(benchmark::State& state, int persons, bool entries)
 {
     TRoster roster;
-    build(roster, persons, entries);
+    BuildBenchRoster(roster, persons, entries);
     TPlanSettings s; // legend and sums on by default
     TMonthView v;
     v.year = 2024;

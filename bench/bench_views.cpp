@@ -1,6 +1,7 @@
 // One full DrawDay and one full DrawYear of the screen preview (A4 landscape at 96 dpi,
 // zoom 100) for 200 active employees with ten years of daily entries. Target: median
 // ≤ 8 ms each. The day list of 2000 employees is reported only.
+#include "benchroster.h"
 #include "core/canvas.h"
 #include "core/datetime.h"
 #include "core/roster.h"
@@ -17,35 +18,11 @@ namespace {
 constexpr int kW = 1123;
 constexpr int kH = 794;
 
-void build(TRoster& r, int persons)
-{
-    r.personen.Clear();
-    r.dienste.Clear();
-    for (int k = 0; k < 8; ++k) {
-        TDienst* d = r.dienste.Add();
-        d->name = QStringLiteral("Dienst %1").arg(k + 1);
-        d->kuerzel = QStringLiteral("D%1").arg(k + 1);
-        d->farbe = 0x404040u * static_cast<std::uint32_t>(k + 1) & 0xFFFFFF;
-        d->stunden = 8;
-        d->abwesend = k == 7;
-    }
-    const TDateTime first = EncodeDate(2015, 1, 1);
-    const TDateTime last = EncodeDate(2024, 12, 31);
-    for (int i = 0; i < persons; ++i) {
-        TPerson* p = r.AddPerson();
-        p->name = QStringLiteral("Mitarbeiter %1").arg(i + 1);
-        for (TDateTime d = first; d <= last; d += 1) {
-            TEintrag* e = p->eintraege.Add();
-            e->datum = d;
-            e->dienst = (i + static_cast<int>(d)) % 10; // 0 = no duty, 9 = no such duty
-        }
-    }
-}
 
 void dayLoop(benchmark::State& state, int persons)
 {
     TRoster roster;
-    build(roster, persons);
+    BuildBenchRoster(roster, persons, true, true);
     const TPlanSettings s;
     TDayView v;
     v.date = QDate(2024, 12, 30); // late in the entries: a walk would pass almost all of them
@@ -70,7 +47,7 @@ void BM_DrawDay2000(benchmark::State& state)
 void BM_DrawYear200(benchmark::State& state)
 {
     TRoster roster;
-    build(roster, 200);
+    BuildBenchRoster(roster, 200, true, true);
     const TPlanSettings s;
     TYearView v;
     v.year = 2024;
