@@ -25,7 +25,6 @@ namespace {
 
 const TPdfPageGeometry kPage{7016, 4961, 600};
 
-
 // Resident set high-water mark in kB ("VmHWM"), and its reset (Linux: clear_refs 5).
 long statusKb(const char* key)
 {
@@ -47,6 +46,9 @@ struct Fixture {
     Fixture()
     {
         BuildBenchRoster(roster, 200);
+        // Single row height and no legend: 200 rows make three pages.
+        roster.settings.DoubleRowHeightCheck = false;
+        roster.settings.LegendeCheck = false;
         view.year = 2024;
         view.month = 3;
     }
