@@ -21,6 +21,8 @@
 #include <QPainter>
 #include <QString>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <optional>
 
@@ -121,6 +123,15 @@ private:
     std::optional<QFontMetrics> metrics_;
     QString fontKey_; // font, device resolution: the key of cached texts and measures
 };
+
+// A number the drawing routines take from controls or files (zoom, margin, page): NaN and
+// infinities become `fallback`, anything else is held within lo … hi.
+inline double SaneValue(double v, double lo, double hi, double fallback)
+{
+    if (!std::isfinite(v))
+        return fallback;
+    return std::clamp(v, lo, hi);
+}
 
 // Colour of a stored colour value (0x00BBGGRR); system colours (top byte set) map to the
 // colours such a value usually stands for in text: black.

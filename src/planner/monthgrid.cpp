@@ -173,13 +173,6 @@ struct Layout {
     }
 };
 
-double sane(double v, double lo, double hi, double fallback)
-{
-    if (!std::isfinite(v))
-        return fallback;
-    return std::clamp(v, lo, hi);
-}
-
 QString headingText(const TPlanSettings& s, const TMonthView& view, int month, int year)
 {
     QString text = s.CaptionEd + QLatin1Char(' ') + QString::number(month) + QLatin1Char('/') + QString::number(year);
@@ -211,12 +204,12 @@ Layout computeLayout(TCanvas& canvas, int w, int h, int dpi1, double zoomedvalue
     L.year = std::clamp(view.year, 1, 9999);
     L.days = MonthDays(L.year, L.month);
     L.page = view.Page();
-    L.zoom = sane(zoomedvalue, 1, 10000, 100);
+    L.zoom = SaneValue(zoomedvalue, 1, 10000, 100);
     L.dpi1 = std::clamp(dpi1, 1, 100000);
     L.w = w;
     L.h = h;
 
-    L.margin = static_cast<int>(std::trunc(sane(s.RandBreitEd, 0, 30, 10) / 25.39995 * L.dpi1 * L.zoom / 100.0));
+    L.margin = static_cast<int>(std::trunc(SaneValue(s.RandBreitEd, 0, 30, 10) / 25.39995 * L.dpi1 * L.zoom / 100.0));
 
     if (s.LegendeCheck) {
         canvas.TakeFont(s.FontDialog2, L.dpi1, L.zoom);

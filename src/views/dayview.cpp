@@ -16,13 +16,6 @@ namespace {
 const QColor kWhite(255, 255, 255);
 const QColor kBlack(0, 0, 0);
 
-double sane(double v, double lo, double hi, double fallback)
-{
-    if (!std::isfinite(v))
-        return fallback;
-    return std::clamp(v, lo, hi);
-}
-
 // Taking font k of the day list: the face, style, colour and character set of `f`, and the
 // pixel height Trunc(Hk × zoom / 100 × dpi1 / R), Hk being the font's character height at
 // its own resolution (negative) and R the resolution of the heading font.
@@ -103,7 +96,7 @@ TDayGeometry DrawDay(TCanvas& canvas, int w, int h, int dpi1, int dpi2, double z
     Q_UNUSED(dpi2);
     Q_UNUSED(printit);
     TDayGeometry g;
-    const double zoom = sane(zoomedvalue, 1, 10000, 100);
+    const double zoom = SaneValue(zoomedvalue, 1, 10000, 100);
     dpi1 = std::clamp(dpi1, 1, 100000);
     const int headingPpi = s.FontDialog1.ppi > 0 ? s.FontDialog1.ppi : 96;
     auto take = [&](const TFontRec& f) { takeFont(canvas, f, dpi1, zoom, headingPpi); };
@@ -115,7 +108,7 @@ TDayGeometry DrawDay(TCanvas& canvas, int w, int h, int dpi1, int dpi2, double z
     take(s.FontDialog1);
     const QDate day = view.date.isValid() ? view.date : Clock::today();
     const int Y = day.year(), M = day.month(), d = day.day();
-    const int m = static_cast<int>(std::trunc(sane(s.RandBreitEd, 0, 30, 10) / 25.39995 * dpi1 * zoom / 100.0));
+    const int m = static_cast<int>(std::trunc(SaneValue(s.RandBreitEd, 0, 30, 10) / 25.39995 * dpi1 * zoom / 100.0));
     const QString heading = s.Capt2Ed + QLatin1Char(' ') + FormatDate4(day);
     const int top = 2 * canvas.TextHeight(heading) + m;
     const int usable = w - 2 * m;

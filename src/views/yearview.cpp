@@ -16,13 +16,6 @@ namespace {
 const QColor kWhite(255, 255, 255);
 const QColor kBlack(0, 0, 0);
 
-double sane(double v, double lo, double hi, double fallback)
-{
-    if (!std::isfinite(v))
-        return fallback;
-    return std::clamp(v, lo, hi);
-}
-
 } // namespace
 
 std::vector<int> YearEmployees(const TRoster& roster, int year)
@@ -47,9 +40,9 @@ TYearGeometry LayoutYear(TCanvas& canvas, int w, int dpi1, double zoomedvalue, c
     g.person = active[static_cast<std::size_t>(view.selected)];
     const TPerson& p = roster.personen[g.person];
 
-    const double zoom = sane(zoomedvalue, 1, 10000, 100);
+    const double zoom = SaneValue(zoomedvalue, 1, 10000, 100);
     dpi1 = std::clamp(dpi1, 1, 100000);
-    g.margin = static_cast<int>(std::trunc(sane(s.RandBreitEd, 0, 30, 10) / 25.39995 * dpi1 * zoom / 100.0));
+    g.margin = static_cast<int>(std::trunc(SaneValue(s.RandBreitEd, 0, 30, 10) / 25.39995 * dpi1 * zoom / 100.0));
 
     canvas.TakeFont(s.FontDialog1, dpi1, zoom);
     g.heading = s.CaptionEd + QLatin1Char(' ') + p.name + QLatin1Char(' ') + QString::number(Y);
@@ -112,7 +105,7 @@ TYearGeometry DrawYear(TCanvas& canvas, int w, int h, int dpi1, int dpi2, double
     const TYearGeometry g = LayoutYear(canvas, w, dpi1, zoomedvalue, roster, s, view);
     if (g.person < 0)
         return g;
-    const double zoom = sane(zoomedvalue, 1, 10000, 100);
+    const double zoom = SaneValue(zoomedvalue, 1, 10000, 100);
     dpi1 = std::clamp(dpi1, 1, 100000);
 
     canvas.SetPenColor(kWhite);
