@@ -121,10 +121,5 @@ BENCHMARK(BM_ExportPdf3Pages)->Unit(benchmark::kMillisecond)->Repetitions(7)->Re
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarksOffscreen(argc, argv);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The roster the drawing, export and calendar benchmarks share: eight duties (the last
+// The roster the drawing, export and calendar benchmarks share, and their main(): eight duties (the last
 // an absence) and `persons` employees, with one entry per day of 2015 … 2024 when
 // `entries` is set. Duty numbers cycle through 1 … 9 (9 lies outside the duty list), or
 // through 0 … 9 with `withoutDuty` (0 = an entry without duty); every 17th day carries
@@ -7,7 +7,10 @@
 #include "core/datetime.h"
 #include "core/roster.h"
 
+#include <QGuiApplication>
 #include <QString>
+
+#include <benchmark/benchmark.h>
 
 #include <cstdint>
 
@@ -41,4 +44,16 @@ inline void BuildBenchRoster(TRoster& r, int persons, bool entries = true, bool 
             e->ueberstunden = static_cast<int>(d) % 17 == 0 ? 1.5 : 0;
         }
     }
+}
+
+// main() of the drawing benchmarks: fonts and images need a GUI application, and none
+// needs a display.
+inline int RunBenchmarksOffscreen(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }
