@@ -2,10 +2,9 @@
 // What the drawing, export and calendar benchmarks share: their roster and main().
 //
 // The roster: eight duties (the last an absence) and `persons` employees, with one entry
-// per day of 2015 … 2024 when
-// `entries` is set. Duty numbers cycle through 1 … 9 (9 lies outside the duty list), or
-// through 0 … 9 with `withoutDuty` (0 = an entry without duty); every 17th day carries
-// 1.5 extra hours.
+// per day of 2015 … 2024 when `entries` is set. Duty numbers cycle through 1 … 9 (9 lies
+// outside the duty list), or through 0 … 9 with `withoutDuty` (0 = an entry without
+// duty); every 17th day carries 1.5 extra hours.
 #include "core/datetime.h"
 #include "core/roster.h"
 
