@@ -578,6 +578,8 @@ bool TDataStore::saveDienste()
 
 bool TDataStore::canreadnow(const QString& lockFile)
 {
+    if (lockFree)
+        return true;
     const QByteArray path = nativePath(lockFile);
     // Creating the lock file exclusively is the test and the claim in one step.
     int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
@@ -632,11 +634,15 @@ bool TDataStore::canwritenowdienste()
 
 void TDataStore::EndWriteMowpersonen()
 {
+    if (lockFree)
+        return;
     ::unlink(nativePath(personLockFile()).constData());
 }
 
 void TDataStore::EndWriteMowdienste()
 {
+    if (lockFree)
+        return;
     ::unlink(nativePath(dutyLockFile()).constData());
 }
 

@@ -125,6 +125,9 @@ public:
     bool dutiesUnwritten();
 
     // --- locks ---------------------------------------------------------------------
+    // Read without creating, asking about or deleting any lock file (the command-line
+    // tool's --force, which only reads). Writes are refused while this is set.
+    bool lockFree = false;
     bool canreadnowpersonen();
     bool canreadnowdienste();
     bool canwritenowpersonen();
