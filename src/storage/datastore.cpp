@@ -1,5 +1,6 @@
 #include "storage/datastore.h"
 
+#include "core/fsops.h"
 #include "core/undohistory.h"
 #include "i18n/messagetable.h"
 #include "i18n/translate.h"
@@ -7,177 +8,30 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QElapsedTimer>
 #include <QStandardPaths>
+#include <QThread>
 
-#include <atomic>
 #include <cerrno>
-#include <fcntl.h>
+#include <chrono>
 #include <functional>
+#include <future>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
-TDateTime ageOf(const struct stat& st)
+TDateTime ageOf(const TFileStamp& st)
 {
-    const qint64 ms = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+    if (!st.exists)
+        return 0;
+    const qint64 ms = st.mtimeNs / 1000000;
     return QDateTimeToDateTime(QDateTime::fromMSecsSinceEpoch(ms).toLocalTime());
 }
 
-QByteArray nativePath(const QString& path)
+void pause(int ms)
 {
-    return QFile::encodeName(path);
-}
-
-// A lock file counts as present even when it is a dangling link, as for O_EXCL.
-bool lockFilePresent(const QString& path)
-{
-    struct stat st {};
-    return ::lstat(nativePath(path).constData(), &st) == 0;
-}
-
-// Error number of a data file that is not a regular file (a FIFO, a device, a folder).
-constexpr int kNotRegular = -1;
-
-QString systemReason(int err)
-{
-    if (err == kNotRegular)
-        return TranslateText(QStringLiteral("Sie ist keine gewöhnliche Datei."));
-    return qt_error_string(err);
-}
-
-enum class ReadStatus { Ok, Missing, ReadError, NotRegular };
-
-// The whole file and the last-write time of exactly the file that was read (another
-// copy may rename a new file over the path right after). Only a regular file is read:
-// the open does not block (a FIFO would wait for a writer), and a device such as
-// /dev/zero never ends.
-ReadStatus readWholeFile(const QString& path, QByteArray& bytes, TDateTime& age, int& err)
-{
-    const QByteArray native = nativePath(path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        err = errno;
-        if (err == ENOENT || err == ENOTDIR)
-            return ReadStatus::Missing;
-        struct stat st {};
-        if (::stat(native.constData(), &st) == 0)
-            age = ageOf(st);
-        return ReadStatus::ReadError;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        err = errno;
-        ::close(fd);
-        return ReadStatus::ReadError;
-    }
-    age = ageOf(st);
-    if (!S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return ReadStatus::NotRegular;
-    }
-    qsizetype used = 0;
-    qsizetype capacity = st.st_size > 0 ? qsizetype(st.st_size) + 1 : 4096;
-    bytes.resize(capacity);
-    for (;;) {
-        if (used == capacity) {
-            capacity *= 2;
-            bytes.resize(capacity);
-        }
-        const ssize_t n = ::read(fd, bytes.data() + used, size_t(capacity - used));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            err = errno;
-            ::close(fd);
-            return ReadStatus::ReadError;
-        }
-        if (n == 0)
-            break;
-        used += n;
-    }
-    ::close(fd);
-    bytes.resize(used); // keeps the capacity for the next read
-    return ReadStatus::Ok;
-}
-
-// New files of saves that never finished (a copy killed while saving). A save takes
-// seconds at most; an hour leaves room for clocks of other computers that run behind.
-void removeStaleTempFiles(const QString& folder, const QString& name)
-{
-    const QDateTime limit = QDateTime::currentDateTime().addSecs(-3600);
-    const QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
-    const QFileInfoList temps = dir.entryInfoList(
-        {QLatin1Char('.') + name + QStringLiteral(".*.tmp")}, QDir::Files | QDir::Hidden | QDir::System);
-    for (const QFileInfo& t : temps) {
-        if (t.lastModified() < limit)
-            QFile::remove(t.filePath());
-    }
-}
-
-bool writeAll(int fd, const char* data, qsizetype size)
-{
-    off_t offset = 0;
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, data, size_t(std::min<qsizetype>(size, 1 << 30)), offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EIO;
-            return false;
-        }
-        data += n;
-        size -= n;
-        offset += n;
-    }
-    return true;
-}
-
-// Rewrites the existing file `target` with `bytes`, for folders where no new file can
-// be made or renamed over it. Room for a longer content is claimed before anything is
-// overwritten, so a full disk leaves the old content. Owner, group, mode and hard
-// links stay as they are. Returns 0 or the error number; `written` is the file's
-// status after the write.
-int rewriteInPlace(const QByteArray& target, const QByteArray& bytes, struct stat& written)
-{
-    const int fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW);
-    if (fd < 0)
-        return errno;
-    int err = 0;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        err = errno;
-    else if (!S_ISREG(st.st_mode))
-        err = kNotRegular;
-    if (err == 0 && bytes.size() > st.st_size) {
-        const int r = ::posix_fallocate(fd, st.st_size, off_t(bytes.size() - st.st_size));
-        if (r != 0 && r != EOPNOTSUPP && r != EINVAL)
-            err = r;
-    }
-    if (err == 0
-        && (!writeAll(fd, bytes.constData(), bytes.size()) || ::ftruncate(fd, off_t(bytes.size())) != 0
-            || ::fsync(fd) != 0 || ::fstat(fd, &written) != 0))
-        err = errno;
-    if (err == 0 && written.st_size != off_t(bytes.size()))
-        err = EIO;
-    if (::close(fd) != 0 && err == 0)
-        err = errno;
-    return err;
-}
-
-// The time of the saved file as the path shows it now: a server may set it when the
-// file is closed. When the path no longer names the written file (another copy renamed
-// its own over it meanwhile), the written file's time is kept, so that the other
-// copy's file counts as a change.
-TDateTime ageAfterWrite(const QString& path, const QByteArray& target, const struct stat& written)
-{
-    if (TDataStore::afterWriteHook)
-        TDataStore::afterWriteHook(path);
-    struct stat now {};
-    if (::stat(target.constData(), &now) == 0 && now.st_dev == written.st_dev && now.st_ino == written.st_ino)
-        return ageOf(now);
-    return ageOf(written);
+    if (ms > 0)
+        QThread::msleep(ulong(ms));
 }
 
 } // namespace
@@ -221,10 +75,7 @@ void TDataStore::ChooseDataFolder(TDataFolderOption option, const QString& direc
 
 TDateTime TDataStore::GetFileAge(const QString& path)
 {
-    struct stat st {};
-    if (path.isEmpty() || ::stat(nativePath(path).constData(), &st) != 0)
-        return 0;
-    return ageOf(st);
+    return ageOf(StampOf(path));
 }
 
 // ---- plan slots ---------------------------------------------------------------------
@@ -315,43 +166,68 @@ void TDataStore::releaseLargeBuffers()
 
 // Reads `path` (the caller holds the read lock) and hands the bytes to `apply`, which
 // parses them into fresh containers and moves them into the roster only when the parse
-// succeeded. Records the known file time of exactly the file that was read, also of a
-// damaged one, so the poll reports it once, not every second; a damaged or unreadable
-// file is then kept from being replaced until it is read successfully.
+// succeeded. A file that another copy is just replacing may be missing for a moment or
+// show a cut content through a network client's cache: such reads are tried again after
+// short pauses before the file counts as missing or damaged. What was read (also of a
+// damaged file) becomes the file's known state, so the poll reports it once; a damaged
+// or unreadable file is then kept from being replaced until it is read successfully.
 TLoadResult TDataStore::loadFile(const QString& path, TDateTime& known, TFileState& state,
     const std::function<void()>& onMissing, const std::function<TReadResult(const QByteArray&)>& apply,
     const std::function<void(QByteArray&)>& serialize)
 {
-    TDateTime age = 0;
+    if (state.lockHeld)
+        RecoverInterruptedWrites(path);
+    TFileStamp stamp;
     int err = 0;
+    TReadStatus status = TReadStatus::Missing;
+    TReadResult parsed = TReadResult::Ok;
+    for (int attempt = 0;; ++attempt) {
+        status = ReadDataFile(path, readBuffer, stamp, err);
+        const bool settle = attempt < 3 && stamp != state.stamp;
+        if (status == TReadStatus::Missing && settle && state.stamp.exists) {
+            pause(settlePauseMs << attempt);
+            continue;
+        }
+        if (status != TReadStatus::Ok)
+            break;
+        parsed = apply(readBuffer);
+        if (parsed != TReadResult::Damaged || !settle)
+            break;
+        pause(settlePauseMs << attempt);
+    }
+
     TLoadResult result = TLoadResult::Missing;
     const QString cannotRead = TranslateText(QStringLiteral("Die Datei konnte nicht gelesen werden:"))
         + QLatin1Char('\n') + QDir::toNativeSeparators(path) + QLatin1Char('\n');
-    switch (readWholeFile(path, readBuffer, age, err)) {
-    case ReadStatus::Missing:
+    switch (status) {
+    case TReadStatus::Missing:
+        stamp = TFileStamp();
+        readBuffer.clear();
         onMissing();
         break;
-    case ReadStatus::ReadError:
-        showError(cannotRead + systemReason(err));
+    case TReadStatus::ReadError:
+    case TReadStatus::NotRegular:
+    case TReadStatus::TooLarge:
+        showError(cannotRead + DataFileErrorText(err));
         result = TLoadResult::Damaged;
+        readBuffer.clear();
         break;
-    case ReadStatus::NotRegular:
-        showError(cannotRead + systemReason(kNotRegular));
-        result = TLoadResult::Damaged;
+    case TReadStatus::NoMemory:
+        reportDamage(TReadResult::NoMemory, path);
+        result = TLoadResult::NoMemory;
         break;
-    case ReadStatus::Ok: {
-        const TReadResult r = apply(readBuffer);
-        if (r != TReadResult::Ok) {
-            reportDamage(r, path); // the roster stays as it was
-            result = r == TReadResult::NoMemory ? TLoadResult::NoMemory : TLoadResult::Damaged;
+    case TReadStatus::Ok:
+        if (parsed != TReadResult::Ok) {
+            reportDamage(parsed, path); // the roster stays as it was
+            result = parsed == TReadResult::NoMemory ? TLoadResult::NoMemory : TLoadResult::Damaged;
         } else {
             result = TLoadResult::Loaded;
         }
         break;
     }
-    }
-    releaseLargeBuffers();
-    known = age;
+    state.stamp = stamp;
+    std::swap(state.disk, readBuffer);
+    known = ageOf(stamp);
     if (result == TLoadResult::Loaded || result == TLoadResult::Missing) {
         state.unreadable = false;
         state.told = false;
@@ -359,6 +235,9 @@ TLoadResult TDataStore::loadFile(const QString& path, TDateTime& known, TFileSta
     } else {
         state.unreadable = true;
     }
+    releaseLargeBuffers();
+    if (state.disk.capacity() > 64 * 1024 * 1024 && state.disk.size() < state.disk.capacity() / 2)
+        state.disk.squeeze();
     return result;
 }
 
@@ -376,7 +255,14 @@ TLoadResult TDataStore::loadPersons()
 {
     if (!canreadnowpersonen())
         return TLoadResult::Refused;
-    const TLoadResult result = loadFile(
+    const TLoadResult result = loadPersonsLocked();
+    EndWriteMowpersonen();
+    return result;
+}
+
+TLoadResult TDataStore::loadPersonsLocked()
+{
+    return loadFile(
         personFile(), kownfileagepersonen, personsState,
         [this] {
             roster.settings.languagesetto = 0;
@@ -399,15 +285,20 @@ TLoadResult TDataStore::loadPersons()
             return r;
         },
         [this](QByteArray& out) { serializePersons(out); });
-    EndWriteMowpersonen();
-    return result;
 }
 
 TLoadResult TDataStore::loadDienste()
 {
     if (!canreadnowdienste())
         return TLoadResult::Refused;
-    const TLoadResult result = loadFile(
+    const TLoadResult result = loadDiensteLocked();
+    EndWriteMowdienste();
+    return result;
+}
+
+TLoadResult TDataStore::loadDiensteLocked()
+{
+    return loadFile(
         dutyFile(), kownfileagedienste, dutiesState, [] {},
         [this](const QByteArray& bytes) {
             TDutyFileContent content(roster.settings.RandBreitEd);
@@ -421,8 +312,6 @@ TLoadResult TDataStore::loadDienste()
             return r;
         },
         [this](QByteArray& out) { serializeDienste(out); });
-    EndWriteMowdienste();
-    return result;
 }
 
 bool TDataStore::unwritten(TFileState& state, const std::function<void(QByteArray&)>& serialize)
@@ -445,102 +334,36 @@ bool TDataStore::dutiesUnwritten()
     return unwritten(dutiesState, [this](QByteArray& out) { serializeDienste(out); });
 }
 
-// ---- writing ------------------------------------------------------------------------
+// ---- judging another copy's change ---------------------------------------------------
 
-bool TDataStore::writeFileReplacing(const QString& shownPath, const QByteArray& bytes, TDateTime& age)
+// Whether the file on disk is no longer what this copy last read or wrote. Time and size
+// catch most changes; where they agree (file systems with whole-second times, network
+// caches) the content decides.
+bool TDataStore::changedOnDisk(const QString& path, const TFileState& state)
 {
-    static std::atomic<unsigned> serial{0};
-    // A data file that is a link to a file elsewhere is replaced there, not turned into
-    // a file of its own.
-    QString path = shownPath;
-    struct stat link {};
-    if (::lstat(nativePath(path).constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
-        const QString real = QFileInfo(path).canonicalFilePath();
-        if (!real.isEmpty())
-            path = real;
-    }
-    const QByteArray target = nativePath(path);
+    TFileStamp now;
     int err = 0;
-
-    // A file the user made read-only stays as it is, as when it was written in place;
-    // a FIFO or a device in place of the file (or behind its link) is never replaced.
-    struct stat old {};
-    const bool hadOld = ::stat(target.constData(), &old) == 0;
-    if (hadOld && !S_ISREG(old.st_mode))
-        err = kNotRegular;
-    else if (hadOld && ::access(target.constData(), W_OK) != 0)
-        err = errno;
-
-    // The new content goes into a fresh file beside the target and replaces it by a
-    // rename, so readers and a crash see either the old or the new file, never a part.
-    const int slash = path.lastIndexOf(QLatin1Char('/'));
-    const QString folder = path.left(slash + 1);
-    const QString name = path.mid(slash + 1);
-    QByteArray temp;
-    int fd = -1;
-    for (int attempt = 0; err == 0 && attempt < 100; ++attempt) {
-        temp = nativePath(folder + QLatin1Char('.') + name + QLatin1Char('.') + QString::number(::getpid())
-            + QLatin1Char('-') + QString::number(serial++) + QStringLiteral(".tmp"));
-        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            break;
-    }
-    // In a shared folder the user may be allowed to change the data files but not to
-    // make new files (no write right on the folder) or to rename over a file of another
-    // user (sticky folder): the existing file is then written in place.
-    bool inPlace = false;
-    if (fd < 0 && err == 0) {
-        err = errno;
-        inPlace = hadOld;
-    }
-
-    if (fd >= 0) {
-        struct stat st {};
-        if (hadOld) {
-            // Keep who may read and change the file in a shared folder (best effort).
-            if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, uid_t(-1), old.st_gid) != 0) {}
-            ::fchmod(fd, old.st_mode & 07777);
-        }
-        if (!writeAll(fd, bytes.constData(), bytes.size()) || ::fsync(fd) != 0 || ::fstat(fd, &st) != 0)
-            err = errno;
-        if (::close(fd) != 0 && err == 0)
-            err = errno;
-        if (err == 0 && ::rename(temp.constData(), target.constData()) != 0) {
-            err = errno;
-            inPlace = hadOld && (err == EACCES || err == EPERM || err == EBUSY);
-        }
-        if (err != 0) {
-            ::unlink(temp.constData());
-        } else {
-            // Make the rename itself durable; a failure here does not undo the save.
-            const QByteArray dir = nativePath(folder.isEmpty() ? QStringLiteral(".") : folder);
-            const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            if (dfd >= 0) {
-                ::fsync(dfd);
-                ::close(dfd);
-            }
-            age = ageAfterWrite(path, target, st);
-            removeStaleTempFiles(folder, name);
-            return true;
-        }
-    }
-    if (inPlace) {
-        struct stat st {};
-        const int e = rewriteInPlace(target, bytes, st);
-        if (e == 0) {
-            age = ageAfterWrite(path, target, st);
-            return true;
-        }
-        err = e;
-    }
-    showError(TranslateText(QStringLiteral("Die Datei konnte nicht gespeichert werden:")) + QLatin1Char('\n')
-        + QDir::toNativeSeparators(shownPath) + QLatin1Char('\n') + systemReason(err));
-    return false;
+    QByteArray& bytes = compareBuffer;
+    const TReadStatus status = ReadDataFile(path, bytes, now, err);
+    bool changed;
+    if (status == TReadStatus::Missing)
+        changed = state.stamp.exists;
+    else if (status != TReadStatus::Ok)
+        changed = false; // not a readable file now: the save refuses it with its reason
+    else
+        changed = !state.stamp.exists || bytes != state.disk;
+    if (compareBuffer.capacity() > 64 * 1024 * 1024)
+        compareBuffer = QByteArray();
+    return changed;
 }
+
+// ---- writing ------------------------------------------------------------------------
 
 bool TDataStore::saveFile(
     const QString& path, TDateTime& known, TFileState& state, const std::function<void(QByteArray&)>& serialize)
 {
+    if (lockFree)
+        return false;
     if (state.unreadable) {
         // Writing the roster in memory would replace content that was never read.
         if (!state.told) {
@@ -552,15 +375,53 @@ bool TDataStore::saveFile(
         }
         return false;
     }
-    TDateTime age = 0;
-    serialize(writeBuffer);
-    const bool written = writeFileReplacing(path, writeBuffer, age);
-    if (written) {
-        known = age;
-        std::swap(state.baseline, writeBuffer); // the old baseline's block is reused next time
+    // Right before writing, once more: without a lock file of this copy (a folder that
+    // allows none, or a lock another copy ignored) another copy may have saved since the
+    // lock check. Its save wins; this change is not written.
+    const bool recheck = !state.lockHeld || StampOf(path) != state.stamp;
+    if (recheck && changedOnDisk(path, state)) {
+        showError(TranslateText(QStringLiteral("Die Datei\n%1\nwurde gerade von einem anderen Nutzer gespeichert. "
+                                               "Ihre Änderung wurde nicht gespeichert; die Daten werden neu gelesen."))
+                      .arg(QDir::toNativeSeparators(path)));
+        state.stamp = TFileStamp();
+        state.stamp.size = -1; // differs from every stamp: the next poll reads the file again
+        return false;
     }
+    serialize(writeBuffer);
+    const TSaveOutcome out = SaveDataFile(path, writeBuffer);
+    if (out.err == 0 && out.unprotected && !unprotectedTold) {
+        unprotectedTold = true;
+        showError(TranslateText(QStringLiteral("In diesem Ordner können keine neuen Dateien angelegt werden:\n%1\n"
+                                               "Der Dienstplan ist hier nicht gegen einen Stromausfall während des "
+                                               "Speicherns geschützt."))
+                      .arg(QDir::toNativeSeparators(FolderOf(path))));
+    }
+    if (out.err != 0) {
+        QString text = TranslateText(QStringLiteral("Die Datei konnte nicht gespeichert werden:")) + QLatin1Char('\n')
+            + QDir::toNativeSeparators(path) + QLatin1Char('\n') + DataFileErrorText(out.err);
+        if (out.err == ELOOP)
+            text += QLatin1Char('\n')
+                + TranslateText(QStringLiteral("Sie ist eine Verknüpfung eines anderen Nutzers und wird nicht "
+                                               "beschrieben."));
+        showError(text);
+        releaseLargeBuffers();
+        return false;
+    }
+    state.stamp = out.stamp;
+    if (afterWriteHook) {
+        // The time as the path shows it now (a server may set it when the file is
+        // closed), as long as the path still names the written file.
+        afterWriteHook(path);
+        const TFileStamp now = StampOf(path);
+        if (now.exists && now.dev == out.stamp.dev && now.ino == out.stamp.ino)
+            state.stamp = now;
+    }
+    known = ageOf(state.stamp);
+    state.disk = writeBuffer; // shared, not copied
+    std::swap(state.baseline, writeBuffer);
+    writeBuffer = QByteArray();
     releaseLargeBuffers();
-    return written;
+    return true;
 }
 
 bool TDataStore::savePersons()
@@ -576,74 +437,95 @@ bool TDataStore::saveDienste()
 
 // ---- locks --------------------------------------------------------------------------
 
-bool TDataStore::canreadnow(const QString& lockFile)
+bool TDataStore::canreadnow(const QString& lockFile, TFileState& state)
 {
+    state.lockHeld = false;
     if (lockFree)
         return true;
-    const QByteArray path = nativePath(lockFile);
-    // Creating the lock file exclusively is the test and the claim in one step.
-    int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd >= 0) {
-        ::close(fd);
+    switch (TakeLockFile(lockFile)) {
+    case TLockResult::Taken:
+        state.lockHeld = true;
         return true;
+    case TLockResult::Impossible:
+        return true; // no lock possible here (read-only folder): the content checks must do
+    case TLockResult::Held:
+        break;
     }
-    if (errno != EEXIST)
-        return true; // no lock possible here (read-only folder): go on without one
     ++busy;
     const TLockAnswer answer = ui.AskLockMessage(GetMessageText(30));
     --busy;
     if (answer != TLockAnswer::No)
         return false;
-    // The user overrides the other copy's lock: take it over, emptied.
-    fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd >= 0)
-        ::close(fd);
+    // The user overrides the other copy's lock: this copy takes it over.
+    TakeOverLockFile(lockFile);
+    state.lockHeld = true;
     return true;
 }
 
 bool TDataStore::canreadnowpersonen()
 {
-    return canreadnow(personLockFile());
+    return canreadnow(personLockFile(), personsState);
 }
 
 bool TDataStore::canreadnowdienste()
 {
-    return canreadnow(dutyLockFile());
+    return canreadnow(dutyLockFile(), dutiesState);
+}
+
+// Lock first, then judge: once the lock is this copy's (also after the user overrode
+// another copy's lock), a file another copy saved meanwhile is read again and the
+// operation refused.
+bool TDataStore::canwritenow(const QString& path, TFileState& state, bool persons)
+{
+    if (lockFree)
+        return false;
+    state.told = false; // a refused save is told once per operation
+    if (!(persons ? canreadnowpersonen() : canreadnowdienste()))
+        return false;
+    if (state.lockHeld && RecoverInterruptedWrites(path))
+        state.stamp.size = -1; // repaired: read it
+    if (!changedOnDisk(path, state))
+        return true;
+    // Another copy saved since this one read: show its data, skip the change.
+    const TLoadResult r = persons ? loadPersonsLocked() : loadDiensteLocked();
+    if (persons) {
+        EndWriteMowpersonen();
+        otherCopyLoaded(r, kUndoPersonFile);
+        ui.ListPersons();
+    } else {
+        EndWriteMowdienste();
+        otherCopyLoaded(r, kUndoDutyFile);
+        ui.ListDienste();
+    }
+    return false;
 }
 
 bool TDataStore::canwritenowpersonen()
 {
-    if (GetFileAge(personFile()) != kownfileagepersonen) {
-        // Another copy saved since this one read: show its data, skip the change.
-        otherCopyLoaded(loadPersons(), kUndoPersonFile);
-        ui.ListPersons();
-        return false;
-    }
-    return canreadnowpersonen();
+    return canwritenow(personFile(), personsState, true);
 }
 
 bool TDataStore::canwritenowdienste()
 {
-    if (GetFileAge(dutyFile()) != kownfileagedienste) {
-        otherCopyLoaded(loadDienste(), kUndoDutyFile);
-        ui.ListDienste();
-        return false;
-    }
-    return canreadnowdienste();
+    return canwritenow(dutyFile(), dutiesState, false);
 }
 
 void TDataStore::EndWriteMowpersonen()
 {
     if (lockFree)
         return;
-    ::unlink(nativePath(personLockFile()).constData());
+    if (personsState.lockHeld)
+        ReleaseLockFile(personLockFile());
+    personsState.lockHeld = false;
 }
 
 void TDataStore::EndWriteMowdienste()
 {
     if (lockFree)
         return;
-    ::unlink(nativePath(dutyLockFile()).constData());
+    if (dutiesState.lockHeld)
+        ReleaseLockFile(dutyLockFile());
+    dutiesState.lockHeld = false;
 }
 
 void TDataStore::otherCopyLoaded(TLoadResult result, unsigned files)
@@ -672,19 +554,98 @@ bool TDataStore::SaveDiensteLocked()
 
 // ---- polling and end ----------------------------------------------------------------
 
+namespace {
+// What the poll learns about one data file off the user-interface thread.
+struct TProbe {
+    TFileStamp stamp;
+    bool locked = false;
+};
+struct TPollResult {
+    TProbe duties, persons;
+};
+TProbe probe(const QString& file, const QString& lock)
+{
+    TProbe p;
+    p.stamp = StampOf(file);
+    p.locked = LockFilePresent(lock);
+    return p;
+}
+} // namespace
+
+struct TDataStore::TPoll {
+    std::future<TPollResult> pending;
+    QElapsedTimer started;
+    bool stalled = false;
+    int rounds = 0;
+};
+
+// The poll's reload: never asks. When another copy holds the lock the round is skipped;
+// the next one tries again.
+void TDataStore::pollReload(bool persons)
+{
+    TFileState& state = persons ? personsState : dutiesState;
+    const QString lock = persons ? personLockFile() : dutyLockFile();
+    const TLockResult lr = TakeLockFile(lock);
+    if (lr == TLockResult::Held)
+        return;
+    state.lockHeld = lr == TLockResult::Taken;
+    const TLoadResult r = persons ? loadPersonsLocked() : loadDiensteLocked();
+    if (persons) {
+        EndWriteMowpersonen();
+        otherCopyLoaded(r, kUndoPersonFile);
+        ui.ListPersons();
+    } else {
+        EndWriteMowdienste();
+        otherCopyLoaded(r, kUndoDutyFile);
+        ui.ListDienste();
+    }
+}
+
 void TDataStore::Timer1Timer()
 {
     // A message box of the store is open (its event loop runs this timer): wait.
     if (busy > 0)
         return;
-    if (GetFileAge(dutyFile()) != kownfileagedienste && !lockFilePresent(dutyLockFile())) {
-        otherCopyLoaded(loadDienste(), kUndoDutyFile);
-        ui.ListDienste();
+    if (!poll)
+        poll = std::make_shared<TPoll>();
+    // The file calls of the poll run on a worker thread: a network server that stops
+    // answering must not freeze the window. The result is taken when it is there.
+    if (!poll->pending.valid()) {
+        poll->pending = std::async(std::launch::async,
+            [duty = dutyFile(), dutyLock = dutyLockFile(), person = personFile(), personLock = personLockFile()] {
+                TPollResult r;
+                r.duties = probe(duty, dutyLock);
+                r.persons = probe(person, personLock);
+                return r;
+            });
+        poll->started.start();
     }
-    if (GetFileAge(personFile()) != kownfileagepersonen && !lockFilePresent(personLockFile())) {
-        otherCopyLoaded(loadPersons(), kUndoPersonFile);
-        ui.ListPersons();
+    if (poll->pending.wait_for(std::chrono::milliseconds(pollWaitMs)) != std::future_status::ready) {
+        if (!poll->stalled && poll->started.elapsed() > 3000) {
+            poll->stalled = true;
+            ui.PollStatus(TranslateText(QStringLiteral("Der Datenordner antwortet nicht.")));
+        }
+        return;
     }
+    const TPollResult r = poll->pending.get();
+    if (poll->stalled) {
+        poll->stalled = false;
+        ui.PollStatus(QString());
+    }
+    // On a file system with whole-second times a change within the same second shows in
+    // no stamp: there the content is compared now and then.
+    const bool coarse = ++poll->rounds % 3 == 0;
+    auto due = [&](const TProbe& p, const TFileState& state, const QString& path) {
+        if (p.locked)
+            return false;
+        if (p.stamp != state.stamp)
+            return true;
+        return coarse && p.stamp.exists && p.stamp.mtimeNs % 1000000000 == 0 && changedOnDisk(path, state);
+    };
+    if (due(r.duties, dutiesState, dutyFile()))
+        pollReload(false);
+    if (due(r.persons, personsState, personFile()))
+        pollReload(true);
 }
 
 void TDataStore::SaveAllAtEnd()

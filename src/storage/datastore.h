@@ -3,20 +3,23 @@
 // slot, their lock files, and the once-a-second poll that brings in changes other copies
 // saved. No widgets: what must be asked or shown goes through TStoreUi.
 //
-// Protocol between copies sharing a folder: a lock file (empty, created exclusively)
-// exists while a copy reads or changes a data file, and every copy remembers the file's
-// last-write time as of its own last read or write (kownfileage…). A changing operation
-// calls canwritenow… first; that refuses when another copy holds the lock (unless the
-// user answers No to message 30) and reloads the file and refuses when it changed on disk.
+// Protocol between copies sharing a folder: a lock file (created exclusively, holding the
+// token of the copy that made it) exists while a copy reads or changes a data file, and
+// every copy remembers the file as of its own last read or write: its stat and its bytes.
+// A changing operation calls canwritenow… first; that takes the lock (refusing when
+// another copy holds it, unless the user answers No to message 30), then reloads the file
+// and refuses when it changed on disk, judged by the bytes, not by the time alone.
 
 #include "core/datetime.h"
 #include "core/roster.h"
+#include "storage/datafile.h"
 #include "storage/rosterfiles.h"
 
 #include <QString>
 
 #include <array>
 #include <functional>
+#include <memory>
 
 enum class TLockAnswer { Yes, No, Cancel };
 
@@ -38,6 +41,9 @@ public:
     // language to it and tick "Deutsch" (0) or "English" (1), neither for other values,
     // with dontchlang set. Not called when the read was refused or the file is damaged.
     virtual void LanguageRead(int index) = 0;
+    // The poll's state for the status bar: a text while the data folder does not answer,
+    // an empty text when it answers again.
+    virtual void PollStatus(const QString& text) { (void)text; }
 };
 
 // The three choices of the "Datenbank Verzeichnis" page.
@@ -100,21 +106,29 @@ public:
     QString dutyLockFile() const { return progpath + diensteschreibedat; }
 
     // --- files ---------------------------------------------------------------------
-    // Read under the read lock (taken and released here); loadPersons reports the
+    // Read under the read lock (taken and released here; a rewrite a crash interrupted is
+    // finished first); loadPersons reports the
     // language through LanguageRead. Refreshing the lists is the caller's business,
     // except in canwritenow… and Timer1Timer, which call ListPersons / ListDienste.
     TLoadResult loadPersons();
     TLoadResult loadDienste();
     // Write the complete file (the caller holds the lock): new file in the same folder,
     // synced, renamed over the old one. Where the folder refuses the new file or the
-    // rename (shared folders), the existing file is rewritten in place instead. On
-    // failure the old file and memory stay, the error naming the file and the reason is
-    // shown, and false is returned.
+    // rename (shared folders), the existing file is rewritten in place behind a side file
+    // that lets any reader finish the rewrite after a power cut. Right before writing,
+    // a file that another copy saved meanwhile (seen by its bytes where no lock of this
+    // copy protects it) is not overwritten. On failure memory stays, the error naming the
+    // file and the reason is shown, and false is returned.
     // A file whose last read failed (damaged, unreadable, not a regular file) is never
     // replaced: the save returns false, and the first refused save tells the user that
     // the file is kept as it is. The next successful read of the file ends this.
     bool savePersons();
     bool saveDienste();
+
+    // Pauses between the reads of a file that another copy is just replacing (tests
+    // shorten them), and how long the poll waits for its worker within one round.
+    static inline int settlePauseMs = 100;
+    static inline int pollWaitMs = 300;
 
     // The last read of the file failed although the file exists; saves are refused.
     bool personsUnreadable() const { return personsState.unreadable; }
@@ -135,8 +149,11 @@ public:
     void EndWriteMowpersonen();
     void EndWriteMowdienste();
 
-    // Poll, every 1000 ms: reload a file whose time differs from the known one while no
-    // lock file exists for it, then refresh its list.
+    // Poll, every 1000 ms: reload a file whose stat (time, size, inode, change time)
+    // differs from the known one while no lock file exists for it, then refresh its list.
+    // Its file calls run on a worker thread; it never asks message 30 (a lock taken by
+    // another copy meanwhile skips the round), and it tells through PollStatus when the
+    // folder stops answering.
     void Timer1Timer();
 
     // End of the program (window closed, SIGTERM, SIGINT): save each file under its lock.
@@ -158,21 +175,32 @@ public:
     std::function<void()> onRosterReplaced;
 
     // For tests: called with the data file's path right after a save replaced or
-    // rewrote it and before its time is taken (a network server may set the time then).
+    // rewrote it and before its stat is taken (a network server may set the time then).
     static inline void (*afterWriteHook)(const QString& path) = nullptr;
 
 private:
     // What the store knows about one data file of the current slot.
     struct TFileState {
         bool unreadable = false; // last read failed on an existing file: keep it untouched
-        bool told = false; // the user was told that it is kept
+        bool told = false; // the user was told in this operation that it is kept
+        bool lockHeld = false; // this copy's lock file for it exists now
         QByteArray baseline; // the roster part as last read or written, serialized; empty: none
+        QByteArray disk; // the file's bytes as last read or written
+        TFileStamp stamp; // the file's stat as last read or written
     };
     TFileState personsState, dutiesState;
 
     int busy = 0; // > 0 while a message box of the store is open: the poll waits
-    QByteArray readBuffer, writeBuffer;
+    bool unprotectedTold = false;
+    QByteArray readBuffer, writeBuffer, compareBuffer;
+    struct TPoll;
+    std::shared_ptr<TPoll> poll;
     void releaseLargeBuffers();
+    TLoadResult loadPersonsLocked();
+    TLoadResult loadDiensteLocked();
+    bool changedOnDisk(const QString& path, const TFileState& state);
+    bool canwritenow(const QString& path, TFileState& state, bool persons);
+    void pollReload(bool persons);
     TLoadResult loadFile(const QString& path, TDateTime& known, TFileState& state,
         const std::function<void()>& onMissing, const std::function<TReadResult(const QByteArray&)>& apply,
         const std::function<void(QByteArray&)>& serialize);
@@ -181,8 +209,7 @@ private:
     bool unwritten(TFileState& state, const std::function<void(QByteArray&)>& serialize);
     void serializePersons(QByteArray& out) const;
     void serializeDienste(QByteArray& out) const;
-    bool canreadnow(const QString& lockFile);
-    bool writeFileReplacing(const QString& shownPath, const QByteArray& bytes, TDateTime& age);
+    bool canreadnow(const QString& lockFile, TFileState& state);
     void showError(const QString& text);
     void reportDamage(TReadResult result, const QString& path);
     void otherCopyLoaded(TLoadResult result, unsigned files);
