@@ -221,9 +221,12 @@ bool isTornMix(const QByteArray& data, const QByteArray& bytes, const QByteArray
         if (newN > 0 && std::memcmp(d, bytes.constData() + from, size_t(newN)) == 0
             && (newN == n || from + kBlock >= bytes.size()))
             continue; // new (a last new block may still be followed by old bytes)
+        // Old: the old block, or the old file's last block followed by zeros where a
+        // later block extended the file first.
         const qint64 oldN = std::clamp<qint64>(oldLength - from, 0, kBlock);
-        if (oldN == n && qFromLittleEndian<quint32>(table.constData() + from / kBlock * 4) == crc(d, n))
-            continue; // old
+        if (oldN > 0 && oldN <= n && qFromLittleEndian<quint32>(table.constData() + from / kBlock * 4) == crc(d, oldN)
+            && allZero(d + oldN, n - oldN))
+            continue;
         if (allZero(d, n))
             continue; // not yet written
         return false;
@@ -545,7 +548,9 @@ bool RecoverInterruptedWrites(const QString& path)
         const QByteArray target = native(path);
         if (!readWhole(target, data, dst, false) || !trustedSide(sst, dst))
             continue;
-        if (quint64(dst.st_ino) == tr.inode && data != bytes
+        // The inode is not compared: network clients number files each their own way, and
+        // the block check below tells a torn rewrite from a later save.
+        if (data != bytes
             && !(quint64(data.size()) == tr.oldLength && blockTable(data) == table)
             && isTornMix(data, bytes, table, qint64(tr.oldLength))) {
             struct stat written {};
