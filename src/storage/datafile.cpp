@@ -659,3 +659,41 @@ void ReleaseLockFile(const QString& lockPath)
     if (content.isEmpty() || content == LockToken())
         Fs().unlink(name.constData());
 }
+
+// ---- byte-range locks ---------------------------------------------------------------
+
+TRangeLock::Result TRangeLock::acquire(const QString& path, bool exclusive, int waitMs)
+{
+    release();
+    const QByteArray name = native(path);
+    const int f = ::open(name.constData(), (exclusive ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (f < 0)
+        return Result::Unsupported;
+    struct stat st {};
+    if (::fstat(f, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(f);
+        return Result::Unsupported;
+    }
+    struct flock fl {};
+    fl.l_type = short(exclusive ? F_WRLCK : F_RDLCK);
+    fl.l_whence = SEEK_SET;
+    for (int waited = 0;; waited += 20) {
+        if (::fcntl(f, F_OFD_SETLK, &fl) == 0) {
+            fd = f;
+            return Result::Taken;
+        }
+        if ((errno != EAGAIN && errno != EACCES && errno != EINTR) || waited >= waitMs) {
+            const bool busy = errno == EAGAIN || errno == EACCES;
+            ::close(f);
+            return busy ? Result::Busy : Result::Unsupported;
+        }
+        pause(20);
+    }
+}
+
+void TRangeLock::release()
+{
+    if (fd >= 0)
+        ::close(fd); // closing the description releases its lock
+    fd = -1;
+}

@@ -98,3 +98,28 @@ void ReleaseLockFile(const QString& lockPath);
 bool LockFilePresent(const QString& path);
 // This copy's token as written into its lock files.
 QByteArray LockToken();
+
+// ---- byte-range locks ---------------------------------------------------------------
+//
+// A second guard beside the lock files: an open-file-description lock over the whole
+// data file, held across check and write. It also reaches servers of network file
+// systems that pass such locks on, and it is the only guard in folders where no lock
+// file can be made.
+class TRangeLock {
+public:
+    TRangeLock() = default;
+    ~TRangeLock() { release(); }
+    TRangeLock(const TRangeLock&) = delete;
+    TRangeLock& operator=(const TRangeLock&) = delete;
+
+    enum class Result { Taken, Busy, Unsupported };
+    // Exclusive (write) or shared (read) lock on the regular file `path`, waiting up to
+    // `waitMs` for another holder. Unsupported when the file is missing, cannot be opened
+    // for it, or the file system has no such locks.
+    Result acquire(const QString& path, bool exclusive, int waitMs);
+    void release();
+    bool held() const { return fd >= 0; }
+
+private:
+    int fd = -1;
+};

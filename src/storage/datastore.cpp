@@ -177,6 +177,11 @@ TLoadResult TDataStore::loadFile(const QString& path, TDateTime& known, TFileSta
 {
     if (state.lockHeld)
         RecoverInterruptedWrites(path);
+    // Without a lock file of this copy, a shared byte-range lock keeps a rewrite in place
+    // by another copy from being read half done (where the file system has such locks).
+    TRangeLock shared;
+    if (!state.lockHeld && !lockFree && !rangeOf(state).held())
+        shared.acquire(path, false, 2000);
     TFileStamp stamp;
     int err = 0;
     TReadStatus status = TReadStatus::Missing;
@@ -378,7 +383,7 @@ bool TDataStore::saveFile(
     // Right before writing, once more: without a lock file of this copy (a folder that
     // allows none, or a lock another copy ignored) another copy may have saved since the
     // lock check. Its save wins; this change is not written.
-    const bool recheck = !state.lockHeld || StampOf(path) != state.stamp;
+    const bool recheck = !state.lockHeld || state.overridden || StampOf(path) != state.stamp;
     if (recheck && changedOnDisk(path, state)) {
         showError(TranslateText(QStringLiteral("Die Datei\n%1\nwurde gerade von einem anderen Nutzer gespeichert. "
                                                "Ihre Änderung wurde nicht gespeichert; die Daten werden neu gelesen."))
@@ -440,6 +445,7 @@ bool TDataStore::saveDienste()
 bool TDataStore::canreadnow(const QString& lockFile, TFileState& state)
 {
     state.lockHeld = false;
+    state.overridden = false;
     if (lockFree)
         return true;
     switch (TakeLockFile(lockFile)) {
@@ -456,9 +462,11 @@ bool TDataStore::canreadnow(const QString& lockFile, TFileState& state)
     --busy;
     if (answer != TLockAnswer::No)
         return false;
-    // The user overrides the other copy's lock: this copy takes it over.
+    // The user overrides the other copy's lock: this copy takes it over. The other copy
+    // may still be writing, so the file is checked again right before the write.
     TakeOverLockFile(lockFile);
     state.lockHeld = true;
+    state.overridden = true;
     return true;
 }
 
@@ -482,6 +490,17 @@ bool TDataStore::canwritenow(const QString& path, TFileState& state, bool person
     state.told = false; // a refused save is told once per operation
     if (!(persons ? canreadnowpersonen() : canreadnowdienste()))
         return false;
+    // The byte-range lock, held until the release: another copy that is between its
+    // check and its write (also where no lock file exists) is waited for a moment.
+    if (rangeOf(state).acquire(path, true, 2000) == TRangeLock::Result::Busy) {
+        ++busy;
+        const TLockAnswer answer = ui.AskLockMessage(GetMessageText(30));
+        --busy;
+        if (answer != TLockAnswer::No) {
+            persons ? EndWriteMowpersonen() : EndWriteMowdienste();
+            return false;
+        }
+    }
     if (state.lockHeld && RecoverInterruptedWrites(path))
         state.stamp.size = -1; // repaired: read it
     if (!changedOnDisk(path, state))
@@ -514,6 +533,7 @@ void TDataStore::EndWriteMowpersonen()
 {
     if (lockFree)
         return;
+    personsRange.release();
     if (personsState.lockHeld)
         ReleaseLockFile(personLockFile());
     personsState.lockHeld = false;
@@ -523,6 +543,7 @@ void TDataStore::EndWriteMowdienste()
 {
     if (lockFree)
         return;
+    dutiesRange.release();
     if (dutiesState.lockHeld)
         ReleaseLockFile(dutyLockFile());
     dutiesState.lockHeld = false;

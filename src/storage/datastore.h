@@ -184,11 +184,14 @@ private:
         bool unreadable = false; // last read failed on an existing file: keep it untouched
         bool told = false; // the user was told in this operation that it is kept
         bool lockHeld = false; // this copy's lock file for it exists now
+        bool overridden = false; // ... because the user overrode another copy's lock
         QByteArray baseline; // the roster part as last read or written, serialized; empty: none
         QByteArray disk; // the file's bytes as last read or written
         TFileStamp stamp; // the file's stat as last read or written
     };
     TFileState personsState, dutiesState;
+    TRangeLock personsRange, dutiesRange;
+    TRangeLock& rangeOf(const TFileState& state) { return &state == &personsState ? personsRange : dutiesRange; }
 
     int busy = 0; // > 0 while a message box of the store is open: the poll waits
     bool unprotectedTold = false;

@@ -12,6 +12,7 @@
 
 #include <csignal>
 #include <functional>
+#include <memory>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -106,6 +107,48 @@ void writeFile(const QString& path, const QByteArray& bytes)
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(bytes);
+}
+
+// Runs `argv` and returns its exit code (-1 when it could not start).
+int run(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(program, args);
+    if (!p.waitForFinished(60000))
+        return -1;
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+// A loop-mounted ext4 file system with 128-byte inodes: file times in whole seconds.
+// Needs root; unmounted when it goes.
+struct CoarseFolder {
+    QTemporaryDir base;
+    QString mountPoint;
+    bool mounted = false;
+    CoarseFolder()
+    {
+        const QString image = base.path() + QStringLiteral("/fs.img");
+        mountPoint = base.path() + QStringLiteral("/mnt");
+        QDir().mkdir(mountPoint);
+        mounted = ::geteuid() == 0 && run(QStringLiteral("truncate"), {QStringLiteral("-s"), QStringLiteral("32M"), image}) == 0
+            && run(QStringLiteral("mkfs.ext4"), {QStringLiteral("-q"), QStringLiteral("-I"), QStringLiteral("128"), image}) == 0
+            && run(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("loop"), image, mountPoint}) == 0;
+    }
+    ~CoarseFolder()
+    {
+        if (mounted)
+            run(QStringLiteral("umount"), {mountPoint});
+    }
+};
+
+// Drops to `uid` in the child before the driver starts.
+std::function<void()> asUid(uid_t uid)
+{
+    return [uid] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(gid_t(uid)) != 0 || ::setuid(uid) != 0)
+            ::_exit(127);
+    };
 }
 
 } // namespace
@@ -244,6 +287,181 @@ private Q_SLOTS:
         // No new files of the save, no lock files left behind.
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name),
             (QStringList{QStringLiteral("dienste.dat"), QStringLiteral("personen.dat")}));
+    }
+
+    // Two copies adding persons as fast as they can: no addition a copy reported as done
+    // may be missing at the end. On whole-second file times (where the time cannot tell
+    // two saves of one second apart), and in a folder where no lock file can be made (two
+    // users; only the content checks and byte-range locks guard the writes there).
+    void twoCopiesLoseNothing_data()
+    {
+        QTest::addColumn<bool>("coarseTimes");
+        QTest::addColumn<bool>("noLockFiles");
+        QTest::newRow("whole-second file times") << true << false;
+        QTest::newRow("no lock files, two users") << false << true;
+        QTest::newRow("no lock files, whole-second times") << true << true;
+    }
+    void twoCopiesLoseNothing()
+    {
+        QFETCH(bool, coarseTimes);
+        QFETCH(bool, noLockFiles);
+        if (::geteuid() != 0)
+            QSKIP("needs root (a loop-mounted file system, switching users)");
+        std::unique_ptr<CoarseFolder> coarse;
+        QTemporaryDir plain;
+        QString base = plain.path();
+        if (coarseTimes) {
+            coarse = std::make_unique<CoarseFolder>();
+            if (!coarse->mounted)
+                QSKIP("cannot loop-mount an ext4 image here");
+            base = coarse->mountPoint;
+            QCOMPARE(::chmod(QFile::encodeName(coarse->base.path()).constData(), 0755), 0);
+        }
+        const QString folder = base + QStringLiteral("/shared");
+        QVERIFY(QDir().mkdir(folder));
+        QCOMPARE(::chmod(QFile::encodeName(base).constData(), 0755), 0);
+        const QString program = base + QStringLiteral("/storage_driver");
+        QVERIFY(QFile::copy(QStringLiteral(STORAGE_DRIVER), program));
+        QCOMPARE(::chmod(QFile::encodeName(program).constData(), 0755), 0);
+        std::function<void()> userA, userB;
+        if (noLockFiles) {
+            TRoster roster;
+            writeFile(folder + QStringLiteral("/personen.dat"), SerializePersonFile(roster.personen, roster.settings));
+            writeFile(folder + QStringLiteral("/dienste.dat"), SerializeDutyFile(roster.dienste, 10.0));
+            for (const char* name : {"/personen.dat", "/dienste.dat"})
+                QCOMPARE(::chmod(QFile::encodeName(folder + QLatin1String(name)).constData(), 0666), 0);
+            QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+            userA = asUid(65501);
+            userB = asUid(65502);
+        }
+        // Both answer message 30 with Cancel: a refused addition is asked for again.
+        Driver a(folder, program, userA);
+        Driver b(folder, program, userB);
+
+        constexpr int kEach = 120;
+        QStringList accepted;
+        int ia = 0, ib = 0;
+        QString pendingA, pendingB;
+        QElapsedTimer t;
+        t.start();
+        while ((ia < kEach || ib < kEach || !pendingA.isEmpty() || !pendingB.isEmpty()) && t.elapsed() < 120000) {
+            if (pendingA.isEmpty() && ia < kEach)
+                a.send(QStringLiteral("add ") + (pendingA = QStringLiteral("a%1").arg(++ia)));
+            if (pendingB.isEmpty() && ib < kEach)
+                b.send(QStringLiteral("add ") + (pendingB = QStringLiteral("b%1").arg(++ib)));
+            for (auto [d, pending] : {std::pair{&a, &pendingA}, std::pair{&b, &pendingB}}) {
+                if (pending->isEmpty())
+                    continue;
+                const QString reply = d->waitFor(QStringLiteral("added ") + *pending, 5);
+                if (!reply.isNull()) {
+                    accepted << *pending;
+                    pending->clear();
+                } else if (d->lines.contains(QStringLiteral("skipped ") + *pending)) {
+                    d->lines.removeAll(QStringLiteral("skipped ") + *pending);
+                    d->send(QStringLiteral("add ") + *pending); // refused after a reload: again
+                }
+            }
+        }
+        a.send(QStringLiteral("quit"));
+        b.send(QStringLiteral("quit"));
+        a.proc.waitForFinished(5000);
+        b.proc.waitForFinished(5000);
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
+        QFile f(folder + QStringLiteral("/personen.dat"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        TPersonFileContent c{TPlanSettings()};
+        QCOMPARE(ParsePersonFile(bytes.constData(), bytes.size(), c), TReadResult::Ok);
+        QStringList stored;
+        for (const TPerson& p : c.personen)
+            stored << p.name;
+        QStringList lost;
+        for (const QString& n : accepted)
+            if (!stored.contains(n))
+                lost << n;
+        qInfo("%lld accepted additions, %lld lost, %lld ms", qlonglong(accepted.size()), qlonglong(lost.size()),
+            qlonglong(t.elapsed()));
+        QVERIFY2(lost.isEmpty(), qPrintable(lost.join(QLatin1Char(','))));
+        QCOMPARE(accepted.size(), 2 * kEach);
+    }
+
+    // A folder shared with a hostile user: links, FIFOs and huge files planted by another
+    // user (here root) in a sticky folder. The copy (user 65503) never writes outside the
+    // folder, never hangs, never crashes.
+    void hostileFolder_data()
+    {
+        QTest::addColumn<QString>("plant");
+        QTest::newRow("data file is another user's link to my roster") << QStringLiteral("link-data");
+        QTest::newRow("link swapped in after reading") << QStringLiteral("swap-data");
+        QTest::newRow("lock file is a FIFO, answered No") << QStringLiteral("fifo-lock");
+        QTest::newRow("lock file is a link to my roster, answered No") << QStringLiteral("link-lock");
+        QTest::newRow("data file is a sparse file above the limit") << QStringLiteral("huge-data");
+    }
+    void hostileFolder()
+    {
+        QFETCH(QString, plant);
+        if (::geteuid() != 0)
+            QSKIP("needs root to act as two users");
+        constexpr uid_t kUser = 65503;
+        QTemporaryDir base;
+        QCOMPARE(::chmod(QFile::encodeName(base.path()).constData(), 0755), 0);
+        const QString shared = base.path() + QStringLiteral("/shared"), home = base.path() + QStringLiteral("/home");
+        QVERIFY(QDir().mkdir(shared) && QDir().mkdir(home));
+        QCOMPARE(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+        QCOMPARE(::chown(QFile::encodeName(home).constData(), kUser, kUser), 0);
+        const QString program = base.path() + QStringLiteral("/storage_driver");
+        QVERIFY(QFile::copy(QStringLiteral(STORAGE_DRIVER), program));
+        QCOMPARE(::chmod(QFile::encodeName(program).constData(), 0755), 0);
+        // The user's private roster elsewhere: what a planted link points at.
+        TRoster mine;
+        mine.personen[0].name = QStringLiteral("Privat");
+        const QByteArray victimBytes = SerializePersonFile(mine.personen, mine.settings);
+        const QString victim = home + QStringLiteral("/personen.dat");
+        writeFile(victim, victimBytes);
+        QCOMPARE(::chown(QFile::encodeName(victim).constData(), kUser, kUser), 0);
+        const QString data = shared + QStringLiteral("/personen.dat");
+        const QString lock = shared + QStringLiteral("/personenschreibe.dat");
+        TRoster roster;
+        const QByteArray sharedBytes = SerializePersonFile(roster.personen, roster.settings);
+        if (plant == QLatin1String("link-data"))
+            QVERIFY(QFile::link(victim, data));
+        else if (plant == QLatin1String("fifo-lock"))
+            QCOMPARE(::mkfifo(QFile::encodeName(lock).constData(), 0666), 0);
+        else if (plant == QLatin1String("link-lock"))
+            QVERIFY(QFile::link(victim, lock));
+        if (plant == QLatin1String("huge-data")) {
+            writeFile(data, sharedBytes);
+            QCOMPARE(::truncate(QFile::encodeName(data).constData(), (off_t(1) << 31) + 1), 0);
+        }
+        if (!QFile::exists(data) && !QFileInfo(data).isSymLink()) {
+            writeFile(data, sharedBytes);
+            QCOMPARE(::chmod(QFile::encodeName(data).constData(), 0666), 0);
+        }
+
+        QElapsedTimer t;
+        t.start();
+        Driver d(shared, program, asUid(kUser));
+        QVERIFY(!d.command(QStringLiteral("answer no"), QStringLiteral("ok")).isNull());
+        QVERIFY(!d.command(QStringLiteral("list"), QStringLiteral("persons:")).isNull());
+        if (plant == QLatin1String("swap-data")) {
+            QVERIFY(QFile::remove(data));
+            QVERIFY(QFile::link(victim, data));
+        }
+        for (int i = 0; i < 2; ++i) // a refusal after a reload, then the change itself
+            QVERIFY(!d.command(QStringLiteral("add X%1").arg(i), QStringLiteral("added X%1").arg(i), 20000).isNull()
+                || d.lines.contains(QStringLiteral("skipped X%1").arg(i)));
+        QVERIFY(!d.command(QStringLiteral("list"), QStringLiteral("persons:")).isNull()); // alive, not hung
+        d.send(QStringLiteral("quit"));
+        QVERIFY(d.proc.waitForFinished(10000));
+        QCOMPARE(d.proc.exitStatus(), QProcess::NormalExit);
+        QVERIFY(t.elapsed() < 60000);
+        QFile v(victim);
+        QVERIFY(v.open(QIODevice::ReadOnly));
+        QCOMPARE(v.readAll(), victimBytes);
+        if (plant == QLatin1String("huge-data"))
+            QCOMPARE(QFileInfo(data).size(), (qint64(1) << 31) + 1);
+        if (plant.endsWith(QLatin1String("data")))
+            QVERIFY(!d.lines.filter(QStringLiteral("error:")).isEmpty()); // told, not silent
     }
 
     // A copy killed while saving a large roster leaves the old or the new file.
