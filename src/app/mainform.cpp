@@ -722,6 +722,21 @@ void TMainForm::ListDienste()
     RepaintViews();
 }
 
+// The data folder stopped answering the poll (a network server gone): said in the status
+// bar, without a box that would wait on an unattended screen.
+void TMainForm::PollStatus(const QString& text)
+{
+    auto* label = statusBar()->findChild<QLabel*>(QStringLiteral("PollStatusLabel"));
+    if (label == nullptr) {
+        label = new QLabel(statusBar());
+        label->setObjectName(QStringLiteral("PollStatusLabel"));
+        label->setStyleSheet(QStringLiteral("color: #b00000"));
+        statusBar()->addPermanentWidget(label);
+    }
+    label->setText(text);
+    label->setVisible(!text.isEmpty());
+}
+
 void TMainForm::LanguageRead(int index)
 {
     dontchlang = true;

@@ -150,6 +150,7 @@ public:
     void ListPersons() override;
     void ListDienste() override;
     void LanguageRead(int index) override;
+    void PollStatus(const QString& text) override;
 
     // The 21 control properties kept in the per-user settings store.
     static QStringList StoredProperties();

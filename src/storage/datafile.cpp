@@ -601,7 +601,9 @@ bool claim(int fd, const QByteArray& name)
     struct stat st {};
     if (!readWhole(name, back, st, true))
         return true;
-    return back == token;
+    // A network client may still report the size the file had when it was created and
+    // return nothing or a part: only another copy's token means the race was lost.
+    return token.startsWith(back);
 }
 } // namespace
 
@@ -649,14 +651,9 @@ void ReleaseLockFile(const QString& lockPath)
     const QByteArray name = native(lockPath);
     QByteArray content;
     struct stat st {};
-    if (!readWhole(name, content, st, true)) {
-        // An empty file reads as a failure above (no bytes): check that case.
-        struct stat lst {};
-        if (::lstat(name.constData(), &lst) == 0 && S_ISREG(lst.st_mode) && lst.st_size == 0)
-            Fs().unlink(name.constData());
+    if (!readWhole(name, content, st, true))
         return;
-    }
-    if (content.isEmpty() || content == LockToken())
+    if (LockToken().startsWith(content)) // this copy's, empty, or cut short by a cache
         Fs().unlink(name.constData());
 }
 

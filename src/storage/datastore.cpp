@@ -188,13 +188,15 @@ TLoadResult TDataStore::loadFile(const QString& path, TDateTime& known, TFileSta
     TReadResult parsed = TReadResult::Ok;
     for (int attempt = 0;; ++attempt) {
         status = ReadDataFile(path, readBuffer, stamp, err);
-        const bool settle = attempt < 3 && stamp != state.stamp;
-        if (status == TReadStatus::Missing && settle && state.stamp.exists) {
+        if (status == TReadStatus::Missing && attempt < 3 && state.stamp.exists) {
             pause(settlePauseMs << attempt);
             continue;
         }
         if (status != TReadStatus::Ok)
             break;
+        // New bytes that do not parse may be a read cut short by a cached size (the
+        // stat may still show the old file then): tried again after a pause.
+        const bool settle = attempt < 3 && (stamp != state.stamp || readBuffer != state.disk);
         parsed = apply(readBuffer);
         if (parsed != TReadResult::Damaged || !settle)
             break;

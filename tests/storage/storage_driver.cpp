@@ -5,6 +5,8 @@
 //   poll on|off            the 1000 ms poll (default on)
 //   add NAME               lock, append person NAME, save, release → "added NAME" / "skipped NAME"
 //   list                   → "persons: a,b,…"
+//   touch                  change a plan setting in memory only (saved at "end")
+//   end                    the end sequence: save each file under its lock → "ended"
 //   bigsave N              save forever a roster of N or N+1 persons with three years of
 //                          entries each, alternating; "saved K" after each save
 //   quit
@@ -134,6 +136,12 @@ int main(int argc, char** argv)
                 } else {
                     say(QStringLiteral("skipped ") + arg);
                 }
+            } else if (cmd == QLatin1String("touch")) {
+                roster.settings.TesselColorComboBox1 ^= 1;
+                say(QStringLiteral("ok"));
+            } else if (cmd == QLatin1String("end")) {
+                store.SaveAllAtEnd();
+                say(QStringLiteral("ended"));
             } else if (cmd == QLatin1String("list")) {
                 say(QStringLiteral("persons: ") + names(roster));
             } else if (cmd == QLatin1String("bigsave")) {

@@ -12,6 +12,7 @@
 #include <QtEndian>
 
 #include <csignal>
+#include <functional>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -61,9 +62,12 @@ public:
     int listedPersons = 0, listedDienste = 0;
     QList<int> languages;
 
+    std::function<void()> onAsk; // runs while message 30 is open
     TLockAnswer AskLockMessage(const QString& text) override
     {
         asked << text;
+        if (onAsk)
+            onAsk();
         return answers.isEmpty() ? TLockAnswer::Cancel : answers.takeFirst();
     }
     void ShowError(const QString& text) override { errors << text; }
@@ -130,6 +134,7 @@ class TestStorage : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
+        TDataStore::settlePauseMs = 1; // damaged files are read again after a pause
         // File times are local times: run in a zone that is not UTC and has summer time.
         qputenv("TZ", "Europe/Berlin");
         tzset();
@@ -851,6 +856,35 @@ private Q_SLOTS:
         b.store.Timer1Timer();
         QCOMPARE(b.roster.personen.Count(), 2);
         QCOMPARE(b.store.kownfileagepersonen, 0.0);
+    }
+
+    // "Nein" to message 30 while another copy saves: once the lock is taken over, the
+    // file is judged again; the other copy's save survives and this change is refused.
+    void noAfterOtherCopySaved()
+    {
+        QTemporaryDir dir;
+        Copy a(dir.path()), b(dir.path());
+        QVERIFY(a.store.SavePersonsLocked());
+        QCOMPARE(b.store.loadPersons(), TLoadResult::Loaded);
+        writeBytes(a.store.personLockFile(), ""); // a lock that looks stale
+        a.ui.answers = {TLockAnswer::No};
+        a.ui.onAsk = [&] {
+            b.ui.answers = {TLockAnswer::No};
+            b.roster.AddPerson()->name = QStringLiteral("von B");
+            QVERIFY(b.store.SavePersonsLocked());
+        };
+        QVERIFY(!a.store.canwritenowpersonen());
+        QCOMPARE(personNames(a.roster), (QStringList{QStringLiteral("Mustermann"), QStringLiteral("von B")}));
+        QVERIFY(!QFile::exists(a.store.personLockFile()));
+        a.ui.onAsk = nullptr;
+        QVERIFY(a.store.canwritenowpersonen());
+        a.roster.AddPerson()->name = QStringLiteral("von A");
+        QVERIFY(a.store.savePersons());
+        a.store.EndWriteMowpersonen();
+        Copy c(dir.path());
+        QCOMPARE(c.store.loadPersons(), TLoadResult::Loaded);
+        QCOMPARE(personNames(c.roster),
+            (QStringList{QStringLiteral("Mustermann"), QStringLiteral("von B"), QStringLiteral("von A")}));
     }
 
     // The poll reads the duties before the persons, whose entries refer to them.
