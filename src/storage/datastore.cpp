@@ -15,7 +15,9 @@
 #include <cerrno>
 #include <chrono>
 #include <functional>
-#include <future>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <sys/stat.h>
 
 namespace {
@@ -164,6 +166,17 @@ void TDataStore::releaseLargeBuffers()
         writeBuffer = QByteArray();
 }
 
+// Another copy's new file or side file of `path` is there: the file may be missing only
+// for the moment of a replace (network clients replace by delete, then rename).
+static bool replaceUnderWay(const QString& path)
+{
+    const int slash = int(path.lastIndexOf(QLatin1Char('/')));
+    const QDir dir(slash < 0 ? QStringLiteral(".") : path.left(slash + 1));
+    return !dir.entryList({QLatin1Char('.') + path.mid(slash + 1) + QStringLiteral(".*")},
+                   QDir::Files | QDir::Hidden | QDir::System)
+                .isEmpty();
+}
+
 // Reads `path` (the caller holds the read lock) and hands the bytes to `apply`, which
 // parses them into fresh containers and moves them into the roster only when the parse
 // succeeded. A file that another copy is just replacing may be missing for a moment or
@@ -188,7 +201,7 @@ TLoadResult TDataStore::loadFile(const QString& path, TDateTime& known, TFileSta
     TReadResult parsed = TReadResult::Ok;
     for (int attempt = 0;; ++attempt) {
         status = ReadDataFile(path, readBuffer, stamp, err);
-        if (status == TReadStatus::Missing && attempt < 3 && state.stamp.exists) {
+        if (status == TReadStatus::Missing && attempt < 3 && (state.stamp.exists || replaceUnderWay(path))) {
             pause(settlePauseMs << attempt);
             continue;
         }
@@ -595,8 +608,17 @@ TProbe probe(const QString& file, const QString& lock)
 }
 } // namespace
 
+// The worker's answer is shared with a detached thread, so that a program that ends
+// while a network server does not answer does not wait for it.
+struct TPollShared {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool ready = false;
+    TPollResult result;
+};
+
 struct TDataStore::TPoll {
-    std::future<TPollResult> pending;
+    std::shared_ptr<TPollShared> pending;
     QElapsedTimer started;
     bool stalled = false;
     int rounds = 0;
@@ -633,24 +655,35 @@ void TDataStore::Timer1Timer()
         poll = std::make_shared<TPoll>();
     // The file calls of the poll run on a worker thread: a network server that stops
     // answering must not freeze the window. The result is taken when it is there.
-    if (!poll->pending.valid()) {
-        poll->pending = std::async(std::launch::async,
-            [duty = dutyFile(), dutyLock = dutyLockFile(), person = personFile(), personLock = personLockFile()] {
-                TPollResult r;
-                r.duties = probe(duty, dutyLock);
-                r.persons = probe(person, personLock);
-                return r;
-            });
+    if (!poll->pending) {
+        auto shared = std::make_shared<TPollShared>();
+        poll->pending = shared;
         poll->started.start();
+        std::thread([shared, duty = dutyFile(), dutyLock = dutyLockFile(), person = personFile(),
+                        personLock = personLockFile()] {
+            TPollResult r;
+            r.duties = probe(duty, dutyLock);
+            r.persons = probe(person, personLock);
+            const std::lock_guard<std::mutex> lock(shared->mutex);
+            shared->result = r;
+            shared->ready = true;
+            shared->done.notify_all();
+        }).detach();
     }
-    if (poll->pending.wait_for(std::chrono::milliseconds(pollWaitMs)) != std::future_status::ready) {
-        if (!poll->stalled && poll->started.elapsed() > 3000) {
-            poll->stalled = true;
-            ui.PollStatus(TranslateText(QStringLiteral("Der Datenordner antwortet nicht.")));
+    TPollResult r;
+    {
+        std::unique_lock<std::mutex> lock(poll->pending->mutex);
+        if (!poll->pending->done.wait_for(
+                lock, std::chrono::milliseconds(pollWaitMs), [&] { return poll->pending->ready; })) {
+            if (!poll->stalled && poll->started.elapsed() > 3000) {
+                poll->stalled = true;
+                ui.PollStatus(TranslateText(QStringLiteral("Der Datenordner antwortet nicht.")));
+            }
+            return;
         }
-        return;
+        r = poll->pending->result;
     }
-    const TPollResult r = poll->pending.get();
+    poll->pending.reset();
     if (poll->stalled) {
         poll->stalled = false;
         ui.PollStatus(QString());

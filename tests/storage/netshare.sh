@@ -11,6 +11,14 @@
 # TEST_PROGRAM is build/tests/storage/tst_storage_processes. Exit 77 (skipped) when the
 # private mounts cannot be made here (no FUSE, no sshd, sshfs or root).
 set -uo pipefail
+
+# netshare.sh freeze|thaw PID: stop or continue a server process and all it started.
+tree() { echo "$1"; for c in $(pgrep -P "$1"); do tree "$c"; done; }
+case "${1:-}" in
+  freeze) kill -STOP $(tree "$2"); exit 0 ;;
+  thaw) kill -CONT $(tree "$2"); exit 0 ;;
+esac
+
 test_program=$1
 if [ $# -ge 3 ]; then
   ROSTELMARK_SHARE_A=$2 ROSTELMARK_SHARE_B=$3 exec "$test_program" twoCopiesOnShare
@@ -73,4 +81,6 @@ for m in m1 m2; do
     || skip "sshfs mount failed: $(tail -1 "$work/sshfs.log")"
 done
 echo "netshare: $work/export mounted twice over SSHFS (port $port)"
-ROSTELMARK_SHARE_A=$work/m1 ROSTELMARK_SHARE_B=$work/m2 "$test_program" twoCopiesOnShare
+ROSTELMARK_SHARE_A=$work/m1 ROSTELMARK_SHARE_B=$work/m2 \
+  ROSTELMARK_SHARE_FREEZE="$0 freeze $sshd_pid" ROSTELMARK_SHARE_THAW="$0 thaw $sshd_pid" \
+  "$test_program" twoCopiesOnShare

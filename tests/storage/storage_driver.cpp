@@ -59,6 +59,7 @@ public:
     void ListPersons() override { say(QStringLiteral("listed: ") + names(roster)); }
     void ListDienste() override {}
     void LanguageRead(int index) override { say(QStringLiteral("language ") + QString::number(index)); }
+    void PollStatus(const QString& text) override { say(QStringLiteral("status: ") + text); }
 };
 
 void addBigPerson(TRoster& roster, int i)

@@ -409,7 +409,7 @@ private Q_SLOTS:
         Driver a(folder, program, userA);
         Driver b(folder, program, userB);
 
-        constexpr int kEach = 120;
+        constexpr int kEach = 100;
         const QStringList lost = addConcurrently(a, b, kEach, folder + QStringLiteral("/personen.dat"), [&] {
             QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
         });
@@ -470,6 +470,28 @@ private Q_SLOTS:
         }
         qInfo("closing 0.3 s after a colleague's save lost the colleague %d of 6 times", lostColleagues);
         QCOMPARE(lostColleagues, 0);
+
+        // The server stops answering: the copy still answers at once and says so; when
+        // the server is back, the note goes.
+        const QString freeze = qEnvironmentVariable("ROSTELMARK_SHARE_FREEZE");
+        const QString thaw = qEnvironmentVariable("ROSTELMARK_SHARE_THAW");
+        if (!freeze.isEmpty() && !thaw.isEmpty()) {
+            Driver a(folderA);
+            QVERIFY(!a.command(QStringLiteral("list"), QStringLiteral("persons:")).isNull());
+            QCOMPARE(run(QStringLiteral("sh"), {QStringLiteral("-c"), freeze}), 0);
+            const QString status = a.waitFor(QStringLiteral("status: "), 10000);
+            QElapsedTimer t;
+            t.start();
+            const bool answered = !a.command(QStringLiteral("list"), QStringLiteral("persons:"), 2000).isNull();
+            const qint64 ms = t.elapsed();
+            QCOMPARE(run(QStringLiteral("sh"), {QStringLiteral("-c"), thaw}), 0);
+            QVERIFY(answered);
+            qInfo("server stopped: the copy answered in %lld ms and showed \"%s\"", qlonglong(ms), qPrintable(status));
+            QVERIFY(status.contains(QStringLiteral("antwortet nicht")));
+            QCOMPARE(a.waitFor(QStringLiteral("status:"), 10000), QStringLiteral("status:")); // the note is gone
+            a.send(QStringLiteral("quit"));
+            QVERIFY(a.proc.waitForFinished(10000));
+        }
         QDir(folderA).removeRecursively();
     }
 
