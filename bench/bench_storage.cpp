@@ -1,6 +1,7 @@
 // Loading and saving a large person file (500 persons, three years of daily entries),
 // side by side with reading the file's bytes into memory and writing as many bytes.
 // Load should stay within 3× the read, save within 3× the write (both synced to disk).
+// The write-lock check of a change adds at most one read of the file to the save.
 #include "storage/datastore.h"
 
 #include <QCoreApplication>
@@ -131,6 +132,32 @@ void BM_SavePersons(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * f.fileSize);
 }
 
+// The write-lock check of a change: take the lock, compare the file with what this copy
+// last read or wrote (one read of the file), release. Beside the save it guards.
+void BM_WriteLockCheck(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    f.store.loadPersons();
+    for (auto _ : state) {
+        if (!f.store.canwritenowpersonen())
+            state.SkipWithError("lock check refused");
+        f.store.EndWriteMowpersonen();
+    }
+    state.SetBytesProcessed(state.iterations() * f.fileSize);
+}
+
+// A whole change as the window makes it: lock check, save, release.
+void BM_CheckedSave(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    f.store.loadPersons();
+    for (auto _ : state) {
+        if (!f.store.SavePersonsLocked())
+            state.SkipWithError("save refused");
+    }
+    state.SetBytesProcessed(state.iterations() * f.fileSize);
+}
+
 // The in-memory part of the save, for the record.
 void BM_SerializePersons(benchmark::State& state)
 {
@@ -155,6 +182,8 @@ BENCHMARK(BM_WriteFileBytes)->Arg(1)->Apply(medians);
 BENCHMARK(BM_WriteFileBytes)->Arg(0)->Apply(medians);
 BENCHMARK(BM_SavePersons)->Apply(medians);
 BENCHMARK(BM_SerializePersons)->Apply(medians);
+BENCHMARK(BM_WriteLockCheck)->Apply(medians);
+BENCHMARK(BM_CheckedSave)->Apply(medians);
 
 int main(int argc, char** argv)
 {

@@ -209,9 +209,8 @@ TLoadResult TDataStore::loadFile(const QString& path, TDateTime& known, TFileSta
             break;
         // New bytes that do not parse may be a read cut short by a cached size (the
         // stat may still show the old file then): tried again after a pause.
-        const bool settle = attempt < 3 && (stamp != state.stamp || readBuffer != state.disk);
         parsed = apply(readBuffer);
-        if (parsed != TReadResult::Damaged || !settle)
+        if (parsed != TReadResult::Damaged || attempt == 3 || (stamp == state.stamp && readBuffer == state.disk))
             break;
         pause(settlePauseMs << attempt);
     }
