@@ -506,6 +506,7 @@ private Q_SLOTS:
         QTest::newRow("lock file is a FIFO, answered No") << QStringLiteral("fifo-lock");
         QTest::newRow("lock file is a link to my roster, answered No") << QStringLiteral("link-lock");
         QTest::newRow("data file is a sparse file above the limit") << QStringLiteral("huge-data");
+        QTest::newRow("new-file names planted as links to my roster") << QStringLiteral("temp-names");
     }
     void hostileFolder()
     {
@@ -553,13 +554,24 @@ private Q_SLOTS:
         Driver d(shared, program, asUid(kUser));
         QVERIFY(!d.command(QStringLiteral("answer no"), QStringLiteral("ok")).isNull());
         QVERIFY(!d.command(QStringLiteral("list"), QStringLiteral("persons:")).isNull());
+        if (plant == QLatin1String("temp-names")) {
+            // Every name the next saves would try for their new file (the process id is
+            // part of it): the save must neither write through them nor give up.
+            for (int n = 0; n < 300; ++n)
+                QVERIFY(QFile::link(victim,
+                    shared + QStringLiteral("/.personen.dat.%1-%2.tmp").arg(d.proc.processId()).arg(n)));
+        }
         if (plant == QLatin1String("swap-data")) {
             QVERIFY(QFile::remove(data));
             QVERIFY(QFile::link(victim, data));
         }
-        for (int i = 0; i < 2; ++i) // a refusal after a reload, then the change itself
-            QVERIFY(!d.command(QStringLiteral("add X%1").arg(i), QStringLiteral("added X%1").arg(i), 20000).isNull()
-                || d.lines.contains(QStringLiteral("skipped X%1").arg(i)));
+        for (int i = 0; i < 2; ++i) { // a refusal after a reload, then the change itself
+            d.send(QStringLiteral("add X%1").arg(i));
+            QString line;
+            while (!(line = d.waitFor(QString(), 20000)).isNull() && !line.endsWith(QStringLiteral(" X%1").arg(i))) {}
+            QVERIFY2(line == QStringLiteral("added X%1").arg(i) || line == QStringLiteral("skipped X%1").arg(i),
+                qPrintable(d.lines.join(QLatin1Char('|'))));
+        }
         QVERIFY(!d.command(QStringLiteral("list"), QStringLiteral("persons:")).isNull()); // alive, not hung
         d.send(QStringLiteral("quit"));
         QVERIFY(d.proc.waitForFinished(10000));
@@ -572,6 +584,8 @@ private Q_SLOTS:
             QCOMPARE(QFileInfo(data).size(), (qint64(1) << 31) + 1);
         if (plant.endsWith(QLatin1String("data")))
             QVERIFY(!d.lines.filter(QStringLiteral("error:")).isEmpty()); // told, not silent
+        if (plant == QLatin1String("temp-names"))
+            QVERIFY(storedNames(data).contains(QStringLiteral("X1"))); // saved in place instead
     }
 
     // A copy killed while saving a large roster leaves the old or the new file.
