@@ -178,6 +178,48 @@ private Q_SLOTS:
         QCOMPARE(countPixels(plain.image, hover, isRed), 0);
     }
 
+    void cursorOnlyOnScreen()
+    {
+        TRoster r;
+        fill(r, 2);
+        TPlanSettings s;
+        s.AddFreeLinesCheck = true; // the cursor may stand in a blank row as well
+        TMonthOverlay overlay;
+        overlay.cursorx = 4;
+        overlay.cursory = 2;
+        const Page plain = draw(r, s, view(2024, 3), true);
+        QCOMPARE(draw(r, s, view(2024, 3), true, overlay).image, plain.image);
+        const Page screen = draw(r, s, view(2024, 3), false, overlay);
+        const TMonthGeometry& g = screen.geo;
+        const auto isCursor = [](QRgb c) { return qRed(c) == 0 && qGreen(c) == 0 && qBlue(c) == 160; };
+        const QRect cell(g.sx + 3 * g.wx, g.sy + g.wy, g.wx + 1, g.wy + 1);
+        QVERIFY(countPixels(screen.image, cell, isCursor) >= 2 * (g.wx + g.wy));
+        QCOMPARE(countPixels(screen.image, screen.image.rect(), isCursor), countPixels(screen.image, cell, isCursor));
+        // Outside the rows of the page it is not drawn.
+        overlay.cursory = g.RowsOnPage() + 1;
+        QCOMPARE(countPixels(draw(r, s, view(2024, 3), false, overlay).image, screen.image.rect(), isCursor), 0);
+    }
+
+    void sumTextHasNoNegativeZero_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<bool>("twoDecimals");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("balance with a residue") << -1.4210854715202004e-14 << false << QStringLiteral("0,0");
+        QTest::newRow("rounds to zero") << -0.04 << false << QStringLiteral("0,0");
+        QTest::newRow("rounds to zero, two decimals") << -0.004 << true << QStringLiteral("0,00");
+        QTest::newRow("small but shown") << -0.06 << false << QStringLiteral("-0,1");
+        QTest::newRow("negative") << -2.0 << true << QStringLiteral("-2,00");
+        QTest::newRow("positive residue") << 1e-13 << false << QStringLiteral("0,0");
+    }
+    void sumTextHasNoNegativeZero()
+    {
+        QFETCH(double, value);
+        QFETCH(bool, twoDecimals);
+        QFETCH(QString, text);
+        QCOMPARE(SumText(value, twoDecimals), text);
+    }
+
     void degeneratePagesStaySafe_data()
     {
         QTest::addColumn<int>("w");
@@ -387,6 +429,48 @@ private Q_SLOTS:
         e.dienst = dienst;
         TPlanSettings s;
         QCOMPARE(IsPresent(r, dienst ? &e : nullptr, day.year(), day.month(), day.day(), s.FeiertageList), present);
+    }
+
+    // The figures of the attendance row as drawn: a day's cell shows the same picture as
+    // another day's cell exactly when their counts agree (the text is centred alike).
+    void attendanceFiguresAsDrawn_data()
+    {
+        QTest::addColumn<int>("day");
+        QTest::addColumn<int>("other");
+        QTest::addColumn<bool>("same");
+        // December 2024, two employees: A early shift on Sat 21, A on leave on Mon 16 and
+        // Tue 17, nothing else. Christmas (Wed 25, Thu 26) is a holiday.
+        QTest::newRow("holiday without entries counts 0 like a Saturday") << 25 << 28 << true;
+        QTest::newRow("holiday is not a working day") << 25 << 23 << false;
+        QTest::newRow("duty on a Saturday counts 1 like one on leave") << 21 << 16 << true;
+        QTest::newRow("working days without entries count everybody") << 23 << 18 << true;
+        QTest::newRow("absence counts as absent") << 17 << 18 << false;
+        QTest::newRow("Sunday without entries") << 22 << 28 << true;
+    }
+    void attendanceFiguresAsDrawn()
+    {
+        QFETCH(int, day);
+        QFETCH(int, other);
+        QFETCH(bool, same);
+        TRoster r;
+        fill(r, 2);
+        addDuty(r, QStringLiteral("Früh"), QStringLiteral("F"), 0xFFFFFF, 8);
+        addDuty(r, QStringLiteral("Urlaub"), QStringLiteral("U"), 0xFFFFFF, 0, true);
+        addEntry(r.personen[0], 2024, 12, 21, 1);
+        addEntry(r.personen[0], 2024, 12, 16, 2);
+        addEntry(r.personen[0], 2024, 12, 17, 2);
+        TPlanSettings s;
+        s.ShowAnwCheck = true;
+        s.DoubleRowHeightCheck = false;
+        const Page p = draw(r, s, view(2024, 12));
+        const TMonthGeometry& g = p.geo;
+        // The attendance row is the row after the two employees.
+        const auto figure = [&](int d) {
+            return p.image.copy(g.sx + (d - 1) * g.wx + 1, g.sy + 2 * g.wy + 1, g.wx - 1, g.wy - 1);
+        };
+        QCOMPARE(figure(day) == figure(other), same);
+        // The cell holds a figure at all.
+        QVERIFY(countPixels(figure(day), figure(day).rect(), isBlack) > 0);
     }
 
     // A filled roster as the planners see it; written to ROSTELMARK_SHOT_DIR when set.
