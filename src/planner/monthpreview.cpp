@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-QSize PreviewSize(const TPrintablePage& page, int dpi1, int zoom)
+QSize PreviewSize(const TPrintablePage& page, int dpi1, double zoom)
 {
     if (page.dpi <= 0)
         return {0, 0};
@@ -14,7 +14,7 @@ QSize PreviewSize(const TPrintablePage& page, int dpi1, int zoom)
     return {std::max(0, scaled(page.width)), std::max(0, scaled(page.height))};
 }
 
-TMonthGeometry RenderMonthPreview(QImage& image, const TPrintablePage& page, int dpi1, int zoom, TRoster& roster,
+TMonthGeometry RenderMonthPreview(QImage& image, const TPrintablePage& page, int dpi1, double zoom, TRoster& roster,
     const TPlanSettings& settings, const TMonthView& view, const TMonthOverlay& overlay,
     const std::function<void(TCanvas&)>& finish)
 {

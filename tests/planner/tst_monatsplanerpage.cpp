@@ -3,6 +3,7 @@
 // month through the menu, and another copy's change arriving through the poll.
 #include "app/mainform.h"
 #include "planner/monatsplanerpage.h"
+#include "planner/monthpreview.h"
 #include "planner/plannerdialogs.h"
 #include "sampleroster.h"
 #include "storage/rosterfiles.h"
@@ -16,6 +17,7 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -28,6 +30,12 @@
 #include <memory>
 
 namespace {
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 // Entries of one month of a person as day → duty.
 QMap<int, int> monthOf(const TPerson& p, int year, int month)
@@ -317,6 +325,138 @@ private Q_SLOTS:
             QCOMPARE(monthOf(p, 2024, 3), (QMap<int, int>{{2, 0}, {3, 0}}));
             QCOMPARE(p.iststunden.Get(2024, 3), -3.0);
         }
+    }
+
+    void keyboardOnlyEditingReachesTheFile()
+    {
+        Planner t;
+        t.page->KeyEdit->setFocus();
+        const auto key = [&](Qt::Key k, Qt::KeyboardModifiers mods = {}) { QTest::keyClick(t.page->KeyEdit, k, mods); };
+        key(Qt::Key_Right); // the first key shows the cursor on day 1 of row 1
+        QVERIFY(t.page->Selection().cursorOn);
+        key(Qt::Key_Right);
+        key(Qt::Key_Right);
+        key(Qt::Key_Down);
+        QCOMPARE(QPoint(t.page->Selection().cx, t.page->Selection().cy), QPoint(3, 2));
+        // "f" and Enter: nothing marked, so the cursor's cell; the cursor goes on a day.
+        QTest::keyClick(t.page->KeyEdit, 'f');
+        key(Qt::Key_Return);
+        QCOMPARE(QPoint(t.page->Selection().cx, t.page->Selection().cy), QPoint(4, 2));
+        // Shift+arrows mark days 4 … 5 of rows 2 … 3; "s" Enter gives them "Spätdienst".
+        key(Qt::Key_Right, Qt::ShiftModifier);
+        key(Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(t.page->KeyEdit, 's');
+        key(Qt::Key_Return);
+        key(Qt::Key_Escape);
+        QVERIFY(!t.page->Selection().select.Any());
+        // Delete on day 4 of row 3, then Ctrl+Z takes the deletion back.
+        key(Qt::Key_Left);
+        key(Qt::Key_Left);
+        key(Qt::Key_Delete);
+        QCOMPARE(monthOf(*t.readPersons()->personen.GetObject(2), 2024, 3), (QMap<int, int>{{5, 2}}));
+        key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(t.form->undo.history.UndoCount(), 2);
+        QCOMPARE(t.form->undo.history.RedoCount(), 1);
+
+        const auto disk = t.readPersons();
+        QVERIFY(disk);
+        for (int i = 0; i < 24; ++i) {
+            const QMap<int, int> want = i == 1 ? QMap<int, int>{{3, 1}, {4, 2}, {5, 2}}
+                : i == 2                       ? QMap<int, int>{{4, 2}, {5, 2}}
+                                               : QMap<int, int>{};
+            QCOMPARE(monthOf(*disk->personen.GetObject(i), 2024, 3), want);
+        }
+        QVERIFY(!QFile::exists(t.dir.path() + QStringLiteral("/personenschreibe.dat")));
+    }
+
+    void cursorKeysFollowThePages()
+    {
+        Planner t;
+        QVERIFY(t.page->Geometry().maxseiten >= 2);
+        const int rows = t.page->Geometry().RowsOnPage();
+        t.page->KeyEdit->setFocus();
+        QTest::keyClick(t.page->KeyEdit, Qt::Key_PageDown); // shows the cursor
+        QTest::keyClick(t.page->KeyEdit, Qt::Key_PageDown);
+        QCOMPARE(t.page->SeiteEd->value(), 2);
+        QTest::keyClick(t.page->KeyEdit, Qt::Key_Up);
+        QCOMPARE(t.page->SeiteEd->value(), 1);
+        QCOMPARE(t.page->Selection().cy, rows);
+        QTest::keyClick(t.page->KeyEdit, Qt::Key_End);
+        QCOMPARE(t.page->Selection().cx, 31);
+        // The filter leaves one row: the cursor is clamped onto it.
+        t.page->MitarbeiterCombo->setCurrentIndex(3);
+        QCOMPARE(QPoint(t.page->Selection().cx, t.page->Selection().cy), QPoint(31, 1));
+        // April has 30 days.
+        t.page->Mon2Ed->setValue(4);
+        QCOMPARE(t.page->Selection().cx, 30);
+        QTest::keyClick(t.page->KeyEdit, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(QPoint(t.page->Selection().cx, t.page->Selection().cy), QPoint(1, 1));
+    }
+
+    void marksHiddenByALayoutChangeChangeNothing()
+    {
+        Planner t;
+        t.form->roster.settings.DoubleRowHeightCheck = false;
+        t.page->PaintBox1Paint();
+        QVERIFY(t.page->Geometry().RowsOnPage() >= 20);
+        t.drag({t.cell(5, 17), t.cell(5, 20)});
+        QVERIFY(t.page->Selection().select.Get(5, 20));
+        // Double height pushes rows 17 … 20 onto page 2; the marks are not seen any more.
+        t.form->roster.settings.DoubleRowHeightCheck = true;
+        t.page->PaintBox1Paint();
+        QVERIFY(t.page->Geometry().RowsOnPage() < 17);
+        t.page->DienstCombo->setCurrentIndex(1);
+        QTest::mouseClick(t.page->DienstBtn, Qt::LeftButton);
+        const auto disk = t.readPersons();
+        for (int i = 0; i < 24; ++i)
+            QVERIFY(monthOf(*disk->personen.GetObject(i), 2024, 3).isEmpty());
+    }
+
+    void previewAtOneHundredPercentIsUnchanged()
+    {
+        // At a device pixel ratio of 1 the preview is the page as the planner core draws
+        // it for the screen, pixel for pixel.
+        Planner t;
+        QCOMPARE(t.page->PixelRatio(), 1.0);
+        QImage expected;
+        const TMonthGeometry geo = RenderMonthPreview(expected, t.page->PrinterPage(), t.page->ScreenDpi(), 100,
+            t.form->roster, t.form->roster.settings, t.page->View(), t.page->Selection().Overlay());
+        QCOMPARE(t.page->Preview().devicePixelRatio(), 1.0);
+        QCOMPARE(t.page->Preview(), expected);
+        QCOMPARE(t.page->Geometry(), geo);
+        QCOMPARE(t.page->PaintBox1->size(), expected.size());
+    }
+
+    void cursorIsNotExported()
+    {
+        Planner t;
+        QTemporaryDir out;
+        const QString plain = out.path() + QStringLiteral("/plain.pdf");
+        const QString withCursor = out.path() + QStringLiteral("/cursor.pdf");
+        QVERIFY(t.page->PDFExportTo(plain).isEmpty());
+        t.page->KeyEdit->setFocus();
+        QTest::keyClick(t.page->KeyEdit, Qt::Key_Right);
+        QTest::keyClick(t.page->KeyEdit, Qt::Key_Right, Qt::ShiftModifier);
+        QVERIFY(t.page->Selection().cursorOn);
+        QVERIFY(t.page->PDFExportTo(withCursor).isEmpty());
+        // Only the document's random identifier may differ.
+        const auto body = [](const QString& path) {
+            QByteArray bytes = fileBytes(path);
+            const qsizetype id = bytes.indexOf("/ID [");
+            return id < 0 ? bytes : bytes.left(id);
+        };
+        QVERIFY(!body(plain).isEmpty());
+        QCOMPARE(body(withCursor), body(plain));
+    }
+
+    void firstStepsHint()
+    {
+        Planner t;
+        QVERIFY(t.page->HintLabel->isHidden()); // a roster with persons and duties
+        t.form->roster.InitPersonenDienste();
+        t.form->ListPersons();
+        QVERIFY(!t.page->HintLabel->isHidden());
+        QVERIFY(t.page->HintLabel->text().contains(QStringLiteral("Personen")));
     }
 
     void viewControls()
