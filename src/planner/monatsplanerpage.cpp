@@ -109,7 +109,7 @@ TMonatsplanerPage::TMonatsplanerPage(TRoster& roster, TDataStore& store, TPrinte
     DienstCombo->setMaxVisibleItems(30);
     // Wide enough for "Leerer Eintrag" and ordinary duty names in any window size.
     DienstCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    DienstCombo->setMinimumContentsLength(18);
+    DienstCombo->setMinimumContentsLength(14);
     KeyEdit = new QLineEdit(this);
     KeyEdit->setObjectName(QStringLiteral("KeyEdit"));
     KeyEdit->setMaximumWidth(40);
