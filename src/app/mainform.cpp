@@ -477,8 +477,7 @@ void TMainForm::FormCreate()
     store.SetNewLagerNr(1);
     // 12. The stored properties once more (they override the defaults above).
     placed = formStorage->RestoreFormPlacement() || placed;
-    if (!placed)
-        FirstStartPlacement();
+    firstStart = !placed; // sized at the first showing, once the layouts have placed everything
     // 13. The slot of the ticked menu item.
     store.FindALagerNr(tickedLagerItems());
     // 14. The roster of that slot; the files' values override the defaults.
@@ -496,17 +495,14 @@ void TMainForm::FirstStartPlacement()
     if (!screen)
         return;
     // Large enough for the whole month page at 100 %: the preview plus what the window
-    // needs around the scroll box, as the layouts ask for it.
-    QScrollArea* box = MonatsplanerSheet->ScrollBox1;
-    const QSize around = sizeHint() - box->sizeHint();
-    const int frame = 2 * box->frameWidth();
-    QSize want(std::max(0, around.width()) + MonatsplanerSheet->PaintBox1->width() + frame,
-        std::max(0, around.height()) + MonatsplanerSheet->PaintBox1->height() + frame);
+    // needs around the scroll box's viewport, as the layouts have placed it.
+    const QSize around = size() - MonatsplanerSheet->ScrollBox1->viewport()->size();
+    QSize want = MonatsplanerSheet->PaintBox1->size() + around.expandedTo(QSize(0, 0));
     want = want.expandedTo(size());
     const QRect avail = screen->availableGeometry();
     // The window frame of the desktop comes on top of the client area.
     const QSize room = avail.size() - QSize(16, 40);
-    resize(want.boundedTo(room).expandedTo(QSize(400, 300)));
+    resize(want.boundedTo(room).expandedTo(minimumSizeHint()));
     move(avail.center() - QPoint(width() / 2, height() / 2));
 }
 
@@ -550,6 +546,10 @@ void TMainForm::FormDestroy()
 
 void TMainForm::showEvent(QShowEvent* e)
 {
+    if (firstStart) {
+        firstStart = false;
+        FirstStartPlacement();
+    }
     QMainWindow::showEvent(e);
     if (!notthefirst)
         FormShow();

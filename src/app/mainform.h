@@ -189,4 +189,5 @@ private:
     void DisplaySettingsChanged();
     std::unique_ptr<TFormStorage> formStorage;
     bool destroyed = false;
+    bool firstStart = false; // no stored placement: FirstStartPlacement at the first showing
 };
