@@ -25,6 +25,9 @@ TMonthGeometry RenderMonthPreview(QImage& image, const TPrintablePage& page, int
     }
     if (image.size() != size || image.format() != QImage::Format_RGB32)
         image = QImage(size, QImage::Format_RGB32);
+    // Drawn in the image's own pixels: a ratio the caller gave the last picture would
+    // make the painter scale everything once more.
+    image.setDevicePixelRatio(1.0);
     image.fill(Qt::white);
     TCanvas canvas(&image, dpi1);
     const TMonthGeometry geo

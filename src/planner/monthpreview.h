@@ -25,7 +25,8 @@ QSize PreviewSize(const TPrintablePage& page, int dpi1, double zoom);
 // `overlay`; then `finish` may draw more on the same canvas, in the state the grid left it
 // (the typed abbreviation). Returns the geometry of the drawing (empty for an empty size).
 // On a screen with a device pixel ratio r the caller passes the zoom multiplied by r and
-// gives the image the ratio r: the page is then drawn sharp at the screen's pixels.
+// gives the image the ratio r afterwards: the page is then drawn sharp at the screen's
+// pixels. The drawing itself always starts at a ratio of 1.
 TMonthGeometry RenderMonthPreview(QImage& image, const TPrintablePage& page, int dpi1, double zoom, TRoster& roster,
     const TPlanSettings& settings, const TMonthView& view, const TMonthOverlay& overlay = {},
     const std::function<void(TCanvas&)>& finish = {});

@@ -428,6 +428,18 @@ private Q_SLOTS:
         QCOMPARE(t.page->Preview(), expected);
         QCOMPARE(t.page->Geometry(), geo);
         QCOMPARE(t.page->PaintBox1->size(), expected.size());
+
+        // For a screen at 200 % the page is drawn at twice the zoom, into twice the pixels;
+        // drawing again into the picture the screen was given (ratio 2) draws the same.
+        QImage sharp;
+        RenderMonthPreview(sharp, t.page->PrinterPage(), t.page->ScreenDpi(), 200, t.form->roster,
+            t.form->roster.settings, t.page->View());
+        QVERIFY(qAbs(sharp.width() - 2 * expected.width()) <= 1);
+        const QImage first = sharp.copy();
+        sharp.setDevicePixelRatio(2);
+        RenderMonthPreview(sharp, t.page->PrinterPage(), t.page->ScreenDpi(), 200, t.form->roster,
+            t.form->roster.settings, t.page->View());
+        QCOMPARE(sharp, first);
     }
 
     void cursorIsNotExported()

@@ -191,7 +191,7 @@ private Q_SLOTS:
         QCOMPARE(draw(r, s, view(2024, 3), true, overlay).image, plain.image);
         const Page screen = draw(r, s, view(2024, 3), false, overlay);
         const TMonthGeometry& g = screen.geo;
-        const auto isCursor = [](QRgb c) { return qRed(c) == 0 && qGreen(c) == 0 && qBlue(c) == 160; };
+        const auto isCursor = [](QRgb c) { return qRed(c) == 0 && qGreen(c) == 120 && qBlue(c) == 255; };
         const QRect cell(g.sx + 3 * g.wx, g.sy + g.wy, g.wx + 1, g.wy + 1);
         QVERIFY(countPixels(screen.image, cell, isCursor) >= 2 * (g.wx + g.wy));
         QCOMPARE(countPixels(screen.image, screen.image.rect(), isCursor), countPixels(screen.image, cell, isCursor));
