@@ -287,24 +287,29 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("sollBtn"); // "Soll-Stunden festlegen..." or "Überstunden"
         QTest::addColumn<bool>("ok");
-        QTest::newRow("extra hours") << false << true;
-        QTest::newRow("extra hours, window closed") << false << false;
-        QTest::newRow("target hours") << true << true;
-        QTest::newRow("target hours, cancelled") << true << false;
+        QTest::addColumn<double>("value"); // typed into the dialog, kept to three decimals
+        QTest::newRow("extra hours") << false << true << -1.5;
+        QTest::newRow("extra hours to the minute of a shift") << false << true << -1.125;
+        QTest::newRow("extra hours, window closed") << false << false << -1.5;
+        QTest::newRow("target hours") << true << true << 150.0;
+        QTest::newRow("target hours, three decimals") << true << true << 162.375;
+        QTest::newRow("target hours beyond the old limit") << true << true << 250000.5;
+        QTest::newRow("target hours, cancelled") << true << false << 150.0;
     }
     void dialogOperations()
     {
         QFETCH(bool, sollBtn);
         QFETCH(bool, ok);
+        QFETCH(double, value);
         Planner t;
         t.drag({t.cell(2, 5), t.cell(3, 5)}); // the fifth employee, an empty 2 and 3 March
         whenModal([&](QWidget* w) {
             auto* dialog = qobject_cast<QDialog*>(w);
             QVERIFY(dialog);
             if (sollBtn)
-                t.form->SetSollStdForm->StundeEd->setValue(150);
+                t.form->SetSollStdForm->StundeEd->setValue(value);
             else
-                t.form->OverHoursForm->OverHoursEd->setValue(-1.5);
+                t.form->OverHoursForm->OverHoursEd->setValue(value);
             ok ? dialog->accept() : dialog->reject();
         });
         const QDateTime before = QFileInfo(t.personFile()).lastModified();
@@ -317,13 +322,13 @@ private Q_SLOTS:
             return;
         }
         if (sollBtn) {
-            QCOMPARE(p.soll.Get(2024, 3), 150.0);
-            QCOMPARE(p.uebertrag.Get(2024, 3), p.vortrag.Get(2024, 3) + p.iststunden.Get(2024, 3) - 150);
+            QCOMPARE(p.soll.Get(2024, 3), value);
+            QCOMPARE(p.uebertrag.Get(2024, 3), p.vortrag.Get(2024, 3) + p.iststunden.Get(2024, 3) - value);
             QCOMPARE(p.vortrag.Get(2024, 4), p.uebertrag.Get(2024, 3));
             QCOMPARE(disk->personen.GetObject(3)->soll.Get(2024, 3), 0.0);
         } else {
             QCOMPARE(monthOf(p, 2024, 3), (QMap<int, int>{{2, 0}, {3, 0}}));
-            QCOMPARE(p.iststunden.Get(2024, 3), -3.0);
+            QCOMPARE(p.iststunden.Get(2024, 3), 2 * value);
         }
     }
 
