@@ -5,8 +5,6 @@
 #include "app/einstellungenpage.h"
 #include "app/formstorage.h"
 #include "app/toolkitlanguage.h"
-#include "widgets/accesskeys.h"
-#include "widgets/progresspanel.h"
 #include "calendar/feiertage.h"
 #include "i18n/messagetable.h"
 #include "i18n/translate.h"
@@ -23,6 +21,8 @@
 #include "staff/personform.h"
 #include "views/jahresansichtpage.h"
 #include "views/tagesanwesenheitpage.h"
+#include "widgets/accesskeys.h"
+#include "widgets/progresspanel.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -30,8 +30,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDialog>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFontDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -342,9 +342,8 @@ void TMainForm::AssignAccessKeys()
     }
     AssignMenuAccessKeys(PopupMenu1);
     // The bottom bar is seen together with every page, the menu titles as well.
-    const QSet<QChar> bottom = AssignButtonAccessKeys(centralWidget()->findChild<QWidget*>(
-                                                          QStringLiteral("BottomPanel"), Qt::FindDirectChildrenOnly),
-        titles);
+    const QSet<QChar> bottom = AssignButtonAccessKeys(
+        centralWidget()->findChild<QWidget*>(QStringLiteral("BottomPanel"), Qt::FindDirectChildrenOnly), titles);
     for (int i = 0; i < PageControl1->count(); ++i)
         AssignButtonAccessKeys(PageControl1->widget(i), bottom);
     for (QDialog* dialog : findChildren<QDialog*>(Qt::FindDirectChildrenOnly))
@@ -388,8 +387,8 @@ void TMainForm::connectUndo()
                                                   "Schritte können nicht mehr rückgängig gemacht werden.")));
     };
     undo.onSaveFailed = [this](bool redo) {
-        StatusPanel0->setText(TranslateText(
-            redo ? u8("Wiederherstellen nicht gespeichert") : u8("Rückgängig nicht gespeichert")));
+        StatusPanel0->setText(
+            TranslateText(redo ? u8("Wiederherstellen nicht gespeichert") : u8("Rückgängig nicht gespeichert")));
         StatusPanel0->setToolTip(TranslateText(u8("Die Datei konnte nicht geschrieben werden; die Änderung "
                                                   "besteht nur im Speicher bis zum nächsten Speichern.")));
     };

@@ -80,7 +80,6 @@ bool IsPresent(const TRoster& roster, const TEintrag* e, int year, int month, in
     const std::array<bool, kFeiertagCount>& feiertage)
 {
     const QDate date(year, month, day);
-    const bool workingDay
-        = date.isValid() && WeekdayIndex(date) < 5 && !IsFeiertag(feiertage, year, month, day);
+    const bool workingDay = date.isValid() && WeekdayIndex(date) < 5 && !IsFeiertag(feiertage, year, month, day);
     return IsPresentOn(roster, e, workingDay);
 }

@@ -250,8 +250,8 @@ void TMonatsplanerPage::render()
     // multiplied by the ratio; the geometry is then in those pixels (see mapped()).
     const double ratio = PixelRatio();
     auto draw = [&] {
-        m_geo = RenderMonthPreview(m_image, printer, dpi1, ZoomEd->value() * ratio, m_roster, m_roster.settings,
-            View(), m_sel.Overlay(), [this](TCanvas& canvas) {
+        m_geo = RenderMonthPreview(m_image, printer, dpi1, ZoomEd->value() * ratio, m_roster, m_roster.settings, View(),
+            m_sel.Overlay(), [this](TCanvas& canvas) {
                 if (!m_sel.dienststr.isEmpty()) {
                     canvas.SetFontColor(Qt::black);
                     canvas.TextOut(0, 0, m_sel.dienststr);
@@ -346,22 +346,41 @@ bool TMonatsplanerPage::GridKeyPress(const QKeyEvent& key)
     }
     TGridKey which;
     switch (key.key()) {
-    case Qt::Key_Left: which = TGridKey::Left; break;
-    case Qt::Key_Right: which = TGridKey::Right; break;
-    case Qt::Key_Up: which = TGridKey::Up; break;
-    case Qt::Key_Down: which = TGridKey::Down; break;
-    case Qt::Key_Home: which = ctrl ? TGridKey::First : TGridKey::Home; break;
-    case Qt::Key_End: which = TGridKey::End; break;
-    case Qt::Key_PageUp: which = TGridKey::PageUp; break;
-    case Qt::Key_PageDown: which = TGridKey::PageDown; break;
-    case Qt::Key_Escape: which = TGridKey::Escape; break;
+    case Qt::Key_Left:
+        which = TGridKey::Left;
+        break;
+    case Qt::Key_Right:
+        which = TGridKey::Right;
+        break;
+    case Qt::Key_Up:
+        which = TGridKey::Up;
+        break;
+    case Qt::Key_Down:
+        which = TGridKey::Down;
+        break;
+    case Qt::Key_Home:
+        which = ctrl ? TGridKey::First : TGridKey::Home;
+        break;
+    case Qt::Key_End:
+        which = TGridKey::End;
+        break;
+    case Qt::Key_PageUp:
+        which = TGridKey::PageUp;
+        break;
+    case Qt::Key_PageDown:
+        which = TGridKey::PageDown;
+        break;
+    case Qt::Key_Escape:
+        which = TGridKey::Escape;
+        break;
     case Qt::Key_Space:
         // A space inside a typed abbreviation belongs to it.
         if (!m_sel.dienststr.isEmpty())
             return false;
         which = TGridKey::Space;
         break;
-    default: return false;
+    default:
+        return false;
     }
     if (ctrl && which != TGridKey::First)
         return false;

@@ -112,10 +112,18 @@ TCursorResult TMonthSelection::CursorKey(const TMonthGeometry& geo, TGridKey key
     const int rows = std::max(1, geo.RowsOnPage());
     int x = cx, y = cy, toPage = page;
     switch (key) {
-    case TGridKey::Left: x = cx - 1; break;
-    case TGridKey::Right: x = cx + 1; break;
-    case TGridKey::Home: x = 1; break;
-    case TGridKey::End: x = days; break;
+    case TGridKey::Left:
+        x = cx - 1;
+        break;
+    case TGridKey::Right:
+        x = cx + 1;
+        break;
+    case TGridKey::Home:
+        x = 1;
+        break;
+    case TGridKey::End:
+        x = days;
+        break;
     case TGridKey::Up:
         y = cy - 1;
         if (y < 1 && !shift && page > 1) {
@@ -147,7 +155,8 @@ TCursorResult TMonthSelection::CursorKey(const TMonthGeometry& geo, TGridKey key
         y = 1;
         toPage = 1;
         break;
-    default: break;
+    default:
+        break;
     }
     const int pageRows = std::max(1, toPage == page ? rows : rowsOnPage(geo, toPage));
     cx = std::clamp(x, 1, days);
@@ -357,8 +366,8 @@ int AssignDienst(TRoster& roster, const TPlanSettings& settings, const TMonthVie
     return changed;
 }
 
-int AssignOverHours(TRoster& roster, const TPlanSettings& settings, const TMonthView& view,
-    const TMonthGeometry& geo, const TMarks& marks, double value)
+int AssignOverHours(TRoster& roster, const TPlanSettings& settings, const TMonthView& view, const TMonthGeometry& geo,
+    const TMarks& marks, double value)
 {
     if (!validMonth(view))
         return 0;
@@ -381,8 +390,8 @@ int AssignOverHours(TRoster& roster, const TPlanSettings& settings, const TMonth
     return changed;
 }
 
-int SetSollStunden(TRoster& roster, const TPlanSettings& settings, const TMonthView& view,
-    const TMonthGeometry& geo, const TMarks& marks, double value)
+int SetSollStunden(TRoster& roster, const TPlanSettings& settings, const TMonthView& view, const TMonthGeometry& geo,
+    const TMarks& marks, double value)
 {
     if (!TMonatsTabelle::InRange(view.year, view.month))
         return 0;

@@ -44,10 +44,7 @@ public:
     int cx = 1, cy = 1;
     int anchorx = 1, anchory = 1;
 
-    TMonthOverlay Overlay() const
-    {
-        return {&select, aktivx, aktivy, cursorOn ? cx : 0, cursorOn ? cy : 0};
-    }
+    TMonthOverlay Overlay() const { return {&select, aktivx, aktivy, cursorOn ? cx : 0, cursorOn ? cy : 0}; }
 
     // A cursor key (with Shift: the block from the anchor to the cursor becomes the marks,
     // within the page). Arrows past the first or last row, Page Up/Down and First (Ctrl+
@@ -104,12 +101,12 @@ int AssignDienst(TRoster& roster, const TPlanSettings& settings, const TMonthVie
     const TMarks& marks, int k);
 // "Überstunden": extra hours `value` into every marked day (an entry without duty is
 // created where there is none). Returns the number of entries changed or added.
-int AssignOverHours(TRoster& roster, const TPlanSettings& settings, const TMonthView& view,
-    const TMonthGeometry& geo, const TMarks& marks, double value);
+int AssignOverHours(TRoster& roster, const TPlanSettings& settings, const TMonthView& view, const TMonthGeometry& geo,
+    const TMarks& marks, double value);
 // "Soll-Stunden festlegen...": target hours of the shown month for every employee with a
 // marked row; nothing outside 2000 … 2100. Returns the number of employees changed.
-int SetSollStunden(TRoster& roster, const TPlanSettings& settings, const TMonthView& view,
-    const TMonthGeometry& geo, const TMarks& marks, double value);
+int SetSollStunden(TRoster& roster, const TPlanSettings& settings, const TMonthView& view, const TMonthGeometry& geo,
+    const TMarks& marks, double value);
 
 // "Vom letzen Monat übernehmen...": the duties of the previous month, shifted by `shift`
 // days, replace the entries of every shown employee of the month (all pages, the filter

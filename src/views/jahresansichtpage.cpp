@@ -8,8 +8,8 @@
 #include "output/printing.h"
 #include "output/printjob.h"
 #include "views/dayview.h"
-#include "views/viewpreview.h"
 #include "views/viewpaintbox.h"
+#include "views/viewpreview.h"
 #include "widgets/controls.h"
 
 #include <QComboBox>
@@ -97,8 +97,7 @@ void TJahresansichtPage::render()
     // Drawn at the screen's pixels (the zoom times the device pixel ratio), so text and
     // lines stay sharp on a scaled desktop; at a ratio of 1 nothing changes.
     const double ratio = std::max(1.0, PaintBox3->devicePixelRatioF());
-    m_geo = RenderYearPreview(
-        m_image, page, screenDpi, ZoomEd3->value() * ratio, m_roster, m_roster.settings, View());
+    m_geo = RenderYearPreview(m_image, page, screenDpi, ZoomEd3->value() * ratio, m_roster, m_roster.settings, View());
     m_image.setDevicePixelRatio(ratio);
 }
 

@@ -14,8 +14,8 @@ std::unique_ptr<TCanvas> whitePage(QImage& image, const TPrintablePage& page, in
 }
 } // namespace
 
-TDayGeometry RenderDayPreview(QImage& image, const TPrintablePage& page, int screenDpi, double zoom, const TRoster& roster,
-    const TPlanSettings& settings, const TDayView& view)
+TDayGeometry RenderDayPreview(QImage& image, const TPrintablePage& page, int screenDpi, double zoom,
+    const TRoster& roster, const TPlanSettings& settings, const TDayView& view)
 {
     const auto canvas = whitePage(image, page, screenDpi, zoom);
     return DrawDay(*canvas, image.width(), image.height(), screenDpi, page.dpi, zoom, false, roster, settings, view);

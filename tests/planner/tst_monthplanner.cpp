@@ -274,26 +274,6 @@ private Q_SLOTS:
         QCOMPARE(AssignDienst(r, s, v, grid(1, 150), m, 0), 0);
     }
 
-    void marksOfRowsOffThePageAreIgnored()
-    {
-        // Rows 17 … 20 marked while a page held 30 rows; the layout now holds 16 per page.
-        TRoster r;
-        fill(r, 40);
-        addDuty(r, QStringLiteral("Früh"), QStringLiteral("F"), 0, 8);
-        TPlanSettings s;
-        TMarks m;
-        for (int row = 17; row <= 20; ++row)
-            m.Set(3, row, true);
-        QCOMPARE(AssignDienst(r, s, view(2024, 4), grid(17, 40), m, 1), 0);
-        for (int i = 0; i < 40; ++i)
-            QCOMPARE(r.personen[i].eintraege.Count(), 0);
-        // On the last page, with fewer rows left than a page holds, the same holds.
-        QVERIFY(MarkedRows(r, s, view(2024, 4, 3), grid(17, 40, 3), m).empty());
-        m.Set(3, 8, true); // page 3 shows rows 33 … 40: its row 8 is the 40th employee
-        QCOMPARE(AssignDienst(r, s, view(2024, 4, 3), grid(17, 40, 3), m, 1), 1);
-        QCOMPARE(r.personen[39].eintraege.Count(), 1);
-    }
-
     void cursorKeys_data()
     {
         // A month of 30 days, 25 rows, 10 rows per page (3 pages, the last with 5).
@@ -306,27 +286,29 @@ private Q_SLOTS:
         QTest::addColumn<int>("marked"); // cells marked afterwards
         const auto k = [](TGridKey key) { return int(key); };
         QTest::newRow("right") << QPoint(3, 2) << 1 << k(TGridKey::Right) << false << QPoint(4, 2) << 0 << 0;
-        QTest::newRow("left stops at day 1") << QPoint(1, 2) << 1 << k(TGridKey::Left) << false << QPoint(1, 2) << 0 << 0;
+        QTest::newRow("left stops at day 1")
+            << QPoint(1, 2) << 1 << k(TGridKey::Left) << false << QPoint(1, 2) << 0 << 0;
         QTest::newRow("end") << QPoint(3, 2) << 1 << k(TGridKey::End) << false << QPoint(30, 2) << 0 << 0;
         QTest::newRow("home") << QPoint(9, 2) << 1 << k(TGridKey::Home) << false << QPoint(1, 2) << 0 << 0;
-        QTest::newRow("down past the page") << QPoint(5, 10) << 1 << k(TGridKey::Down) << false << QPoint(5, 1) << 2 << 0;
+        QTest::newRow("down past the page")
+            << QPoint(5, 10) << 1 << k(TGridKey::Down) << false << QPoint(5, 1) << 2 << 0;
         QTest::newRow("up past the page") << QPoint(5, 1) << 2 << k(TGridKey::Up) << false << QPoint(5, 10) << 1 << 0;
-        QTest::newRow("down on the last row of the month") << QPoint(5, 5) << 3 << k(TGridKey::Down) << false
-                                                           << QPoint(5, 5) << 0 << 0;
-        QTest::newRow("page down onto a shorter page") << QPoint(5, 9) << 2 << k(TGridKey::PageDown) << false
-                                                       << QPoint(5, 5) << 3 << 0;
+        QTest::newRow("down on the last row of the month")
+            << QPoint(5, 5) << 3 << k(TGridKey::Down) << false << QPoint(5, 5) << 0 << 0;
+        QTest::newRow("page down onto a shorter page")
+            << QPoint(5, 9) << 2 << k(TGridKey::PageDown) << false << QPoint(5, 5) << 3 << 0;
         QTest::newRow("page up") << QPoint(5, 4) << 2 << k(TGridKey::PageUp) << false << QPoint(5, 4) << 1 << 0;
-        QTest::newRow("page down on the last page") << QPoint(5, 2) << 3 << k(TGridKey::PageDown) << false
-                                                    << QPoint(5, 5) << 0 << 0;
+        QTest::newRow("page down on the last page")
+            << QPoint(5, 2) << 3 << k(TGridKey::PageDown) << false << QPoint(5, 5) << 0 << 0;
         QTest::newRow("ctrl+home") << QPoint(7, 4) << 3 << k(TGridKey::First) << false << QPoint(1, 1) << 1 << 0;
-        QTest::newRow("shift+right marks two") << QPoint(3, 2) << 1 << k(TGridKey::Right) << true << QPoint(4, 2) << 0
-                                               << 2;
-        QTest::newRow("shift+down stays on the page") << QPoint(3, 10) << 1 << k(TGridKey::Down) << true
-                                                      << QPoint(3, 10) << 0 << 1;
-        QTest::newRow("shift+end marks the row") << QPoint(1, 4) << 1 << k(TGridKey::End) << true << QPoint(30, 4) << 0
-                                                 << 30;
-        QTest::newRow("space marks the cell") << QPoint(6, 6) << 1 << k(TGridKey::Space) << false << QPoint(6, 6) << 0
-                                              << 1;
+        QTest::newRow("shift+right marks two")
+            << QPoint(3, 2) << 1 << k(TGridKey::Right) << true << QPoint(4, 2) << 0 << 2;
+        QTest::newRow("shift+down stays on the page")
+            << QPoint(3, 10) << 1 << k(TGridKey::Down) << true << QPoint(3, 10) << 0 << 1;
+        QTest::newRow("shift+end marks the row")
+            << QPoint(1, 4) << 1 << k(TGridKey::End) << true << QPoint(30, 4) << 0 << 30;
+        QTest::newRow("space marks the cell")
+            << QPoint(6, 6) << 1 << k(TGridKey::Space) << false << QPoint(6, 6) << 0 << 1;
     }
     void cursorKeys()
     {
@@ -386,20 +368,6 @@ private Q_SLOTS:
         sel.CursorKey(g, TGridKey::Escape, false);
         QVERIFY(!sel.select.Any());
         QVERIFY(sel.cursorOn);
-    }
-
-    void defaultRosterIsRecognised()
-    {
-        TRoster r; // one person "Mustermann", one duty "Urlaub"
-        QVERIFY(IsDefaultRoster(r));
-        addEntry(r.personen[0], 2024, 3, 1, 1);
-        QVERIFY(!IsDefaultRoster(r)); // a plan was begun
-        TRoster two;
-        addPerson(two, QStringLiteral("Meier"));
-        QVERIFY(!IsDefaultRoster(two));
-        TRoster renamed;
-        renamed.personen[0].name = QStringLiteral("Meier");
-        QVERIFY(!IsDefaultRoster(renamed));
     }
 
     void targetHours()

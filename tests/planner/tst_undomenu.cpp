@@ -3,12 +3,12 @@
 // page; another copy's change arriving through the poll.
 #include "app/mainform.h"
 #include "planner/monatsplanerpage.h"
-#include "widgets/accesskeys.h"
 #include "planner/plannerdialogs.h"
 #include "sampleroster.h"
 #include "staff/dienstepage.h"
 #include "storage/rosterfiles.h"
 #include "testsupport.h"
+#include "widgets/accesskeys.h"
 #include "widgettestsupport.h"
 
 #include <QAction>
@@ -125,7 +125,8 @@ private Q_SLOTS:
         // Ctrl+Z reaches the menu also from the key field.
         t.keys(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(t.files(), afterMouse);
-        QCOMPARE(WithoutAccessKey(t.form->Wiederherstellen1->text()), QStringLiteral("Wiederherstellen: Dienst zuweisen"));
+        QCOMPARE(
+            WithoutAccessKey(t.form->Wiederherstellen1->text()), QStringLiteral("Wiederherstellen: Dienst zuweisen"));
         t.keys(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(t.files(), start);
         QVERIFY(!t.form->Rueckgaengig1->isEnabled());
@@ -151,7 +152,8 @@ private Q_SLOTS:
         const QByteArray copied = t.files();
         QVERIFY(copied != start);
         QCOMPARE(t.form->undo.history.UndoCount(), 1);
-        QCOMPARE(WithoutAccessKey(t.form->Rueckgaengig1->text()), QStringLiteral("Rückgängig: Vom letzen Monat übernehmen"));
+        QCOMPARE(
+            WithoutAccessKey(t.form->Rueckgaengig1->text()), QStringLiteral("Rückgängig: Vom letzen Monat übernehmen"));
 
         // Deleting "Spätdienst" removes its entries and renumbers the later duties in both
         // files; undo brings all of it back.
