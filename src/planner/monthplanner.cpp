@@ -86,6 +86,7 @@ TCursorResult TMonthSelection::CursorKey(const TMonthGeometry& geo, TGridKey key
     result.handled = true;
     if (key == TGridKey::Escape) {
         select.Clear();
+        dienststr.clear(); // a half-typed abbreviation goes as well
         return result;
     }
     if (!cursorOn) {

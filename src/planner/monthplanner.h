@@ -46,9 +46,10 @@ public:
 
     TMonthOverlay Overlay() const { return {&select, aktivx, aktivy, cursorOn ? cx : 0, cursorOn ? cy : 0}; }
 
-    // A cursor key (with Shift: the block from the anchor to the cursor becomes the marks,
-    // within the page). Arrows past the first or last row, Page Up/Down and First (Ctrl+
-    // Home) may ask for another page; the cursor keeps its page row there, clamped.
+    // A cursor key. With Shift the block from the anchor to the cursor becomes the marks,
+    // within the page; Escape leaves no marks and no typed characters. Arrows past the
+    // first or last row, Page Up/Down and First (Ctrl+Home) may ask for another page; the
+    // cursor keeps its page row there, clamped.
     TCursorResult CursorKey(const TMonthGeometry& geo, TGridKey key, bool shift);
     // Keeps the cursor within the days and rows of the page (after a change of month,
     // page, filter or layout). True when it moved.

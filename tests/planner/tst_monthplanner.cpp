@@ -364,9 +364,11 @@ private Q_SLOTS:
         sel.cy = 9;
         QVERIFY(sel.ClampCursor(grid(11, 3, 1, 28)));
         QCOMPARE(QPoint(sel.cx, sel.cy), QPoint(28, 3));
-        // Escape clears the marks and keeps the cursor.
+        // Escape clears the marks and the typed characters and keeps the cursor.
+        sel.dienststr = QStringLiteral("F");
         sel.CursorKey(g, TGridKey::Escape, false);
         QVERIFY(!sel.select.Any());
+        QVERIFY(sel.dienststr.isEmpty());
         QVERIFY(sel.cursorOn);
     }
 
