@@ -4,6 +4,7 @@
 #include "core/datetime.h"
 #include "core/roster.h"
 #include "i18n/translate.h"
+#include "i18n/ui/translateapp.h"
 #include "output/printjob.h"
 #include "planner/plannerdialogs.h"
 #include "storage/datastore.h"
@@ -125,6 +126,9 @@ TMonatsplanerPage::TMonatsplanerPage(TRoster& roster, TDataStore& store, TPrinte
     HintLabel->setObjectName(QStringLiteral("HintLabel"));
     HintLabel->setWordWrap(true);
     HintLabel->setVisible(false);
+    // UpdateHint puts the text in the current language itself; the translation of the
+    // windows must not take an already translated text for a German one.
+    HintLabel->setProperty(kNoTranslateProperty, true);
 
     ScrollBox1 = new QScrollArea(this);
     ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));

@@ -2,6 +2,7 @@
 // marking with the mouse, the buttons and typed abbreviations, the copy of the previous
 // month through the menu, and another copy's change arriving through the poll.
 #include "app/mainform.h"
+#include "i18n/translate.h"
 #include "planner/monatsplanerpage.h"
 #include "planner/monthpreview.h"
 #include "planner/plannerdialogs.h"
@@ -477,6 +478,15 @@ private Q_SLOTS:
         t.form->ListPersons();
         QVERIFY(!t.page->HintLabel->isHidden());
         QVERIFY(t.page->HintLabel->text().contains(QStringLiteral("Personen")));
+        // In another language the hint is that language's text, through the table.
+        SetCurrentLanguage(1);
+        const QString german = t.page->HintLabel->text();
+        for (int row = 0; row < TranslationRowCount(); ++row)
+            if (TranslationCell(row, 0) == german)
+                SetTranslationCell(row, 1, QStringLiteral("First steps"));
+        t.page->UpdateHint();
+        QCOMPARE(t.page->HintLabel->text(), QStringLiteral("First steps"));
+        SetCurrentLanguage(0);
     }
 
     void viewControls()
