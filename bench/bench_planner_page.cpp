@@ -1,17 +1,24 @@
 // A hover move over the month grid of the real main window, offscreen: the mouse event
 // with its hit test, the drawing of the month into the preview and the blit onto the
 // paint box, alternating between two cells so that the hover frame moves every time.
+// A cursor move: an arrow key in the key field, the cursor moved, the month drawn and
+// blitted; each move is timed, and the median and 95th percentile of the moves reported.
 // Rosters: the 24-employee sample month, and 200 employees with ten years of daily entries.
 #include "app/mainform.h"
 #include "planner/monatsplanerpage.h"
 #include "sampleroster.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
 
 namespace {
 
@@ -68,6 +75,46 @@ BENCHMARK(BM_HoverMove)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
+
+void BM_CursorMove(benchmark::State& state)
+{
+    const int persons = int(state.range(0));
+    TMainForm form;
+    sample::FillRoster(form.roster, persons, kYear, kMonth);
+    if (state.range(1))
+        addTenYears(form.roster);
+    TMonatsplanerPage* page = form.MonatsplanerSheet;
+    page->Mon2Ed->setValue(kMonth);
+    page->Year2Ed->setValue(kYear);
+    form.ListDienste();
+    form.ListPersons2();
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form))
+        state.SkipWithError("window not shown");
+    page->KeyEdit->setFocus();
+    QTest::keyClick(page->KeyEdit, Qt::Key_Right); // shows the cursor
+    std::vector<double> moves;
+    bool flip = false;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        QTest::keyClick(page->KeyEdit, flip ? Qt::Key_Left : Qt::Key_Right);
+        page->PaintBox1->repaint();
+        moves.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        flip = !flip;
+    }
+    if (!moves.empty()) {
+        std::sort(moves.begin(), moves.end());
+        state.counters["median_ms"] = moves[moves.size() / 2];
+        state.counters["p95_ms"] = moves[std::min(moves.size() - 1, moves.size() * 95 / 100)];
+    }
+    state.counters["employees"] = persons;
+    form.roster.personen.Clear();
+    form.roster.dienste.Clear();
+}
+BENCHMARK(BM_CursorMove)
+    ->ArgsProduct({{24, 200}, {0, 1}})
+    ->ArgNames({"employees", "tenyears"})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -52,13 +52,12 @@ QString TFormStorage::FileName()
     return openStore().fileName();
 }
 
-void TFormStorage::RestoreFormPlacement()
+bool TFormStorage::RestoreFormPlacement()
 {
     QSettings store = openStore();
     store.beginGroup(kSection);
     const QByteArray geometry = store.value(QStringLiteral("Placement")).toByteArray();
-    if (!geometry.isEmpty())
-        m_form->restoreGeometry(geometry);
+    const bool placed = !geometry.isEmpty() && m_form->restoreGeometry(geometry);
     for (const QString& entry : m_properties) {
         if (!store.contains(entry))
             continue;
@@ -74,6 +73,7 @@ void TFormStorage::RestoreFormPlacement()
         if (current.isValid() && value.convert(current.metaType()))
             target->setProperty(property.constData(), value);
     }
+    return placed;
 }
 
 void TFormStorage::SaveFormPlacement()

@@ -10,7 +10,8 @@ class QWidget;
 class TFormStorage {
 public:
     TFormStorage(QWidget* form, QStringList properties);
-    void RestoreFormPlacement();
+    // Restores placement and properties. True when a stored placement was applied.
+    bool RestoreFormPlacement();
     void SaveFormPlacement();
     const QStringList& Properties() const { return m_properties; }
     // Name of the settings file (for tests and the about box).

@@ -5,7 +5,6 @@
 #include "app/einstellungenpage.h"
 #include "app/formstorage.h"
 #include "app/toolkitlanguage.h"
-#include "widgets/progresspanel.h"
 #include "calendar/feiertage.h"
 #include "i18n/messagetable.h"
 #include "i18n/translate.h"
@@ -22,6 +21,8 @@
 #include "staff/personform.h"
 #include "views/jahresansichtpage.h"
 #include "views/tagesanwesenheitpage.h"
+#include "widgets/accesskeys.h"
+#include "widgets/progresspanel.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -30,6 +31,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFontDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -263,11 +265,16 @@ void TMainForm::buildMenus()
     connect(ExportalsPDFDatei1, &QAction::triggered, this, &TMainForm::ExportalsPDFDatei1Click);
     connect(CSVExport1, &QAction::triggered, this, &TMainForm::CSVExport1Click);
     connect(VomletzenMonatbernehmen1, &QAction::triggered, this, &TMainForm::VomletzenMonatbernehmen1Click);
-    Monatsplan1->addSeparator()->setObjectName(QStringLiteral("N3"));
-    Rueckgaengig1 = Monatsplan1->addAction(u8("Rückgängig"));
+    // Undo and redo act on every kind of change (persons, duties, settings), so they
+    // sit in a menu of their own before "Monatsplan".
+    Bearbeiten1 = new QMenu(QStringLiteral("Bearbeiten"), bar);
+    Bearbeiten1->setObjectName(QStringLiteral("Bearbeiten1"));
+    Bearbeiten1->menuAction()->setObjectName(QStringLiteral("Bearbeiten1Item"));
+    bar->insertMenu(Monatsplan1->menuAction(), Bearbeiten1);
+    Rueckgaengig1 = Bearbeiten1->addAction(u8("Rückgängig"));
     Rueckgaengig1->setObjectName(QStringLiteral("Rueckgaengig1"));
     Rueckgaengig1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    Wiederherstellen1 = Monatsplan1->addAction(QStringLiteral("Wiederherstellen"));
+    Wiederherstellen1 = Bearbeiten1->addAction(QStringLiteral("Wiederherstellen"));
     Wiederherstellen1->setObjectName(QStringLiteral("Wiederherstellen1"));
     Wiederherstellen1->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
@@ -286,6 +293,61 @@ void TMainForm::buildMenus()
         connect(a, &QAction::triggered, this, [this, i] { LagerItemClick(i + 1); });
     }
     LagerItems[0]->setChecked(true);
+
+    // Keys of a desktop program: F10 opens the menu bar, Ctrl+P prints the visible page,
+    // Ctrl+Q ends the program through the normal end sequence.
+    auto* menuKey = new QAction(this);
+    menuKey->setObjectName(QStringLiteral("MenuKeyAction"));
+    menuKey->setShortcut(QKeySequence(Qt::Key_F10));
+    connect(menuKey, &QAction::triggered, this, &TMainForm::OpenMenuBar);
+    PrintPageAction = new QAction(this);
+    PrintPageAction->setObjectName(QStringLiteral("PrintPageAction"));
+    PrintPageAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    connect(PrintPageAction, &QAction::triggered, this, &TMainForm::PrintCurrentPage);
+    QuitAction = new QAction(this);
+    QuitAction->setObjectName(QStringLiteral("QuitAction"));
+    QuitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(QuitAction, &QAction::triggered, this, &TMainForm::EndeBtnClick);
+    addActions({menuKey, PrintPageAction, QuitAction});
+}
+
+void TMainForm::OpenMenuBar()
+{
+    const QList<QAction*> titles = menuBar()->actions();
+    if (!titles.isEmpty())
+        menuBar()->setActiveAction(titles.first());
+}
+
+void TMainForm::PrintCurrentPage()
+{
+    // "Drucken..." of the visible tab; pages without one ignore the key.
+    QWidget* page = PageControl1->currentWidget();
+    if (!page)
+        return;
+    for (const char* name : {"PrintBtn", "PrintBtn2", "PrintYearBtn", "PrintStatBtn"}) {
+        auto* button = page->findChild<QPushButton*>(QLatin1String(name));
+        if (button && button->isEnabled()) {
+            button->click();
+            return;
+        }
+    }
+}
+
+void TMainForm::AssignAccessKeys()
+{
+    const QSet<QChar> titles = AssignMenuBarAccessKeys(menuBar());
+    for (QAction* title : menuBar()->actions()) {
+        if (title->menu())
+            AssignMenuAccessKeys(title->menu());
+    }
+    AssignMenuAccessKeys(PopupMenu1);
+    // The bottom bar is seen together with every page, the menu titles as well.
+    const QSet<QChar> bottom = AssignButtonAccessKeys(
+        centralWidget()->findChild<QWidget*>(QStringLiteral("BottomPanel"), Qt::FindDirectChildrenOnly), titles);
+    for (int i = 0; i < PageControl1->count(); ++i)
+        AssignButtonAccessKeys(PageControl1->widget(i), bottom);
+    for (QDialog* dialog : findChildren<QDialog*>(Qt::FindDirectChildrenOnly))
+        AssignButtonAccessKeys(dialog);
 }
 
 void TMainForm::buildStatusBar()
@@ -318,11 +380,17 @@ void TMainForm::connectUndo()
             ListPersons3();
         }
     };
+    // The panel is 250 pixels wide: a short note there, the whole sentence as its tip.
     undo.onDropped = [this](int) {
-        const QString text = TranslateText(u8("Änderungen einer anderen Kopie geladen; frühere Schritte daran "
-                                              "können nicht mehr rückgängig gemacht werden."));
-        StatusPanel0->setText(text);
-        StatusPanel0->setToolTip(text);
+        StatusPanel0->setText(TranslateText(u8("Rückgängig geleert: andere Kopie")));
+        StatusPanel0->setToolTip(TranslateText(u8("Änderungen einer anderen Kopie wurden geladen; die früheren "
+                                                  "Schritte können nicht mehr rückgängig gemacht werden.")));
+    };
+    undo.onSaveFailed = [this](bool redo) {
+        StatusPanel0->setText(
+            TranslateText(redo ? u8("Wiederherstellen nicht gespeichert") : u8("Rückgängig nicht gespeichert")));
+        StatusPanel0->setToolTip(TranslateText(u8("Die Datei konnte nicht geschrieben werden; die Änderung "
+                                                  "besteht nur im Speicher bis zum nächsten Speichern.")));
     };
     // The item texts are translated from the first showing on, once the translation table
     // is loaded; until then both items are simply off.
@@ -336,6 +404,8 @@ void TMainForm::UpdateUndoItems()
     Rueckgaengig1->setEnabled(undo.history.CanUndo());
     Wiederherstellen1->setText(undo.RedoText());
     Wiederherstellen1->setEnabled(undo.history.CanRedo());
+    if (notthefirst)
+        AssignMenuAccessKeys(Bearbeiten1);
 }
 
 void TMainForm::Rueckgaengig1Click()
@@ -376,7 +446,7 @@ void TMainForm::FormCreate()
     // 1. The program's folder.
     store.progpath = QCoreApplication::applicationDirPath() + QLatin1Char('/');
     // 2. Window placement and the stored control properties.
-    formStorage->RestoreFormPlacement();
+    bool placed = formStorage->RestoreFormPlacement();
     // 3., 4. The per-user folder for display, then the data folder of this run.
     DatenbankSheet->Edit3->setText(store.GetProgramDir(false));
     const TDataFolderOption option = DatenbankSheet->UserFolderCheck->isChecked() ? TDataFolderOption::UserFolder
@@ -405,7 +475,8 @@ void TMainForm::FormCreate()
     // 11. Plan slot 1.
     store.SetNewLagerNr(1);
     // 12. The stored properties once more (they override the defaults above).
-    formStorage->RestoreFormPlacement();
+    placed = formStorage->RestoreFormPlacement() || placed;
+    firstStart = !placed; // sized at the first showing, once the layouts have placed everything
     // 13. The slot of the ticked menu item.
     store.FindALagerNr(tickedLagerItems());
     // 14. The roster of that slot; the files' values override the defaults.
@@ -415,6 +486,23 @@ void TMainForm::FormCreate()
     ListDienste();
     ListPersons2();
     ListPersons3();
+}
+
+void TMainForm::FirstStartPlacement()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // Large enough for the whole month page at 100 %: the preview plus what the window
+    // needs around the scroll box's viewport, as the layouts have placed it.
+    const QSize around = size() - MonatsplanerSheet->ScrollBox1->viewport()->size();
+    QSize want = MonatsplanerSheet->PaintBox1->size() + around.expandedTo(QSize(0, 0));
+    want = want.expandedTo(size());
+    const QRect avail = screen->availableGeometry();
+    // The window frame of the desktop comes on top of the client area.
+    const QSize room = avail.size() - QSize(16, 40);
+    resize(want.boundedTo(room).expandedTo(minimumSizeHint()));
+    move(avail.center() - QPoint(width() / 2, height() / 2));
 }
 
 std::array<bool, kLagerCount> TMainForm::tickedLagerItems() const
@@ -436,6 +524,10 @@ void TMainForm::FormShow()
     EinstellungenSheet->ReadControls();
     TagesanwesenheitSheet->ReadControls();
     FillWeekdayAbbrev();
+    // After the translation, so that the keys are letters of the words shown.
+    AssignAccessKeys();
+    UpdateUndoItems();
+    MonatsplanerSheet->UpdateHint();
     RepaintViews();
     QGuiApplication::setApplicationDisplayName(TranslateText(ApplicationTitle()));
 }
@@ -453,6 +545,10 @@ void TMainForm::FormDestroy()
 
 void TMainForm::showEvent(QShowEvent* e)
 {
+    if (firstStart) {
+        firstStart = false;
+        FirstStartPlacement();
+    }
     QMainWindow::showEvent(e);
     if (!notthefirst)
         FormShow();
@@ -709,6 +805,7 @@ void TMainForm::ShowError(const QString& text)
 void TMainForm::ListPersons()
 {
     PersonenSheet->ListPersons();
+    MonatsplanerSheet->UpdateHint();
     // A read of the person file brings its plan settings too.
     TagesanwesenheitSheet->ShowSettings();
     EinstellungenSheet->ShowSettings();
@@ -718,6 +815,7 @@ void TMainForm::ListPersons()
 void TMainForm::ListDienste()
 {
     DiensteSheet->ListDienste();
+    MonatsplanerSheet->UpdateHint();
     EinstellungenSheet->ShowSettings(); // the page margin comes with the duty file
     RepaintViews();
 }

@@ -89,6 +89,7 @@ public:
     QAction* English1 = nullptr;
     QAction* bersetzen1 = nullptr;
 
+    QMenu* Bearbeiten1 = nullptr;
     QMenu* Monatsplan1 = nullptr;
     QAction* ExportalsPDFDatei1 = nullptr;
     QAction* CSVExport1 = nullptr;
@@ -97,6 +98,8 @@ public:
     QAction* Rueckgaengig1 = nullptr;
     QAction* Wiederherstellen1 = nullptr;
     QMenu* Rostelmark1 = nullptr;
+    QAction* PrintPageAction = nullptr; // Ctrl+P
+    QAction* QuitAction = nullptr; // Ctrl+Q
     std::array<QAction*, 10> LagerItems{}; // Rostelmark11 … Rostelmark17, Rostelmark71 … 73
 
     QLabel* StatusPanel0 = nullptr;
@@ -134,6 +137,13 @@ public:
     void Wiederherstellen1Click();
     // Texts and states of the two undo items after every change of the history.
     void UpdateUndoItems();
+    // F10: the first menu of the menu bar opens.
+    void OpenMenuBar();
+    // Ctrl+P: "Drucken..." of the visible page, when it has one.
+    void PrintCurrentPage();
+    // Access keys of menus, the bottom bar, every page and every dialog (after the
+    // windows were translated).
+    void AssignAccessKeys();
     // Wheel over the month planner: its scroll box moves by 20 pixels per step.
     void FormMouseWheelDown();
     void FormMouseWheelUp();
@@ -171,10 +181,14 @@ private:
     void buildBottomBar(QWidget* central);
     void buildMenus();
     void buildStatusBar();
+    // No stored placement: open large enough for the month page at 100 % where the
+    // screen allows, centred.
+    void FirstStartPlacement();
     void connectUndo();
     // A display switch or heading of the settings page changed (only repaints; recorded
     // for undo when the data files hold it).
     void DisplaySettingsChanged();
     std::unique_ptr<TFormStorage> formStorage;
     bool destroyed = false;
+    bool firstStart = false; // no stored placement: FirstStartPlacement at the first showing
 };

@@ -32,7 +32,19 @@ QString SumText(double value, bool twoDecimals)
 {
     QLocale loc;
     loc.setNumberOptions(QLocale::OmitGroupSeparator);
-    return loc.toString(value, 'f', twoDecimals ? 2 : 1);
+    QString text = loc.toString(value, 'f', twoDecimals ? 2 : 1);
+    // A balance with a floating-point residue (-1e-14) rounds to zero: no sign then.
+    const QString minus = loc.negativeSign();
+    if (text.startsWith(minus)) {
+        bool allZero = true;
+        for (QChar c : QStringView(text).mid(minus.size())) {
+            if (c.isDigit() && c.digitValue() != 0)
+                allZero = false;
+        }
+        if (allZero)
+            text.remove(0, minus.size());
+    }
+    return text;
 }
 
 QString ExtraHoursText(double ueberstunden)
@@ -68,7 +80,6 @@ bool IsPresent(const TRoster& roster, const TEintrag* e, int year, int month, in
     const std::array<bool, kFeiertagCount>& feiertage)
 {
     const QDate date(year, month, day);
-    const bool workingDay
-        = date.isValid() && WeekdayIndex(date) < 5 && !IsFeiertag(feiertage, year, month, day);
+    const bool workingDay = date.isValid() && WeekdayIndex(date) < 5 && !IsFeiertag(feiertage, year, month, day);
     return IsPresentOn(roster, e, workingDay);
 }

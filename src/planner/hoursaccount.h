@@ -23,7 +23,7 @@ void RecordMonth(TPerson& p, int year, int month);
 void RecomputeBalances(TPerson& p);
 
 // A sum in fixed-point notation with one or two decimals, the locale's decimal separator,
-// no group separator: "31,5", "-2,00".
+// no group separator: "31,5", "-2,00". A value that rounds to zero has no sign.
 QString SumText(double value, bool twoDecimals);
 // Second line of a day cell: the extra hours in the shortest form, empty for 0.
 QString ExtraHoursText(double ueberstunden);

@@ -3,6 +3,8 @@
 #include "core/canvas.h"
 #include "core/datetime.h"
 #include "core/roster.h"
+#include "i18n/translate.h"
+#include "i18n/ui/translateapp.h"
 #include "output/printjob.h"
 #include "planner/plannerdialogs.h"
 #include "storage/datastore.h"
@@ -34,6 +36,7 @@ TMonthPaintBox::TMonthPaintBox(TMonatsplanerPage* page, QWidget* parent)
     setObjectName(QStringLiteral("PaintBox1"));
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void TMonthPaintBox::paintEvent(QPaintEvent* event)
@@ -54,6 +57,24 @@ void TMonthPaintBox::mouseMoveEvent(QMouseEvent* event)
 void TMonthPaintBox::mouseReleaseEvent(QMouseEvent*)
 {
     m_page->PaintBox1MouseUp();
+}
+
+void TMonthPaintBox::keyPressEvent(QKeyEvent* event)
+{
+    if (m_page->GridKeyPress(*event))
+        return;
+    // Typed abbreviations reach the grid here too when it has the focus itself.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        m_page->KeyEditKeyPress(QChar(13));
+        return;
+    }
+    const QString text = event->text();
+    if (!text.isEmpty() && text.at(0).isPrint()) {
+        for (QChar c : text)
+            m_page->KeyEditKeyPress(c);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 // --- page -----------------------------------------------------------------------------
@@ -87,6 +108,9 @@ TMonatsplanerPage::TMonatsplanerPage(TRoster& roster, TDataStore& store, TPrinte
     DienstCombo = new QComboBox(this);
     DienstCombo->setObjectName(QStringLiteral("DienstCombo"));
     DienstCombo->setMaxVisibleItems(30);
+    // Wide enough for "Leerer Eintrag" and ordinary duty names in any window size.
+    DienstCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    DienstCombo->setMinimumContentsLength(14);
     KeyEdit = new QLineEdit(this);
     KeyEdit->setObjectName(QStringLiteral("KeyEdit"));
     KeyEdit->setMaximumWidth(40);
@@ -97,6 +121,14 @@ TMonatsplanerPage::TMonatsplanerPage(TRoster& roster, TDataStore& store, TPrinte
     SetSollStd = NamedButton(this, "SetSollStd", "Soll-Stunden festlegen...");
     PrintBtn = NamedButton(this, "PrintBtn", "Drucken...");
     PrintersetupBtn = NamedButton(this, "PrintersetupBtn", "Drucker einrichten...");
+
+    HintLabel = new QLabel(this);
+    HintLabel->setObjectName(QStringLiteral("HintLabel"));
+    HintLabel->setWordWrap(true);
+    HintLabel->setVisible(false);
+    // UpdateHint puts the text in the current language itself; the translation of the
+    // windows must not take an already translated text for a German one.
+    HintLabel->setProperty(kNoTranslateProperty, true);
 
     ScrollBox1 = new QScrollArea(this);
     ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
@@ -130,6 +162,7 @@ TMonatsplanerPage::TMonatsplanerPage(TRoster& roster, TDataStore& store, TPrinte
     box->setContentsMargins(4, 4, 4, 4);
     box->addLayout(row1);
     box->addLayout(row2);
+    box->addWidget(HintLabel);
     box->addWidget(ScrollBox1, 1);
 
     connect(Mon2Ed, &QSpinBox::valueChanged, this, &TMonatsplanerPage::monthChanged);
@@ -169,6 +202,22 @@ int TMonatsplanerPage::ScreenDpi() const
     return dpi > 0 ? dpi : 96;
 }
 
+double TMonatsplanerPage::PixelRatio() const
+{
+    const double ratio = PaintBox1 ? PaintBox1->devicePixelRatioF() : devicePixelRatioF();
+    return ratio >= 1.0 ? ratio : 1.0;
+}
+
+void TMonatsplanerPage::UpdateHint()
+{
+    const bool show = IsDefaultRoster(m_roster);
+    if (show)
+        HintLabel->setText(TranslateText(QString::fromUtf8(
+            "Erste Schritte: unter „Personen“ die Mitarbeiter und unter „Dienste“ die Dienste anlegen, dann hier "
+            "Zellen markieren (Maus oder Pfeiltasten) und einen Dienst zuweisen.")));
+    HintLabel->setVisible(show);
+}
+
 const TPrintablePage& TMonatsplanerPage::PrinterPage()
 {
     if (!m_printerPage)
@@ -184,14 +233,14 @@ void TMonatsplanerPage::PrinterChanged()
 
 TMonthGeometry TMonatsplanerPage::freshGeometry()
 {
-    const QSize size = PreviewSize(PrinterPage(), ScreenDpi(), ZoomEd->value());
+    const double zoom = ZoomEd->value() * PixelRatio();
+    const QSize size = PreviewSize(PrinterPage(), ScreenDpi(), zoom);
     if (size.isEmpty())
         return {};
     // Measured on an image like the preview itself, so the rows agree with a drawing.
     QImage probe(1, 1, QImage::Format_RGB32);
     TCanvas canvas(&probe, ScreenDpi());
-    return LayoutMonth(
-        canvas, size.width(), size.height(), ScreenDpi(), ZoomEd->value(), m_roster, m_roster.settings, View());
+    return LayoutMonth(canvas, size.width(), size.height(), ScreenDpi(), zoom, m_roster, m_roster.settings, View());
 }
 
 void TMonatsplanerPage::render()
@@ -201,13 +250,23 @@ void TMonatsplanerPage::render()
     const QSize size = PreviewSize(printer, dpi1, ZoomEd->value());
     if (PaintBox1->size() != size)
         PaintBox1->setFixedSize(size);
-    m_geo = RenderMonthPreview(m_image, printer, dpi1, ZoomEd->value(), m_roster, m_roster.settings, View(),
-        m_sel.Overlay(), [this](TCanvas& canvas) {
-            if (!m_sel.dienststr.isEmpty()) {
-                canvas.SetFontColor(Qt::black);
-                canvas.TextOut(0, 0, m_sel.dienststr);
-            }
-        });
+    // On a scaled desktop the page is drawn at the screen's pixels, as if the zoom were
+    // multiplied by the ratio; the geometry is then in those pixels (see mapped()).
+    const double ratio = PixelRatio();
+    auto draw = [&] {
+        m_geo = RenderMonthPreview(m_image, printer, dpi1, ZoomEd->value() * ratio, m_roster, m_roster.settings, View(),
+            m_sel.Overlay(), [this](TCanvas& canvas) {
+                if (!m_sel.dienststr.isEmpty()) {
+                    canvas.SetFontColor(Qt::black);
+                    canvas.TextOut(0, 0, m_sel.dienststr);
+                }
+            });
+    };
+    draw();
+    // The cursor follows month, page, filter and layout: kept within the rows shown.
+    if (m_sel.cursorOn && m_sel.ClampCursor(m_geo))
+        draw();
+    m_image.setDevicePixelRatio(ratio);
 }
 
 void TMonatsplanerPage::PaintBox1Paint()
@@ -231,16 +290,26 @@ void TMonatsplanerPage::paintPreview(QPaintEvent*)
         painter.drawImage(0, 0, m_image);
 }
 
-void TMonatsplanerPage::PaintBox1MouseDown(const QPoint& pos, Qt::MouseButton button)
+namespace {
+// A point of the paint box in the pixels of the preview image.
+QPoint mapped(const QPoint& pos, double ratio)
 {
+    return ratio == 1.0 ? pos : QPoint(int(std::floor(pos.x() * ratio)), int(std::floor(pos.y() * ratio)));
+}
+} // namespace
+
+void TMonatsplanerPage::PaintBox1MouseDown(const QPoint& logical, Qt::MouseButton button)
+{
+    const QPoint pos = mapped(logical, PixelRatio());
     if (!m_sel.MouseDown(m_geo, pos.x(), pos.y(), button == Qt::LeftButton))
         return;
     PaintBox1Paint();
     KeyEdit->setFocus(Qt::MouseFocusReason);
 }
 
-void TMonatsplanerPage::PaintBox1MouseMove(const QPoint& pos)
+void TMonatsplanerPage::PaintBox1MouseMove(const QPoint& logical)
 {
+    const QPoint pos = mapped(logical, PixelRatio());
     if (m_sel.MouseMove(m_geo, pos.x(), pos.y()))
         PaintBox1Paint();
 }
@@ -261,10 +330,94 @@ void TMonatsplanerPage::KeyEditKeyPress(QChar key)
     const TKeyResult result = m_sel.KeyPress(key, m_roster.dienste);
     if (result.dienst >= 1 && result.dienst < DienstCombo->count()) {
         DienstCombo->setCurrentIndex(result.dienst);
-        DienstBtnClick();
+        assignByKey(result.dienst, true);
+        return; // the assignment repainted
     }
     if (result.repaint)
         PaintBox1Paint();
+}
+
+bool TMonatsplanerPage::GridKeyPress(const QKeyEvent& key)
+{
+    const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
+    const bool shift = mods & Qt::ShiftModifier;
+    const bool ctrl = mods & Qt::ControlModifier;
+    if (mods & ~(Qt::ShiftModifier | Qt::ControlModifier))
+        return false;
+    if (key.key() == Qt::Key_Delete && !ctrl) {
+        assignByKey(0, false);
+        return true;
+    }
+    TGridKey which;
+    switch (key.key()) {
+    case Qt::Key_Left:
+        which = TGridKey::Left;
+        break;
+    case Qt::Key_Right:
+        which = TGridKey::Right;
+        break;
+    case Qt::Key_Up:
+        which = TGridKey::Up;
+        break;
+    case Qt::Key_Down:
+        which = TGridKey::Down;
+        break;
+    case Qt::Key_Home:
+        which = ctrl ? TGridKey::First : TGridKey::Home;
+        break;
+    case Qt::Key_End:
+        which = TGridKey::End;
+        break;
+    case Qt::Key_PageUp:
+        which = TGridKey::PageUp;
+        break;
+    case Qt::Key_PageDown:
+        which = TGridKey::PageDown;
+        break;
+    case Qt::Key_Escape:
+        which = TGridKey::Escape;
+        break;
+    case Qt::Key_Space:
+        // A space inside a typed abbreviation belongs to it.
+        if (!m_sel.dienststr.isEmpty())
+            return false;
+        which = TGridKey::Space;
+        break;
+    default:
+        return false;
+    }
+    if (ctrl && which != TGridKey::First)
+        return false;
+    const TCursorResult result = m_sel.CursorKey(m_geo, which, shift);
+    if (result.page >= 1 && result.page != SeiteEd->value())
+        SeiteEd->setValue(result.page); // repaints
+    else
+        PaintBox1Paint();
+    showCursor();
+    return true;
+}
+
+void TMonatsplanerPage::showCursor()
+{
+    if (!m_sel.cursorOn || m_geo.wx <= 0 || m_geo.wy <= 0)
+        return;
+    const double ratio = PixelRatio();
+    const int x = int((m_geo.sx + (m_sel.cx - 1) * m_geo.wx + m_geo.wx / 2) / ratio);
+    const int y = int((m_geo.sy + (m_sel.cy - 1) * m_geo.wy + m_geo.wy / 2) / ratio);
+    ScrollBox1->ensureVisible(x, y, int(m_geo.wx / ratio) + 8, int(m_geo.wy / ratio) + 8);
+}
+
+void TMonatsplanerPage::assignByKey(int k, bool nextDay)
+{
+    const TMarks targets = m_sel.KeyTargets(m_geo);
+    if (!targets.Any())
+        return;
+    // The cursor moves before the change so that its repaint shows the new place.
+    if (nextDay)
+        m_sel.CursorToNextDay(m_geo);
+    changeLocked(TUndoKind::AssignDienst,
+        [&](const TMonthGeometry& geo) { AssignDienst(m_roster, m_roster.settings, View(), geo, targets, k); });
+    showCursor();
 }
 
 bool TMonatsplanerPage::eventFilter(QObject* watched, QEvent* event)
@@ -280,8 +433,11 @@ bool TMonatsplanerPage::eventFilter(QObject* watched, QEvent* event)
         }
     }
     if (watched == KeyEdit && event->type() == QEvent::KeyPress) {
-        // Only the keys are used: they build the typed abbreviation, the field stays empty.
+        // Only the keys are used: they move the cursor or build the typed abbreviation,
+        // the field stays empty.
         const auto* key = static_cast<QKeyEvent*>(event);
+        if (GridKeyPress(*key))
+            return true;
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             KeyEditKeyPress(QChar(13));
             return true;

@@ -18,6 +18,8 @@
 #include <memory>
 
 class QComboBox;
+class QKeyEvent;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QScrollArea;
@@ -38,6 +40,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     class TMonatsplanerPage* m_page;
@@ -69,6 +72,8 @@ public:
     QPushButton* SetSollStd;
     QPushButton* PrintBtn;
     QPushButton* PrintersetupBtn;
+    // Where to begin, shown while the roster holds only the default person and duty.
+    QLabel* HintLabel;
 
     // Month, year, page and filter as the controls show them.
     TMonthView View() const;
@@ -79,6 +84,11 @@ public:
     const QImage& Preview() const { return m_image; }
     // Screen resolution the preview is drawn at.
     int ScreenDpi() const;
+    // Device pixels per logical pixel of the paint box (2 on a desktop scaled to 200 %).
+    // The preview is drawn at the zoom times this ratio; the geometry is in its pixels.
+    double PixelRatio() const;
+    // Shows or hides the first-steps hint (after the person or duty list changed).
+    void UpdateHint();
 
     // The printer's page the preview shows, remembered from the last PrinterChanged().
     const TPrintablePage& PrinterPage();
@@ -94,6 +104,9 @@ public:
     void PaintBox1MouseMove(const QPoint& pos);
     void PaintBox1MouseUp();
     void KeyEditKeyPress(QChar key);
+    // Cursor keys, Space, Escape and Delete over the grid (from the key field or the
+    // paint box). True when the key was one of them.
+    bool GridKeyPress(const QKeyEvent& key);
     void DienstBtnClick();
     void NoSelBtnClick();
     void OverHoursBtnClick();
@@ -127,6 +140,11 @@ private:
     void changeLocked(TUndoKind kind, const std::function<void(const TMonthGeometry&)>& change);
     // Geometry of a drawing made now with the current roster and controls.
     TMonthGeometry freshGeometry();
+    // Duty k (0: "Leerer Eintrag") into the marked cells, or the cursor's cell when
+    // nothing is marked; `nextDay` moves the cursor on afterwards.
+    void assignByKey(int k, bool nextDay);
+    // Scrolls the preview so that the cursor's cell is in view.
+    void showCursor();
     void render();
     void paintPreview(QPaintEvent* event);
 

@@ -277,6 +277,22 @@ Layout computeLayout(TCanvas& canvas, int w, int h, int dpi1, double zoomedvalue
     return L;
 }
 
+// The keyboard cursor: a two-pixel bright blue frame inside the cell, drawn over marks
+// and the hover frame, so that it shows on white, on duty colours and on inverted marks
+// alike. Blank rows included.
+void drawCursor(TCanvas& canvas, const TMonthGeometry& g, const TMonthOverlay& overlay)
+{
+    if (overlay.cursorx < 1 || overlay.cursorx > g.ax || overlay.cursory < 1 || overlay.cursory > g.RowsOnPage())
+        return;
+    const int x = g.sx + (overlay.cursorx - 1) * g.wx;
+    const int y = g.sy + (overlay.cursory - 1) * g.wy;
+    canvas.SetPenColor(QColor(0, 120, 255));
+    canvas.SetBrushClear();
+    canvas.Rectangle(x + 1, y + 1, x + g.wx, y + g.wy);
+    canvas.Rectangle(x + 2, y + 2, x + g.wx - 1, y + g.wy - 1);
+    canvas.SetPenColor(kBlack);
+}
+
 QColor darker35(const QColor& c)
 {
     auto f = [](int v) { return v > 35 ? v - 35 : 0; };
@@ -534,6 +550,9 @@ TMonthGeometry DrawMonth(TCanvas& canvas, int w, int h, int dpi1, int dpi2, doub
                 canvas.TextOut(centred(text), top + L.anwT + 2, text);
         }
     }
+
+    if (!printit)
+        drawCursor(canvas, L.Geometry(), overlay);
 
     // 11. Horizontal rules down to the bottom of the page.
     canvas.SetPenColor(kBlack);

@@ -43,11 +43,13 @@ private:
     std::array<std::array<bool, kRows>, kDays> cells_{};
 };
 
-// Marks and hover cell as the drawing shows them (screen only).
+// Marks, hover cell and keyboard cursor as the drawing shows them (screen only).
 struct TMonthOverlay {
     const TMarks* marks = nullptr;
     int aktivx = 0; // hover day, 0 = none
     int aktivy = 0; // hover page row, 0 = none
+    int cursorx = 0; // keyboard cursor day, 0 = none
+    int cursory = 0; // keyboard cursor page row, 0 = none
 };
 
 // Geometry of a drawn month page.

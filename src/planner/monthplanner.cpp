@@ -2,6 +2,7 @@
 
 #include "calendar/feiertage.h"
 #include "core/roster.h"
+#include "i18n/messagetable.h"
 
 #include <algorithm>
 #include <array>
@@ -18,6 +19,9 @@ bool TMonthSelection::MouseDown(const TMonthGeometry& geo, int x, int y, bool le
     for (const QPoint& cell : geo.CellsAt(x, y)) {
         selmode = !select.Get(cell.x(), cell.y());
         select.Set(cell.x(), cell.y(), selmode);
+        cursorOn = true;
+        cx = anchorx = cell.x();
+        cy = anchory = cell.y();
     }
     ox = x;
     oy = y;
@@ -50,6 +54,150 @@ bool TMonthSelection::MouseMove(const TMonthGeometry& geo, int x, int y)
         aktivy = hits.back().y();
     }
     return true;
+}
+
+// ---- keyboard cursor ----------------------------------------------------------------------
+
+namespace {
+int rowsOnPage(const TMonthGeometry& geo, int page)
+{
+    TMonthGeometry g = geo;
+    g.page = page;
+    return g.RowsOnPage();
+}
+} // namespace
+
+bool TMonthSelection::ClampCursor(const TMonthGeometry& geo)
+{
+    const int days = std::clamp(geo.ax, 1, TMarks::kDays);
+    const int rows = std::max(1, geo.RowsOnPage());
+    const int nx = std::clamp(cx, 1, days), ny = std::clamp(cy, 1, rows);
+    anchorx = std::clamp(anchorx, 1, days);
+    anchory = std::clamp(anchory, 1, rows);
+    const bool moved = nx != cx || ny != cy;
+    cx = nx;
+    cy = ny;
+    return moved;
+}
+
+TCursorResult TMonthSelection::CursorKey(const TMonthGeometry& geo, TGridKey key, bool shift)
+{
+    TCursorResult result;
+    result.handled = true;
+    if (key == TGridKey::Escape) {
+        select.Clear();
+        dienststr.clear(); // a half-typed abbreviation goes as well
+        return result;
+    }
+    if (!cursorOn) {
+        // The first key shows the cursor where it is; it does not move yet.
+        cursorOn = true;
+        ClampCursor(geo);
+        anchorx = cx;
+        anchory = cy;
+        if (key != TGridKey::Space)
+            return result;
+    }
+    if (key == TGridKey::Space) {
+        select.Set(cx, cy, !select.Get(cx, cy));
+        anchorx = cx;
+        anchory = cy;
+        return result;
+    }
+    if (shift && !select.Any()) {
+        anchorx = cx;
+        anchory = cy;
+    }
+    const int days = std::clamp(geo.ax, 1, TMarks::kDays);
+    const int page = std::max(1, geo.page);
+    const int rows = std::max(1, geo.RowsOnPage());
+    int x = cx, y = cy, toPage = page;
+    switch (key) {
+    case TGridKey::Left:
+        x = cx - 1;
+        break;
+    case TGridKey::Right:
+        x = cx + 1;
+        break;
+    case TGridKey::Home:
+        x = 1;
+        break;
+    case TGridKey::End:
+        x = days;
+        break;
+    case TGridKey::Up:
+        y = cy - 1;
+        if (y < 1 && !shift && page > 1) {
+            toPage = page - 1;
+            y = rowsOnPage(geo, toPage);
+        }
+        break;
+    case TGridKey::Down:
+        y = cy + 1;
+        if (y > rows && !shift && page < geo.maxseiten && rowsOnPage(geo, page + 1) > 0) {
+            toPage = page + 1;
+            y = 1;
+        }
+        break;
+    case TGridKey::PageUp:
+        if (!shift && page > 1)
+            toPage = page - 1;
+        else
+            y = 1;
+        break;
+    case TGridKey::PageDown:
+        if (!shift && page < geo.maxseiten && rowsOnPage(geo, page + 1) > 0)
+            toPage = page + 1;
+        else
+            y = rows;
+        break;
+    case TGridKey::First:
+        x = 1;
+        y = 1;
+        toPage = 1;
+        break;
+    default:
+        break;
+    }
+    const int pageRows = std::max(1, toPage == page ? rows : rowsOnPage(geo, toPage));
+    cx = std::clamp(x, 1, days);
+    cy = std::clamp(y, 1, pageRows);
+    if (toPage != page)
+        result.page = toPage;
+    if (shift && toPage == page) {
+        // The block from the anchor to the cursor is the marked area now.
+        select.Clear();
+        for (int d = std::min(anchorx, cx); d <= std::max(anchorx, cx); ++d) {
+            for (int r = std::min(anchory, cy); r <= std::max(anchory, cy); ++r)
+                select.Set(d, r, true);
+        }
+    } else {
+        anchorx = cx;
+        anchory = cy;
+    }
+    return result;
+}
+
+TMarks TMonthSelection::KeyTargets(const TMonthGeometry& geo) const
+{
+    const int rows = geo.RowsOnPage();
+    for (int r = 1; r <= rows; ++r) {
+        if (select.RowMarked(r))
+            return select;
+    }
+    TMarks only;
+    if (cursorOn)
+        only.Set(cx, cy, true);
+    return only;
+}
+
+void TMonthSelection::CursorToNextDay(const TMonthGeometry& geo)
+{
+    if (!cursorOn)
+        return;
+    cx = std::min(cx + 1, std::clamp(geo.ax, 1, TMarks::kDays));
+    anchorx = cx;
+    anchory = cy;
 }
 
 QString FoldAbbrev(const QString& s)
@@ -112,7 +260,9 @@ std::vector<TMarkedRow> MarkedRows(const TRoster& roster, const TPlanSettings& s
         = MonthRows(roster, view.year, view.month, view.filter, settings.AddFreeLinesCheck);
     TMonthGeometry g = geo;
     g.page = view.Page();
-    const int last = std::min(geo.ay, TMarks::kRows);
+    // Only rows shown on the page count: a mark left on a row that a layout change (row
+    // height, filter) pushed onto another page is not visible and must change nothing.
+    const int last = g.RowsOnPage();
     for (int r = 1; r <= last; ++r) {
         if (!marks.RowMarked(r))
             continue;
@@ -217,8 +367,8 @@ int AssignDienst(TRoster& roster, const TPlanSettings& settings, const TMonthVie
     return changed;
 }
 
-int AssignOverHours(TRoster& roster, const TPlanSettings& settings, const TMonthView& view,
-    const TMonthGeometry& geo, const TMarks& marks, double value)
+int AssignOverHours(TRoster& roster, const TPlanSettings& settings, const TMonthView& view, const TMonthGeometry& geo,
+    const TMarks& marks, double value)
 {
     if (!validMonth(view))
         return 0;
@@ -241,8 +391,8 @@ int AssignOverHours(TRoster& roster, const TPlanSettings& settings, const TMonth
     return changed;
 }
 
-int SetSollStunden(TRoster& roster, const TPlanSettings& settings, const TMonthView& view,
-    const TMonthGeometry& geo, const TMarks& marks, double value)
+int SetSollStunden(TRoster& roster, const TPlanSettings& settings, const TMonthView& view, const TMonthGeometry& geo,
+    const TMarks& marks, double value)
 {
     if (!TMonatsTabelle::InRange(view.year, view.month))
         return 0;
@@ -288,4 +438,16 @@ int CopyPreviousMonth(TRoster& roster, const TMonthView& view, int shift)
         changed += setDaysDienst(p, year, month, want);
     }
     return changed;
+}
+
+bool IsDefaultRoster(const TRoster& roster)
+{
+    if (roster.personen.Count() != 1 || roster.dienste.Count() != 1)
+        return false;
+    const TPerson& p = roster.personen[0];
+    const TDienst& d = roster.dienste[0];
+    // The defaults carry the message texts of the language they were made in.
+    const bool person = p.name == QStringLiteral("Mustermann") || p.name == GetMessageText(13);
+    const bool duty = d.name == QStringLiteral("Urlaub") || d.name == GetMessageText(14);
+    return person && duty && p.eintraege.Count() == 0;
 }

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-QSize PreviewSize(const TPrintablePage& page, int dpi1, int zoom)
+QSize PreviewSize(const TPrintablePage& page, int dpi1, double zoom)
 {
     if (page.dpi <= 0)
         return {0, 0};
@@ -14,7 +14,7 @@ QSize PreviewSize(const TPrintablePage& page, int dpi1, int zoom)
     return {std::max(0, scaled(page.width)), std::max(0, scaled(page.height))};
 }
 
-TMonthGeometry RenderMonthPreview(QImage& image, const TPrintablePage& page, int dpi1, int zoom, TRoster& roster,
+TMonthGeometry RenderMonthPreview(QImage& image, const TPrintablePage& page, int dpi1, double zoom, TRoster& roster,
     const TPlanSettings& settings, const TMonthView& view, const TMonthOverlay& overlay,
     const std::function<void(TCanvas&)>& finish)
 {
@@ -25,6 +25,9 @@ TMonthGeometry RenderMonthPreview(QImage& image, const TPrintablePage& page, int
     }
     if (image.size() != size || image.format() != QImage::Format_RGB32)
         image = QImage(size, QImage::Format_RGB32);
+    // Drawn in the image's own pixels: a ratio the caller gave the last picture would
+    // make the painter scale everything once more.
+    image.setDevicePixelRatio(1.0);
     image.fill(Qt::white);
     TCanvas canvas(&image, dpi1);
     const TMonthGeometry geo

@@ -16,8 +16,9 @@ QDoubleSpinBox* floatEdit(QWidget* parent, const char* name)
 {
     auto* e = new QDoubleSpinBox(parent);
     e->setObjectName(QLatin1String(name));
-    e->setRange(-100000, 100000);
-    e->setDecimals(2);
+    // Hours to the minute of a shift (7,125 h) and any value the file holds in practice.
+    e->setDecimals(3);
+    e->setRange(-999999999.999, 999999999.999);
     e->setAlignment(Qt::AlignRight);
     return e;
 }

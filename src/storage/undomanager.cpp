@@ -17,8 +17,11 @@ TUndoManager::TUndoManager(TRoster& r, TDataStore& s)
     : roster(r)
     , store(s)
 {
-    store.onOtherCopyLoaded = [this](unsigned files) {
-        const int dropped = history.DropFiles(files);
+    // Another copy's change makes every step of this copy doubtful: an undo would skip
+    // back over the loaded change to an older, unrelated action. The whole history goes.
+    store.onOtherCopyLoaded = [this](unsigned) {
+        const int dropped = history.UndoCount() + history.RedoCount();
+        history.Clear();
         if (dropped > 0 && onDropped)
             onDropped(dropped);
     };
@@ -70,15 +73,20 @@ bool TUndoManager::run(bool redo)
     const bool repaintFirst = info.repaintFirst || !redo;
     if (repaintFirst && onApplied)
         onApplied(info.refresh);
-    if (duties)
-        store.saveDienste();
-    if (persons)
-        store.savePersons();
+    // The store shows why a save failed; the caller learns that the step is in memory
+    // only (the file keeps the state before it until the next save succeeds).
+    bool saved = true;
+    if (duties && !store.saveDienste())
+        saved = false;
+    if (persons && !store.savePersons())
+        saved = false;
     if (persons)
         store.EndWriteMowpersonen();
     if (duties)
         store.EndWriteMowdienste();
     if (!repaintFirst && onApplied)
         onApplied(info.refresh);
-    return applied;
+    if (applied && !saved && onSaveFailed)
+        onSaveFailed(redo);
+    return applied && saved;
 }

@@ -1,8 +1,7 @@
 #pragma once
 // Undo and redo of roster edits as the user asks for them: a step is carried out like the
-// action that made it, under the same locks, with a repaint before the save. Steps of a
-// file that another copy changed are dropped when its change is loaded; a plan-slot
-// change clears the history.
+// action that made it, under the same locks, with a repaint before the save. Loading
+// another copy's change of either file, and a plan-slot change, clear the history.
 
 #include "core/undohistory.h"
 
@@ -24,12 +23,14 @@ public:
     // (`refresh`: TUndoRefresh) and repaint the views, whose drawing records the month's
     // hours that the save then writes.
     std::function<void(unsigned refresh)> onApplied;
-    // Steps were dropped because another copy's change of a file was loaded.
+    // The history was cleared because another copy's change of a file was loaded.
     std::function<void(int dropped)> onDropped;
+    // An undo (redo: true) changed memory but its save failed; the store has shown why.
+    std::function<void(bool redo)> onSaveFailed;
 
     // Take the step's locks; when one is refused, or the lock check loads another copy's
     // change (which drops the step), nothing changes and false is returned. Otherwise
-    // apply the step, refresh, save and release.
+    // apply the step, refresh, save and release. False also when a save failed.
     bool Undo();
     bool Redo();
 

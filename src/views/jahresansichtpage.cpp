@@ -8,8 +8,8 @@
 #include "output/printing.h"
 #include "output/printjob.h"
 #include "views/dayview.h"
-#include "views/viewpreview.h"
 #include "views/viewpaintbox.h"
+#include "views/viewpreview.h"
 #include "widgets/controls.h"
 
 #include <QComboBox>
@@ -94,7 +94,11 @@ void TJahresansichtPage::render()
     const QSize size = ScaledPageSize(page.width, page.height, page.dpi, screenDpi, ZoomEd3->value());
     if (PaintBox3->size() != size)
         PaintBox3->resize(size);
-    m_geo = RenderYearPreview(m_image, page, screenDpi, ZoomEd3->value(), m_roster, m_roster.settings, View());
+    // Drawn at the screen's pixels (the zoom times the device pixel ratio), so text and
+    // lines stay sharp on a scaled desktop; at a ratio of 1 nothing changes.
+    const double ratio = std::max(1.0, PaintBox3->devicePixelRatioF());
+    m_geo = RenderYearPreview(m_image, page, screenDpi, ZoomEd3->value() * ratio, m_roster, m_roster.settings, View());
+    m_image.setDevicePixelRatio(ratio);
 }
 
 void TJahresansichtPage::PaintBox3Paint()

@@ -7,8 +7,8 @@
 #include "output/printersource.h"
 #include "output/printing.h"
 #include "output/printjob.h"
-#include "views/viewpreview.h"
 #include "views/viewpaintbox.h"
+#include "views/viewpreview.h"
 #include "widgets/controls.h"
 
 #include <QCheckBox>
@@ -139,7 +139,11 @@ void TTagesanwesenheitPage::render()
     const QSize size = ScaledPageSize(page.width, page.height, page.dpi, screenDpi, ZoomEd2->value());
     if (PaintBox2->size() != size)
         PaintBox2->resize(size);
-    m_geo = RenderDayPreview(m_image, page, screenDpi, ZoomEd2->value(), m_roster, m_roster.settings, View());
+    // Drawn at the screen's pixels (the zoom times the device pixel ratio), so text and
+    // lines stay sharp on a scaled desktop; at a ratio of 1 nothing changes.
+    const double ratio = std::max(1.0, PaintBox2->devicePixelRatioF());
+    m_geo = RenderDayPreview(m_image, page, screenDpi, ZoomEd2->value() * ratio, m_roster, m_roster.settings, View());
+    m_image.setDevicePixelRatio(ratio);
     maxseiten2 = m_geo.maxseiten2;
 }
 

@@ -5,7 +5,7 @@
 #include <memory>
 
 namespace {
-std::unique_ptr<TCanvas> whitePage(QImage& image, const TPrintablePage& page, int screenDpi, int zoom)
+std::unique_ptr<TCanvas> whitePage(QImage& image, const TPrintablePage& page, int screenDpi, double zoom)
 {
     const QSize size = ScaledPageSize(page.width, page.height, page.dpi, screenDpi, zoom);
     image = QImage(size, QImage::Format_RGB32);
@@ -14,14 +14,14 @@ std::unique_ptr<TCanvas> whitePage(QImage& image, const TPrintablePage& page, in
 }
 } // namespace
 
-TDayGeometry RenderDayPreview(QImage& image, const TPrintablePage& page, int screenDpi, int zoom, const TRoster& roster,
-    const TPlanSettings& settings, const TDayView& view)
+TDayGeometry RenderDayPreview(QImage& image, const TPrintablePage& page, int screenDpi, double zoom,
+    const TRoster& roster, const TPlanSettings& settings, const TDayView& view)
 {
     const auto canvas = whitePage(image, page, screenDpi, zoom);
     return DrawDay(*canvas, image.width(), image.height(), screenDpi, page.dpi, zoom, false, roster, settings, view);
 }
 
-TYearGeometry RenderYearPreview(QImage& image, const TPrintablePage& page, int screenDpi, int zoom,
+TYearGeometry RenderYearPreview(QImage& image, const TPrintablePage& page, int screenDpi, double zoom,
     const TRoster& roster, const TPlanSettings& settings, const TYearView& view)
 {
     const auto canvas = whitePage(image, page, screenDpi, zoom);

@@ -10,10 +10,11 @@
 #include <QImage>
 
 // `image` becomes the page (ScaledPageSize of `page` at `screenDpi` and `zoom`), white,
-// with page view.Page() of the day list drawn on it.
-TDayGeometry RenderDayPreview(QImage& image, const TPrintablePage& page, int screenDpi, int zoom, const TRoster& roster,
-    const TPlanSettings& settings, const TDayView& view);
+// with page view.Page() of the day list drawn on it. For a screen with a device pixel
+// ratio r, pass the zoom multiplied by r and give the image the ratio r.
+TDayGeometry RenderDayPreview(QImage& image, const TPrintablePage& page, int screenDpi, double zoom,
+    const TRoster& roster, const TPlanSettings& settings, const TDayView& view);
 
 // The same for the year overview of the employee selected in `view`.
-TYearGeometry RenderYearPreview(QImage& image, const TPrintablePage& page, int screenDpi, int zoom,
+TYearGeometry RenderYearPreview(QImage& image, const TPrintablePage& page, int screenDpi, double zoom,
     const TRoster& roster, const TPlanSettings& settings, const TYearView& view);

@@ -3,14 +3,16 @@
 #include "app/einstellungenpage.h"
 #include "app/formstorage.h"
 #include "app/mainform.h"
-#include "widgets/progresspanel.h"
 #include "core/statusprogress.h"
 #include "i18n/messagetable.h"
 #include "i18n/translate.h"
+#include "planner/monatsplanerpage.h"
 #include "staff/personenpage.h"
 #include "staff/personform.h"
 #include "storage/rosterfiles.h"
 #include "testsupport.h"
+#include "widgets/accesskeys.h"
+#include "widgets/progresspanel.h"
 #include "widgettestsupport.h"
 
 #include <QAction>
@@ -23,13 +25,18 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include <functional>
@@ -169,6 +176,138 @@ private Q_SLOTS:
             QVERIFY2(german.contains(QString::fromUtf8(text)), text);
         }
         SetCurrentLanguage(0);
+    }
+
+    void accessKeyChoice_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("taken");
+        QTest::addColumn<QString>("keyed");
+        QTest::addColumn<QString>("shown"); // the caption as the user reads it
+        QTest::newRow("first letter") << QStringLiteral("Drucken...") << QString() << QStringLiteral("&Drucken...")
+                                      << QStringLiteral("Drucken...");
+        QTest::newRow("next word") << QStringLiteral("Dienst zuweisen") << QStringLiteral("d")
+                                   << QStringLiteral("Dienst &zuweisen") << QStringLiteral("Dienst zuweisen");
+        QTest::newRow("umlaut") << QString::fromUtf8("Über...") << QString() << QString::fromUtf8("&Über...")
+                                << QString::fromUtf8("Über...");
+        QTest::newRow("key set by hand kept") << QStringLiteral("Be&enden") << QStringLiteral("b")
+                                              << QStringLiteral("Be&enden") << QStringLiteral("Beenden");
+        QTest::newRow("literal ampersand")
+            << QStringLiteral("A & B") << QStringLiteral("a") << QStringLiteral("A && &B") << QStringLiteral("A & B");
+    }
+    void accessKeyChoice()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, taken);
+        QFETCH(QString, keyed);
+        QFETCH(QString, shown);
+        QSet<QChar> used;
+        for (QChar c : taken)
+            used.insert(c);
+        QCOMPARE(WithAccessKey(text, used), keyed);
+        QCOMPARE(WithoutAccessKey(keyed), shown);
+    }
+
+    // Every menu item and every button has a key, unique among what is seen at once: a
+    // page with the bottom bar and the menu titles, a menu, a dialog.
+    void accessKeysAreUniqueWhereTheyAreSeen()
+    {
+        TMainForm form;
+        form.CreateDialogs();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const auto keyOf = [](const QString& text) {
+            const qsizetype at = text.indexOf(QRegularExpression(QStringLiteral("&[^&]")));
+            return at < 0 ? QChar() : text[at + 1].toLower();
+        };
+        const auto checkUnique = [&](const QStringList& texts, const QString& where) {
+            QSet<QChar> keys;
+            for (const QString& t : texts) {
+                if (!t.contains(QRegularExpression(QStringLiteral("\\w"))))
+                    continue; // "..." has no letter to give
+                const QChar k = keyOf(t);
+                QVERIFY2(!k.isNull(), qPrintable(where + QStringLiteral(": ") + t));
+                QVERIFY2(!keys.contains(k), qPrintable(where + QStringLiteral(": ") + t));
+                keys.insert(k);
+            }
+        };
+        QStringList titles;
+        for (QAction* a : form.menuBar()->actions()) {
+            titles << a->text();
+            QStringList items;
+            for (QAction* item : a->menu()->actions())
+                if (!item->isSeparator())
+                    items << item->text();
+            checkUnique(items, a->text());
+        }
+        QCOMPARE(WithoutAccessKey(titles.value(0)), QStringLiteral("Bearbeiten"));
+        QCOMPARE(WithoutAccessKey(titles.value(1)), QStringLiteral("Monatsplan"));
+        QCOMPARE(form.Rueckgaengig1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+        QVERIFY(form.Bearbeiten1->actions().contains(form.Wiederherstellen1));
+        const auto buttons = [](QWidget* root) {
+            QStringList texts;
+            for (QAbstractButton* b : root->findChildren<QAbstractButton*>())
+                if (!b->objectName().isEmpty() && !b->objectName().startsWith(QLatin1String("qt_"))
+                    && !b->text().isEmpty() && (qobject_cast<QPushButton*>(b) || qobject_cast<QToolButton*>(b))
+                    && b->window() == root->window())
+                    texts << b->text();
+            return texts;
+        };
+        const QStringList bottom = buttons(form.findChild<QWidget*>(QStringLiteral("BottomPanel")));
+        QCOMPARE(bottom.size(), 4);
+        for (int i = 0; i < form.PageControl1->count(); ++i)
+            checkUnique(titles + bottom + buttons(form.PageControl1->widget(i)), form.PageControl1->tabText(i));
+        for (QDialog* d : form.findChildren<QDialog*>(Qt::FindDirectChildrenOnly))
+            checkUnique(buttons(d), d->windowTitle());
+    }
+
+    void keysOfADesktopProgram()
+    {
+        TMainForm form;
+        form.CreateDialogs();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QCOMPARE(form.PrintPageAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+        // F10 opens the first menu of the menu bar.
+        QTest::keyClick(&form, Qt::Key_F10);
+        QTRY_VERIFY(form.Bearbeiten1->isVisible());
+        form.Bearbeiten1->hide();
+        // Ctrl+Q ends the program as "Beenden" does: the placement is stored.
+        QVERIFY(!QFile::exists(TFormStorage::FileName()));
+        QTest::keyClick(&form, Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!form.isVisible());
+        QVERIFY(QFile::exists(TFormStorage::FileName()));
+    }
+
+    void firstStartOpensLargeAndCentred()
+    {
+        const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
+        QSize firstSize, stored;
+        {
+            TMainForm form; // no stored placement
+            form.CreateDialogs();
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            // Centred where it fits (the test screen may be smaller than the window's minimum).
+            if (form.width() <= avail.width())
+                QVERIFY(qAbs(form.geometry().center().x() - avail.center().x()) <= 1);
+            if (form.height() <= avail.height())
+                QVERIFY(qAbs(form.geometry().center().y() - avail.center().y()) <= 1);
+            QScrollArea* box = form.MonatsplanerSheet->ScrollBox1;
+            const QSize page = form.MonatsplanerSheet->PaintBox1->size();
+            // The whole page where the screen has room, else as much as the screen allows.
+            QVERIFY(box->viewport()->width() >= page.width() || form.width() >= avail.width() - 16);
+            QVERIFY(box->viewport()->height() >= page.height() || form.height() >= avail.height() - 40);
+            QVERIFY(form.width() >= 937);
+            firstSize = form.size();
+            form.resize(form.minimumSizeHint().width() + 7, 500);
+            form.move(avail.topLeft() + QPoint(10, 10));
+            stored = form.size();
+            form.close();
+        }
+        TMainForm again; // the stored placement wins
+        QCOMPARE(again.size(), stored);
+        QVERIFY(firstSize != again.size());
     }
 
     void settingsStoreRoundTrip()

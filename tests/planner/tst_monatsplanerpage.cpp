@@ -2,7 +2,9 @@
 // marking with the mouse, the buttons and typed abbreviations, the copy of the previous
 // month through the menu, and another copy's change arriving through the poll.
 #include "app/mainform.h"
+#include "i18n/translate.h"
 #include "planner/monatsplanerpage.h"
+#include "planner/monthpreview.h"
 #include "planner/plannerdialogs.h"
 #include "sampleroster.h"
 #include "storage/rosterfiles.h"
@@ -16,6 +18,7 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -28,6 +31,12 @@
 #include <memory>
 
 namespace {
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 // Entries of one month of a person as day → duty.
 QMap<int, int> monthOf(const TPerson& p, int year, int month)
@@ -279,24 +288,29 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("sollBtn"); // "Soll-Stunden festlegen..." or "Überstunden"
         QTest::addColumn<bool>("ok");
-        QTest::newRow("extra hours") << false << true;
-        QTest::newRow("extra hours, window closed") << false << false;
-        QTest::newRow("target hours") << true << true;
-        QTest::newRow("target hours, cancelled") << true << false;
+        QTest::addColumn<double>("value"); // typed into the dialog, kept to three decimals
+        QTest::newRow("extra hours") << false << true << -1.5;
+        QTest::newRow("extra hours to the minute of a shift") << false << true << -1.125;
+        QTest::newRow("extra hours, window closed") << false << false << -1.5;
+        QTest::newRow("target hours") << true << true << 150.0;
+        QTest::newRow("target hours, three decimals") << true << true << 162.375;
+        QTest::newRow("target hours beyond the old limit") << true << true << 250000.5;
+        QTest::newRow("target hours, cancelled") << true << false << 150.0;
     }
     void dialogOperations()
     {
         QFETCH(bool, sollBtn);
         QFETCH(bool, ok);
+        QFETCH(double, value);
         Planner t;
         t.drag({t.cell(2, 5), t.cell(3, 5)}); // the fifth employee, an empty 2 and 3 March
         whenModal([&](QWidget* w) {
             auto* dialog = qobject_cast<QDialog*>(w);
             QVERIFY(dialog);
             if (sollBtn)
-                t.form->SetSollStdForm->StundeEd->setValue(150);
+                t.form->SetSollStdForm->StundeEd->setValue(value);
             else
-                t.form->OverHoursForm->OverHoursEd->setValue(-1.5);
+                t.form->OverHoursForm->OverHoursEd->setValue(value);
             ok ? dialog->accept() : dialog->reject();
         });
         const QDateTime before = QFileInfo(t.personFile()).lastModified();
@@ -309,14 +323,170 @@ private Q_SLOTS:
             return;
         }
         if (sollBtn) {
-            QCOMPARE(p.soll.Get(2024, 3), 150.0);
-            QCOMPARE(p.uebertrag.Get(2024, 3), p.vortrag.Get(2024, 3) + p.iststunden.Get(2024, 3) - 150);
+            QCOMPARE(p.soll.Get(2024, 3), value);
+            QCOMPARE(p.uebertrag.Get(2024, 3), p.vortrag.Get(2024, 3) + p.iststunden.Get(2024, 3) - value);
             QCOMPARE(p.vortrag.Get(2024, 4), p.uebertrag.Get(2024, 3));
             QCOMPARE(disk->personen.GetObject(3)->soll.Get(2024, 3), 0.0);
         } else {
             QCOMPARE(monthOf(p, 2024, 3), (QMap<int, int>{{2, 0}, {3, 0}}));
-            QCOMPARE(p.iststunden.Get(2024, 3), -3.0);
+            QCOMPARE(p.iststunden.Get(2024, 3), 2 * value);
         }
+    }
+
+    void keyboardOnlyEditingReachesTheFile()
+    {
+        Planner t;
+        t.page->KeyEdit->setFocus();
+        const auto key = [&](Qt::Key k, Qt::KeyboardModifiers mods = {}) { QTest::keyClick(t.page->KeyEdit, k, mods); };
+        key(Qt::Key_Right); // the first key shows the cursor on day 1 of row 1
+        QVERIFY(t.page->Selection().cursorOn);
+        key(Qt::Key_Right);
+        key(Qt::Key_Right);
+        key(Qt::Key_Down);
+        QCOMPARE(QPoint(t.page->Selection().cx, t.page->Selection().cy), QPoint(3, 2));
+        // "f" and Enter: nothing marked, so the cursor's cell; the cursor goes on a day.
+        QTest::keyClick(t.page->KeyEdit, 'f');
+        key(Qt::Key_Return);
+        QCOMPARE(QPoint(t.page->Selection().cx, t.page->Selection().cy), QPoint(4, 2));
+        // Shift+arrows mark days 4 … 5 of rows 2 … 3; "s" Enter gives them "Spätdienst".
+        key(Qt::Key_Right, Qt::ShiftModifier);
+        key(Qt::Key_Down, Qt::ShiftModifier);
+        const QString shots = qEnvironmentVariable("ROSTELMARK_SHOT_DIR");
+        if (!shots.isEmpty())
+            QVERIFY(t.page->Preview().save(shots + QStringLiteral("/cursor_block.png")));
+        QTest::keyClick(t.page->KeyEdit, 's');
+        key(Qt::Key_Return);
+        key(Qt::Key_Escape);
+        QVERIFY(!t.page->Selection().select.Any());
+        // Delete on day 4 of row 3, then Ctrl+Z takes the deletion back.
+        key(Qt::Key_Left);
+        key(Qt::Key_Left);
+        key(Qt::Key_Delete);
+        QCOMPARE(monthOf(*t.readPersons()->personen.GetObject(2), 2024, 3), (QMap<int, int>{{5, 2}}));
+        key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(t.form->undo.history.UndoCount(), 2);
+        QCOMPARE(t.form->undo.history.RedoCount(), 1);
+
+        const auto disk = t.readPersons();
+        QVERIFY(disk);
+        for (int i = 0; i < 24; ++i) {
+            const QMap<int, int> want = i == 1 ? QMap<int, int>{{3, 1}, {4, 2}, {5, 2}}
+                : i == 2                       ? QMap<int, int>{{4, 2}, {5, 2}}
+                                               : QMap<int, int>{};
+            QCOMPARE(monthOf(*disk->personen.GetObject(i), 2024, 3), want);
+        }
+        QVERIFY(!QFile::exists(t.dir.path() + QStringLiteral("/personenschreibe.dat")));
+    }
+
+    void cursorKeysFollowThePages()
+    {
+        Planner t;
+        QVERIFY(t.page->Geometry().maxseiten >= 2);
+        const int rows = t.page->Geometry().RowsOnPage();
+        t.page->KeyEdit->setFocus();
+        QTest::keyClick(t.page->KeyEdit, Qt::Key_PageDown); // shows the cursor
+        QTest::keyClick(t.page->KeyEdit, Qt::Key_PageDown);
+        QCOMPARE(t.page->SeiteEd->value(), 2);
+        QTest::keyClick(t.page->KeyEdit, Qt::Key_Up);
+        QCOMPARE(t.page->SeiteEd->value(), 1);
+        QCOMPARE(t.page->Selection().cy, rows);
+        QTest::keyClick(t.page->KeyEdit, Qt::Key_End);
+        QCOMPARE(t.page->Selection().cx, 31);
+        // The filter leaves one row: the cursor is clamped onto it.
+        t.page->MitarbeiterCombo->setCurrentIndex(3);
+        QCOMPARE(QPoint(t.page->Selection().cx, t.page->Selection().cy), QPoint(31, 1));
+        // April has 30 days.
+        t.page->Mon2Ed->setValue(4);
+        QCOMPARE(t.page->Selection().cx, 30);
+        QTest::keyClick(t.page->KeyEdit, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(QPoint(t.page->Selection().cx, t.page->Selection().cy), QPoint(1, 1));
+    }
+
+    void marksHiddenByALayoutChangeChangeNothing()
+    {
+        Planner t;
+        t.form->roster.settings.DoubleRowHeightCheck = false;
+        t.page->PaintBox1Paint();
+        QVERIFY(t.page->Geometry().RowsOnPage() >= 20);
+        t.drag({t.cell(5, 17), t.cell(5, 20)});
+        QVERIFY(t.page->Selection().select.Get(5, 20));
+        // Double height pushes rows 17 … 20 onto page 2; the marks are not seen any more.
+        t.form->roster.settings.DoubleRowHeightCheck = true;
+        t.page->PaintBox1Paint();
+        QVERIFY(t.page->Geometry().RowsOnPage() < 17);
+        t.page->DienstCombo->setCurrentIndex(1);
+        QTest::mouseClick(t.page->DienstBtn, Qt::LeftButton);
+        const auto disk = t.readPersons();
+        for (int i = 0; i < 24; ++i)
+            QVERIFY(monthOf(*disk->personen.GetObject(i), 2024, 3).isEmpty());
+    }
+
+    void previewAtOneHundredPercentIsUnchanged()
+    {
+        // At a device pixel ratio of 1 the preview is the page as the planner core draws
+        // it for the screen, pixel for pixel.
+        Planner t;
+        QCOMPARE(t.page->PixelRatio(), 1.0);
+        QImage expected;
+        const TMonthGeometry geo = RenderMonthPreview(expected, t.page->PrinterPage(), t.page->ScreenDpi(), 100,
+            t.form->roster, t.form->roster.settings, t.page->View(), t.page->Selection().Overlay());
+        QCOMPARE(t.page->Preview().devicePixelRatio(), 1.0);
+        QCOMPARE(t.page->Preview(), expected);
+        QCOMPARE(t.page->Geometry(), geo);
+        QCOMPARE(t.page->PaintBox1->size(), expected.size());
+
+        // For a screen at 200 % the page is drawn at twice the zoom, into twice the pixels;
+        // drawing again into the picture the screen was given (ratio 2) draws the same.
+        QImage sharp;
+        RenderMonthPreview(sharp, t.page->PrinterPage(), t.page->ScreenDpi(), 200, t.form->roster,
+            t.form->roster.settings, t.page->View());
+        QVERIFY(qAbs(sharp.width() - 2 * expected.width()) <= 1);
+        const QImage first = sharp.copy();
+        sharp.setDevicePixelRatio(2);
+        RenderMonthPreview(sharp, t.page->PrinterPage(), t.page->ScreenDpi(), 200, t.form->roster,
+            t.form->roster.settings, t.page->View());
+        QCOMPARE(sharp, first);
+    }
+
+    void cursorIsNotExported()
+    {
+        Planner t;
+        QTemporaryDir out;
+        const QString plain = out.path() + QStringLiteral("/plain.pdf");
+        const QString withCursor = out.path() + QStringLiteral("/cursor.pdf");
+        QVERIFY(t.page->PDFExportTo(plain).isEmpty());
+        t.page->KeyEdit->setFocus();
+        QTest::keyClick(t.page->KeyEdit, Qt::Key_Right);
+        QTest::keyClick(t.page->KeyEdit, Qt::Key_Right, Qt::ShiftModifier);
+        QVERIFY(t.page->Selection().cursorOn);
+        QVERIFY(t.page->PDFExportTo(withCursor).isEmpty());
+        // Only the document's random identifier may differ.
+        const auto body = [](const QString& path) {
+            QByteArray bytes = fileBytes(path);
+            const qsizetype id = bytes.indexOf("/ID [");
+            return id < 0 ? bytes : bytes.left(id);
+        };
+        QVERIFY(!body(plain).isEmpty());
+        QCOMPARE(body(withCursor), body(plain));
+    }
+
+    void firstStepsHint()
+    {
+        Planner t;
+        QVERIFY(t.page->HintLabel->isHidden()); // a roster with persons and duties
+        t.form->roster.InitPersonenDienste();
+        t.form->ListPersons();
+        QVERIFY(!t.page->HintLabel->isHidden());
+        QVERIFY(t.page->HintLabel->text().contains(QStringLiteral("Personen")));
+        // In another language the hint is that language's text, through the table.
+        SetCurrentLanguage(1);
+        const QString german = t.page->HintLabel->text();
+        for (int row = 0; row < TranslationRowCount(); ++row)
+            if (TranslationCell(row, 0) == german)
+                SetTranslationCell(row, 1, QStringLiteral("First steps"));
+        t.page->UpdateHint();
+        QCOMPARE(t.page->HintLabel->text(), QStringLiteral("First steps"));
+        SetCurrentLanguage(0);
     }
 
     void viewControls()

@@ -144,7 +144,8 @@ private Q_SLOTS:
         s.ShowAnwCheck = true;
         const int perPage = LayoutMonth(kW, kH, 96, 100, r, s, view(2024, 3)).zeilen - 1;
         QVERIFY(perPage > 2);
-        for (const auto& [persons, pages] : {std::pair{perPage - 1, 1}, {perPage, 2}, {2 * perPage, 3}, {perPage + 1, 2}}) {
+        for (const auto& [persons, pages] :
+            {std::pair{perPage - 1, 1}, {perPage, 2}, {2 * perPage, 3}, {perPage + 1, 2}}) {
             fill(r, persons);
             const int last = pages;
             const TMonthGeometry g = LayoutMonth(kW, kH, 96, 100, r, s, view(2024, 3, last));
@@ -172,10 +173,50 @@ private Q_SLOTS:
         QCOMPARE(printed.image, plain.image);
         const Page screen = draw(r, s, view(2024, 3), false, overlay);
         QCOMPARE(screen.image.pixel(cellInside(screen.geo, 1, 1)), qRgb(0, 0, 0)); // white inverted
-        const QRect hover(screen.geo.sx + 2 * screen.geo.wx, screen.geo.sy + screen.geo.wy, screen.geo.wx,
-            screen.geo.wy);
+        const QRect hover(
+            screen.geo.sx + 2 * screen.geo.wx, screen.geo.sy + screen.geo.wy, screen.geo.wx, screen.geo.wy);
         QVERIFY(countPixels(screen.image, hover, isRed) > 0);
         QCOMPARE(countPixels(plain.image, hover, isRed), 0);
+    }
+
+    void cursorOnlyOnScreen()
+    {
+        TRoster r;
+        fill(r, 2);
+        TPlanSettings s;
+        s.AddFreeLinesCheck = true; // the cursor may stand in a blank row as well
+        TMonthOverlay overlay;
+        overlay.cursorx = 4;
+        overlay.cursory = 2;
+        const Page plain = draw(r, s, view(2024, 3), true);
+        QCOMPARE(draw(r, s, view(2024, 3), true, overlay).image, plain.image);
+        const Page screen = draw(r, s, view(2024, 3), false, overlay);
+        const TMonthGeometry& g = screen.geo;
+        const auto isCursor = [](QRgb c) { return qRed(c) == 0 && qGreen(c) == 120 && qBlue(c) == 255; };
+        const QRect cell(g.sx + 3 * g.wx, g.sy + g.wy, g.wx + 1, g.wy + 1);
+        QVERIFY(countPixels(screen.image, cell, isCursor) >= 2 * (g.wx + g.wy));
+        QCOMPARE(countPixels(screen.image, screen.image.rect(), isCursor), countPixels(screen.image, cell, isCursor));
+        // Outside the rows of the page it is not drawn.
+        overlay.cursory = g.RowsOnPage() + 1;
+        QCOMPARE(countPixels(draw(r, s, view(2024, 3), false, overlay).image, screen.image.rect(), isCursor), 0);
+    }
+
+    void sumTextHasNoNegativeZero_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<bool>("twoDecimals");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("balance with a residue") << -1.4210854715202004e-14 << false << QStringLiteral("0,0");
+        QTest::newRow("rounds to zero") << -0.04 << false << QStringLiteral("0,0");
+        QTest::newRow("small but shown") << -0.06 << false << QStringLiteral("-0,1");
+        QTest::newRow("negative") << -2.0 << true << QStringLiteral("-2,00");
+    }
+    void sumTextHasNoNegativeZero()
+    {
+        QFETCH(double, value);
+        QFETCH(bool, twoDecimals);
+        QFETCH(QString, text);
+        QCOMPARE(SumText(value, twoDecimals), text);
     }
 
     void degeneratePagesStaySafe_data()
@@ -301,8 +342,9 @@ private Q_SLOTS:
         TPlanSettings s;
         draw(r, s, view(2000, 1));
         const TSumCells c = SumCells(p, 2000, 1, false);
-        QCOMPARE(c.text, (std::array<QString, 5>{QStringLiteral("150,0"), QStringLiteral("10,0"),
-                             QStringLiteral("160,0"), QStringLiteral("160,0"), QStringLiteral("0,0")}));
+        QCOMPARE(c.text,
+            (std::array<QString, 5>{QStringLiteral("150,0"), QStringLiteral("10,0"), QStringLiteral("160,0"),
+                QStringLiteral("160,0"), QStringLiteral("0,0")}));
         QCOMPARE(p.vortrag.Get(2000, 2), 0.0);
         // A changed target reaches every later month at the next drawing.
         p.soll.Set(2024, 3, 100);
@@ -389,15 +431,56 @@ private Q_SLOTS:
         QCOMPARE(IsPresent(r, dienst ? &e : nullptr, day.year(), day.month(), day.day(), s.FeiertageList), present);
     }
 
+    // The figures of the attendance row as drawn: a day's cell shows the same picture as
+    // another day's cell exactly when their counts agree (the text is centred alike).
+    void attendanceFiguresAsDrawn_data()
+    {
+        QTest::addColumn<int>("day");
+        QTest::addColumn<int>("other");
+        QTest::addColumn<bool>("same");
+        // December 2024, two employees: A early shift on Sat 21, A on leave on Mon 16 and
+        // Tue 17, nothing else. Christmas (Wed 25, Thu 26) is a holiday.
+        QTest::newRow("holiday without entries counts 0 like a Saturday") << 25 << 28 << true;
+        QTest::newRow("holiday is not a working day") << 25 << 23 << false;
+        QTest::newRow("duty on a Saturday counts 1 like one on leave") << 21 << 16 << true;
+        QTest::newRow("working days without entries count everybody") << 23 << 18 << true;
+        QTest::newRow("absence counts as absent") << 17 << 18 << false;
+        QTest::newRow("Sunday without entries") << 22 << 28 << true;
+    }
+    void attendanceFiguresAsDrawn()
+    {
+        QFETCH(int, day);
+        QFETCH(int, other);
+        QFETCH(bool, same);
+        TRoster r;
+        fill(r, 2);
+        addDuty(r, QStringLiteral("Früh"), QStringLiteral("F"), 0xFFFFFF, 8);
+        addDuty(r, QStringLiteral("Urlaub"), QStringLiteral("U"), 0xFFFFFF, 0, true);
+        addEntry(r.personen[0], 2024, 12, 21, 1);
+        addEntry(r.personen[0], 2024, 12, 16, 2);
+        addEntry(r.personen[0], 2024, 12, 17, 2);
+        TPlanSettings s;
+        s.ShowAnwCheck = true;
+        s.DoubleRowHeightCheck = false;
+        const Page p = draw(r, s, view(2024, 12));
+        const TMonthGeometry& g = p.geo;
+        // The attendance row is the row after the two employees.
+        const auto figure
+            = [&](int d) { return p.image.copy(g.sx + (d - 1) * g.wx + 1, g.sy + 2 * g.wy + 1, g.wx - 1, g.wy - 1); };
+        QCOMPARE(figure(day) == figure(other), same);
+        // The cell holds a figure at all.
+        QVERIFY(countPixels(figure(day), figure(day).rect(), isBlack) > 0);
+    }
+
     // A filled roster as the planners see it; written to ROSTELMARK_SHOT_DIR when set.
     void sampleMonth()
     {
         TRoster r;
         clear(r);
         const char* names[] = {"Anna Berger", "Bernd Christ", "Clara Dorn", "Dieter Ernst", "Eva Fink", "Frank Gruber",
-            "Gisela Hahn", "Hans Iser", "Ida Jung", "Jörg Kühn", "Karin Lang", "Lutz Maier", "Maria Neu",
-            "Norbert Ott", "Olga Pohl", "Paul Quast", "Rita Roth", "Stefan Sauer", "Tina Thiel", "Uwe Ulrich",
-            "Vera Vogt", "Walter Wirt", "Xenia Zorn", "Yvonne Zeh"};
+            "Gisela Hahn", "Hans Iser", "Ida Jung", "Jörg Kühn", "Karin Lang", "Lutz Maier", "Maria Neu", "Norbert Ott",
+            "Olga Pohl", "Paul Quast", "Rita Roth", "Stefan Sauer", "Tina Thiel", "Uwe Ulrich", "Vera Vogt",
+            "Walter Wirt", "Xenia Zorn", "Yvonne Zeh"};
         const struct {
             const char *name, *k;
             std::uint32_t colour;

@@ -274,6 +274,104 @@ private Q_SLOTS:
         QCOMPARE(AssignDienst(r, s, v, grid(1, 150), m, 0), 0);
     }
 
+    void cursorKeys_data()
+    {
+        // A month of 30 days, 25 rows, 10 rows per page (3 pages, the last with 5).
+        QTest::addColumn<QPoint>("from"); // (day, page row)
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("shift");
+        QTest::addColumn<QPoint>("to");
+        QTest::addColumn<int>("toPage"); // 0: stays
+        QTest::addColumn<int>("marked"); // cells marked afterwards
+        const auto k = [](TGridKey key) { return int(key); };
+        QTest::newRow("right") << QPoint(3, 2) << 1 << k(TGridKey::Right) << false << QPoint(4, 2) << 0 << 0;
+        QTest::newRow("left stops at day 1")
+            << QPoint(1, 2) << 1 << k(TGridKey::Left) << false << QPoint(1, 2) << 0 << 0;
+        QTest::newRow("end") << QPoint(3, 2) << 1 << k(TGridKey::End) << false << QPoint(30, 2) << 0 << 0;
+        QTest::newRow("home") << QPoint(9, 2) << 1 << k(TGridKey::Home) << false << QPoint(1, 2) << 0 << 0;
+        QTest::newRow("down past the page")
+            << QPoint(5, 10) << 1 << k(TGridKey::Down) << false << QPoint(5, 1) << 2 << 0;
+        QTest::newRow("up past the page") << QPoint(5, 1) << 2 << k(TGridKey::Up) << false << QPoint(5, 10) << 1 << 0;
+        QTest::newRow("down on the last row of the month")
+            << QPoint(5, 5) << 3 << k(TGridKey::Down) << false << QPoint(5, 5) << 0 << 0;
+        QTest::newRow("page down onto a shorter page")
+            << QPoint(5, 9) << 2 << k(TGridKey::PageDown) << false << QPoint(5, 5) << 3 << 0;
+        QTest::newRow("page up") << QPoint(5, 4) << 2 << k(TGridKey::PageUp) << false << QPoint(5, 4) << 1 << 0;
+        QTest::newRow("page down on the last page")
+            << QPoint(5, 2) << 3 << k(TGridKey::PageDown) << false << QPoint(5, 5) << 0 << 0;
+        QTest::newRow("ctrl+home") << QPoint(7, 4) << 3 << k(TGridKey::First) << false << QPoint(1, 1) << 1 << 0;
+        QTest::newRow("shift+right marks two")
+            << QPoint(3, 2) << 1 << k(TGridKey::Right) << true << QPoint(4, 2) << 0 << 2;
+        QTest::newRow("shift+down stays on the page")
+            << QPoint(3, 10) << 1 << k(TGridKey::Down) << true << QPoint(3, 10) << 0 << 1;
+        QTest::newRow("shift+end marks the row")
+            << QPoint(1, 4) << 1 << k(TGridKey::End) << true << QPoint(30, 4) << 0 << 30;
+        QTest::newRow("space marks the cell")
+            << QPoint(6, 6) << 1 << k(TGridKey::Space) << false << QPoint(6, 6) << 0 << 1;
+    }
+    void cursorKeys()
+    {
+        QFETCH(QPoint, from);
+        QFETCH(int, page);
+        QFETCH(int, key);
+        QFETCH(bool, shift);
+        QFETCH(QPoint, to);
+        QFETCH(int, toPage);
+        QFETCH(int, marked);
+        TMonthGeometry g = grid(11, 25, page, 30);
+        g.maxseiten = 3;
+        TMonthSelection sel;
+        sel.cursorOn = true;
+        sel.cx = sel.anchorx = from.x();
+        sel.cy = sel.anchory = from.y();
+        const TCursorResult result = sel.CursorKey(g, TGridKey(key), shift);
+        QVERIFY(result.handled);
+        QCOMPARE(QPoint(sel.cx, sel.cy), to);
+        QCOMPARE(result.page, toPage);
+        int count = 0;
+        for (int d = 1; d <= 31; ++d)
+            for (int r = 1; r <= 100; ++r)
+                count += sel.select.Get(d, r);
+        QCOMPARE(count, marked);
+    }
+
+    void cursorTargetsAndClamping()
+    {
+        TMonthGeometry g = grid(11, 25, 1, 30);
+        TMonthSelection sel;
+        // Off: the first key shows the cursor without moving it; nothing to assign before.
+        QVERIFY(!sel.KeyTargets(g).Any());
+        sel.CursorKey(g, TGridKey::Down, false);
+        QVERIFY(sel.cursorOn);
+        QCOMPARE(QPoint(sel.cx, sel.cy), QPoint(1, 1));
+        // Without marks the cursor's cell is the target; with marks only the marks.
+        sel.cx = 4;
+        sel.cy = 3;
+        TMarks targets = sel.KeyTargets(g);
+        QVERIFY(targets.Get(4, 3));
+        sel.select.Set(9, 9, true);
+        targets = sel.KeyTargets(g);
+        QVERIFY(targets.Get(9, 9) && !targets.Get(4, 3));
+        // A mark on a row the page does not show does not count as marked.
+        g.ay = 5;
+        QVERIFY(sel.KeyTargets(g).Get(4, 3));
+        // After an assignment the cursor goes to the next day, never past the month.
+        sel.cx = 30;
+        sel.CursorToNextDay(g);
+        QCOMPARE(sel.cx, 30);
+        // Fewer days and rows (another month, a filter): the cursor is clamped.
+        sel.cy = 9;
+        QVERIFY(sel.ClampCursor(grid(11, 3, 1, 28)));
+        QCOMPARE(QPoint(sel.cx, sel.cy), QPoint(28, 3));
+        // Escape clears the marks and the typed characters and keeps the cursor.
+        sel.dienststr = QStringLiteral("F");
+        sel.CursorKey(g, TGridKey::Escape, false);
+        QVERIFY(!sel.select.Any());
+        QVERIFY(sel.dienststr.isEmpty());
+        QVERIFY(sel.cursorOn);
+    }
+
     void targetHours()
     {
         TRoster r;

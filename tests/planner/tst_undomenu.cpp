@@ -8,6 +8,7 @@
 #include "staff/dienstepage.h"
 #include "storage/rosterfiles.h"
 #include "testsupport.h"
+#include "widgets/accesskeys.h"
 #include "widgettestsupport.h"
 
 #include <QAction>
@@ -107,9 +108,9 @@ private Q_SLOTS:
         QTest::mouseClick(t.page->DienstBtn, Qt::LeftButton);
         const QByteArray afterMouse = t.files();
         QVERIFY(afterMouse != start);
-        QCOMPARE(t.form->Rueckgaengig1->text(), QStringLiteral("Rückgängig: Dienst zuweisen"));
+        QCOMPARE(WithoutAccessKey(t.form->Rueckgaengig1->text()), QStringLiteral("Rückgängig: Dienst zuweisen"));
         QVERIFY(t.form->Rueckgaengig1->isEnabled());
-        QCOMPARE(t.form->Wiederherstellen1->text(), QStringLiteral("Wiederherstellen"));
+        QCOMPARE(WithoutAccessKey(t.form->Wiederherstellen1->text()), QStringLiteral("Wiederherstellen"));
         saveMenuShot(t);
 
         // "N" and Enter in the key field: the typed duty is a step of its own.
@@ -124,7 +125,8 @@ private Q_SLOTS:
         // Ctrl+Z reaches the menu also from the key field.
         t.keys(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(t.files(), afterMouse);
-        QCOMPARE(t.form->Wiederherstellen1->text(), QStringLiteral("Wiederherstellen: Dienst zuweisen"));
+        QCOMPARE(
+            WithoutAccessKey(t.form->Wiederherstellen1->text()), QStringLiteral("Wiederherstellen: Dienst zuweisen"));
         t.keys(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(t.files(), start);
         QVERIFY(!t.form->Rueckgaengig1->isEnabled());
@@ -150,7 +152,8 @@ private Q_SLOTS:
         const QByteArray copied = t.files();
         QVERIFY(copied != start);
         QCOMPARE(t.form->undo.history.UndoCount(), 1);
-        QCOMPARE(t.form->Rueckgaengig1->text(), QStringLiteral("Rückgängig: Vom letzen Monat übernehmen"));
+        QCOMPARE(
+            WithoutAccessKey(t.form->Rueckgaengig1->text()), QStringLiteral("Rückgängig: Vom letzen Monat übernehmen"));
 
         // Deleting "Spätdienst" removes its entries and renumbers the later duties in both
         // files; undo brings all of it back.
@@ -159,7 +162,7 @@ private Q_SLOTS:
         t.form->DiensteSheet->DelDienstBtnClick();
         const QByteArray deleted = t.files();
         QCOMPARE(t.form->roster.dienste.Count(), 7);
-        QCOMPARE(t.form->Rueckgaengig1->text(), QStringLiteral("Rückgängig: Dienst löschen"));
+        QCOMPARE(WithoutAccessKey(t.form->Rueckgaengig1->text()), QStringLiteral("Rückgängig: Dienst löschen"));
         t.form->Rueckgaengig1->trigger();
         QCOMPARE(t.files(), copied);
         QCOMPARE(t.form->DiensteSheet->ListView2->topLevelItemCount(), 8);
@@ -193,27 +196,31 @@ private Q_SLOTS:
         t.form->Timer1Timer();
         QCOMPARE(t.form->roster.personen[0].name, QStringLiteral("Anna Anders"));
         QVERIFY(!t.form->Rueckgaengig1->isEnabled());
-        QCOMPARE(t.form->Rueckgaengig1->text(), QStringLiteral("Rückgängig"));
-        QVERIFY(t.form->StatusPanel0->text().contains(QStringLiteral("anderen Kopie")));
+        QCOMPARE(WithoutAccessKey(t.form->Rueckgaengig1->text()), QStringLiteral("Rückgängig"));
+        // A short note that fits the 250-pixel panel; the whole sentence is its tip.
+        QVERIFY(t.form->StatusPanel0->text().contains(QStringLiteral("andere Kopie")));
+        QVERIFY(t.form->StatusPanel0->fontMetrics().horizontalAdvance(t.form->StatusPanel0->text())
+            <= t.form->StatusPanel0->contentsRect().width());
+        QVERIFY(t.form->StatusPanel0->toolTip().contains(QStringLiteral("anderen Kopie")));
         t.keys(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(t.form->roster.personen[0].name, QStringLiteral("Anna Anders"));
     }
 
 private:
-    // The "Monatsplan" menu opened under its title, over the window.
+    // The "Bearbeiten" menu opened under its title, over the window.
     static void saveMenuShot(Window& t)
     {
         QMenuBar* bar = t.form->menuBar();
-        const QRect title = bar->actionGeometry(t.form->Monatsplan1->menuAction());
-        t.form->Monatsplan1->popup(bar->mapToGlobal(title.bottomLeft()));
-        QVERIFY(QTest::qWaitForWindowExposed(t.form->Monatsplan1));
-        t.form->Monatsplan1->setActiveAction(t.form->Rueckgaengig1);
+        const QRect title = bar->actionGeometry(t.form->Bearbeiten1->menuAction());
+        t.form->Bearbeiten1->popup(bar->mapToGlobal(title.bottomLeft()));
+        QVERIFY(QTest::qWaitForWindowExposed(t.form->Bearbeiten1));
+        t.form->Bearbeiten1->setActiveAction(t.form->Rueckgaengig1);
         QImage shot = t.form->grab().toImage();
         {
             QPainter painter(&shot);
-            painter.drawPixmap(t.form->mapFromGlobal(t.form->Monatsplan1->pos()), t.form->Monatsplan1->grab());
+            painter.drawPixmap(t.form->mapFromGlobal(t.form->Bearbeiten1->pos()), t.form->Bearbeiten1->grab());
         }
-        t.form->Monatsplan1->hide();
+        t.form->Bearbeiten1->hide();
         const QString folder = qEnvironmentVariable("ROSTELMARK_SHOT_DIR");
         if (!folder.isEmpty() && QDir().mkpath(folder))
             QVERIFY(shot.save(folder + QStringLiteral("/undo_menu.png")));

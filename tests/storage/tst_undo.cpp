@@ -1,6 +1,7 @@
 // Undo and redo against a data folder: every kind of change is undone to the files it
 // started from and redone to the files it made; a long random mix undone to the start
-// gives the starting files; another copy's change drops exactly the steps of its file;
+// gives the starting files; another copy's change drops the whole history; a failed save
+// of an undo is reported;
 // a refused lock keeps the step.
 #include "core/undohistory.h"
 #include "planner/hoursaccount.h"
@@ -14,6 +15,10 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QRandomGenerator>
+
+#include <csignal>
+
+#include <sys/resource.h>
 
 #include <functional>
 #include <memory>
@@ -29,7 +34,14 @@ public:
         ++asked;
         return answer;
     }
-    void ShowError(const QString& text) override { QFAIL(qPrintable(text)); }
+    std::function<void(const QString&)> onError;
+    void ShowError(const QString& text) override
+    {
+        if (onError)
+            onError(text);
+        else
+            QFAIL(qPrintable(text));
+    }
     void ListPersons() override {}
     void ListDienste() override {}
     void LanguageRead(int) override {}
@@ -355,41 +367,65 @@ private Q_SLOTS:
         checkSame(c.files(), endFiles);
     }
 
-    void anotherCopysChangeDropsTheStepsOfItsFile()
+    void anotherCopysChangeDropsTheWholeHistory()
     {
         QTemporaryDir dir;
         Copy a(dir.path());
         fillRoster(a);
-        // A new colour changes no hours, so the step is of the duty file only.
+        // A duty edit of this copy, then the assignment the user just made.
         QVERIFY(act(a, TUndoKind::EditDienst, [](TRoster& r, TUndoRecorder&) { r.dienste[1].farbe = 0xABCDEF; }));
         QVERIFY(act(a, TUndoKind::AssignDienst, actionKinds()[0].second.change));
-        QVERIFY(act(a, TUndoKind::Colour, actionKinds()[15].second.change));
-        QCOMPARE(a.undo.history.UndoCount(), 3);
+        QVERIFY(a.undo.Undo()); // one redo step as well
+        QCOMPARE(a.undo.history.RedoCount(), 1);
 
         // A second copy saves the person file; its time differs from the one a knows.
         Copy b(dir.path());
         QVERIFY(act(b, TUndoKind::EditPerson, actionKinds()[5].second.change));
         later(b.store.personFile());
-        QVERIFY(a.store.GetFileAge(a.store.personFile()) != a.store.kownfileagepersonen);
         a.store.Timer1Timer();
         QCOMPARE(a.roster.personen[2].name, QStringLiteral("Umbenannt"));
-        QCOMPARE(a.undo.history.UndoCount(), 1); // only the duty edit is left
+        // Ctrl+Z must not reach back to the older duty edit of this copy.
+        QCOMPARE(a.undo.history.UndoCount(), 0);
+        QCOMPARE(a.undo.history.RedoCount(), 0);
         QCOMPARE(a.droppedReports, 1);
         a.store.Timer1Timer();
         QCOMPARE(a.droppedReports, 1); // said once
         const QByteArray personsOfB = fileBytes(b.store.personFile());
-        QVERIFY(a.undo.Undo());
-        QCOMPARE(a.roster.dienste[1].farbe, 0x102030u * 2);
+        QVERIFY(!a.undo.Undo());
+        QCOMPARE(a.roster.dienste[1].farbe, 0xABCDEFu);
         QCOMPARE(fileBytes(a.store.personFile()), personsOfB); // b's work stays
+    }
 
-        // The lock check finds b's change of the duty file: a's redo is dropped, not done.
-        b.store.Timer1Timer();
-        QVERIFY(act(b, TUndoKind::AddDienst, actionKinds()[9].second.change));
-        later(b.store.dutyFile());
-        QVERIFY(!a.undo.Redo());
-        QVERIFY(!a.undo.history.CanRedo());
-        QCOMPARE(a.roster.dienste.Count(), 5);
-        QCOMPARE(a.droppedReports, 2);
+    void failedSaveOfAnUndoIsReported()
+    {
+        QTemporaryDir dir;
+        Copy a(dir.path());
+        fillRoster(a);
+        QVERIFY(act(a, TUndoKind::AssignDienst, actionKinds()[0].second.change));
+        const QByteArray before = a.files();
+        QStringList errors;
+        a.ui.onError = [&](const QString& text) { errors << text; };
+        int failedReports = 0;
+        a.undo.onSaveFailed = [&](bool redo) {
+            QVERIFY(!redo);
+            ++failedReports;
+        };
+        // Every write of a data file fails (a file-size limit of a few bytes); the lock
+        // files are empty and still made.
+        struct rlimit old {};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
+        struct rlimit tiny = old;
+        tiny.rlim_cur = 16;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+        const bool undone = a.undo.Undo();
+        setrlimit(RLIMIT_FSIZE, &old);
+        signal(SIGXFSZ, oldSignal);
+        QVERIFY(!undone);
+        QCOMPARE(failedReports, 1);
+        QCOMPARE(errors.size(), 1); // the store named the file and the reason
+        QCOMPARE(a.files(), before); // the file keeps the state before the undo
+        QVERIFY(a.undo.history.CanRedo());
     }
 
     void refusedLockKeepsTheStep()
