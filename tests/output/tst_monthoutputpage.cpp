@@ -6,6 +6,7 @@
 #include "output/csvexport.h"
 #include "output/printersource.h"
 #include "output/printjob.h"
+#include "output/safefile.h"
 #include "outputtestutil.h"
 #include "planner/monatsplanerpage.h"
 #include "testsupport.h"
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+#include <cerrno>
 #include <memory>
 
 using namespace plantest;
@@ -105,11 +107,13 @@ private Q_SLOTS:
         QCOMPARE(w.page->SeiteEd->value(), 2);
         QVERIFY(qpdfCheck(path));
         QVERIFY(pdfPages(path) >= 2);
-        QCOMPARE(w.page->PDFExportTo(w.dir.filePath(QStringLiteral("gone/plan.pdf"))), GetMessageText(31));
+        const QString gone = w.dir.filePath(QStringLiteral("gone/plan.pdf"));
+        QCOMPARE(w.page->PDFExportTo(gone),
+            QStringLiteral("Die Datei kann nicht geschrieben werden: %1\n%2").arg(gone, SystemReason(ENOENT)));
     }
 
     // The menu item asks for a name and writes the month there; a file that cannot be
-    // created gives message 31.
+    // created is named together with the system's reason.
     void csvExportThroughMenu()
     {
         Window w(3);
@@ -124,7 +128,9 @@ private Q_SLOTS:
         });
         w.form->CSVExport1->trigger();
         QCOMPARE(readFile(path), CsvBytes(BuildCsvTable(w.form->roster, 2024, 3, w.form->roster.settings.CaptionEd)));
-        QCOMPARE(w.page->CSVExportTo(w.dir.filePath(QStringLiteral("gone/plan.csv"))), GetMessageText(31));
+        const QString gone = w.dir.filePath(QStringLiteral("gone/plan.csv"));
+        QCOMPARE(w.page->CSVExportTo(gone),
+            QStringLiteral("Die Datei kann nicht geschrieben werden: %1\n%2").arg(gone, SystemReason(ENOENT)));
     }
 };
 
