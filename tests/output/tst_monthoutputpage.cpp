@@ -7,8 +7,10 @@
 #include "output/printersource.h"
 #include "output/printjob.h"
 #include "output/safefile.h"
+#include "output/statistikpage.h"
 #include "outputtestutil.h"
 #include "planner/monatsplanerpage.h"
+#include "views/tagesanwesenheitpage.h"
 #include "testsupport.h"
 #include "widgettestsupport.h"
 
@@ -80,7 +82,7 @@ private Q_SLOTS:
         QCOMPARE(w.page->SeiteEd->value(), w.page->Geometry().maxseiten);
     }
 
-    // No printer in the system: one clear message, no job, the selector unchanged.
+    // No print service reachable: one clear message, no job, the selector unchanged.
     void noPrinter()
     {
         Window w(3);
@@ -94,8 +96,61 @@ private Q_SLOTS:
             box->close();
         });
         QTest::mouseClick(w.page->PrintBtn, Qt::LeftButton);
-        QCOMPARE(text, NoPrinterText());
+        // This test has no scheduler at all: the user is told that, not "no printer".
+        QCOMPARE(text, PrintServiceDownText());
         QCOMPARE(w.page->SeiteEd->value(), 1);
+    }
+
+    // The statistics printed to a file through their own print dialog: the shared printer
+    // stays as it was, so the day list's print button neither overwrites that file nor
+    // prints silently; it tells that no print service answers.
+    void statisticsPrintKeepsTheSharedPrinter()
+    {
+        Window w(3);
+        QPrinter* shared = w.form->PrinterSource->Printer();
+        const QPrinter::OutputFormat format = shared->outputFormat();
+        const QString statsFile = w.dir.filePath(QStringLiteral("statistik.pdf"));
+        TStatistikPage* stats = w.form->StatistikSheet;
+        stats->RenderMonthBtnClick();
+        bool ownPrinter = false;
+        stats->askPrinter = [&](QPrinter& printer) {
+            ownPrinter = &printer != shared;
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(statsFile); // the user picked "print to file" here
+            return true;
+        };
+        QVERIFY(stats->PrintStatBtnClick());
+        QVERIFY(ownPrinter);
+        QVERIFY(qpdfCheck(statsFile));
+        const QByteArray printed = readFile(statsFile);
+        QCOMPARE(shared->outputFormat(), format);
+        QVERIFY(shared->outputFileName().isEmpty());
+
+        QString text;
+        whenModal([&](QWidget* box) {
+            if (auto* m = qobject_cast<QMessageBox*>(box))
+                text = m->text();
+            box->close();
+        });
+        QTest::mouseClick(w.form->TagesanwesenheitSheet->PrintBtn2, Qt::LeftButton);
+        QCOMPARE(text, PrintServiceDownText());
+        QCOMPARE(readFile(statsFile), printed);
+
+        // A statistics job that fails is told, not dropped.
+        stats->askPrinter = [&](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(w.dir.filePath(QStringLiteral("no/such/folder.pdf")));
+            return true;
+        };
+        text.clear();
+        whenModal([&](QWidget* box) {
+            if (auto* m = qobject_cast<QMessageBox*>(box))
+                text = m->text();
+            box->close();
+        });
+        QVERIFY(!stats->PrintStatBtnClick());
+        QVERIFY2(text.startsWith(PrintErrorText(TExportResult{TExportStatus::WriteFailed, {}, 0, 0}).left(20)),
+            qPrintable(text));
     }
 
     void pdfExport()
