@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <cerrno>
 #include <cmath>
 #include <sys/stat.h>
@@ -433,11 +434,45 @@ TICalResult ExportICalAll(
     const QStringList files = ICalFileNames(names);
     const QDateTime stamp = Clock::now();
     const QDir dir(folder);
-    // Every file is synced before its rename; the folder once at the end.
-    for (std::size_t k = 0; k < persons.size(); ++k)
-        if (!writeOne(roster, roster.personen[persons[k]], range, dir.filePath(files[static_cast<qsizetype>(k)]), texts,
-                stamp, false, result))
-            break;
+    // Every file is synced before its rename, the folder once at the end. The files of a
+    // batch are all written before the first of them is synced: the file system then
+    // puts them on disk together, and the later syncs find little left to do.
+    constexpr std::size_t kBatch = 64; // open files at a time
+    for (std::size_t first = 0; first < persons.size() && result.ok(); first += kBatch) {
+        const std::size_t end = std::min(persons.size(), first + kBatch);
+        std::vector<std::unique_ptr<TSafeFile>> open;
+        std::vector<int> events;
+        std::size_t k = first;
+        int failedError = 0;
+        for (; k < end; ++k) {
+            int n = 0;
+            const QByteArray data = PersonCalendar(roster, roster.personen[persons[k]], range, stamp, texts, &n);
+            auto file = std::make_unique<TSafeFile>(dir.filePath(files[static_cast<qsizetype>(k)]));
+            if (!file->Create() || !file->Write(data)) {
+                failedError = file->Error();
+                break;
+            }
+            open.push_back(std::move(file));
+            events.push_back(n);
+        }
+        // The files written so far are committed in order; a failure stops there.
+        for (std::size_t j = 0; j < open.size(); ++j) {
+            const QString path = dir.filePath(files[static_cast<qsizetype>(first + j)]);
+            if (!open[j]->Commit(false)) {
+                failedError = open[j]->Error();
+                k = first + j;
+                break;
+            }
+            result.written << path;
+            result.events += events[j];
+        }
+        if (failedError != 0) {
+            result.status = TICalStatus::WriteFailed;
+            result.failedPath = dir.filePath(files[static_cast<qsizetype>(k)]);
+            result.error = failedError;
+            result.reason = SystemReason(failedError);
+        }
+    }
     if (!result.written.isEmpty() && FsSyncFolderOf(result.written.constLast()) == EIO && result.ok()) {
         result.status = TICalStatus::WriteFailed;
         result.failedPath = folder;
