@@ -3,6 +3,7 @@
 // plus the raw form (CR LF, folding at 75 octets) and the file names of an export of all.
 #include "core/ansicodec.h"
 #include "core/datetime.h"
+#include "core/fsops.h"
 #include "core/roster.h"
 #include "output/icalexport.h"
 #include "testsupport.h"
@@ -12,6 +13,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
+
+#include <sys/stat.h>
 #include <QProcess>
 
 namespace {
@@ -353,6 +357,70 @@ private Q_SLOTS:
         const QJsonArray cals = parse(res.written);
         QCOMPARE(cals.size(), 2);
         QCOMPARE(cals[1].toObject()[u"events"].toArray().size(), 1);
+    }
+
+    // Every file reaches the disk before its name does, and the folder is synced once,
+    // after the last rename; a file that cannot be written (here a FIFO of that name)
+    // stops the export with the files before it in place and no temporary file left.
+    void allFilesSyncedBeforeTheirRenameAndTheFolderOnce()
+    {
+        struct TRecorder : TFsOps {
+            QStringList ops;
+            QMap<int, QString> names;
+            int open(const char* path, int flags, mode_t mode) override
+            {
+                const int fd = TFsOps::open(path, flags, mode);
+                names[fd] = QFile::decodeName(path);
+                return fd;
+            }
+            int fsync(int fd) override
+            {
+                ops << QStringLiteral("sync ") + names.value(fd);
+                return TFsOps::fsync(fd);
+            }
+            int rename(const char* from, const char* to) override
+            {
+                ops << QStringLiteral("rename ") + QFile::decodeName(from);
+                return TFsOps::rename(from, to);
+            }
+            int fsyncFolder(const char* folder) override
+            {
+                ops << QStringLiteral("folder");
+                return TFsOps::fsyncFolder(folder);
+            }
+        } recorder;
+        TRoster r;
+        fill(r);
+        TPerson* twin = r.AddPerson();
+        twin->name = QStringLiteral("Zoe");
+        addEntry(*twin, 2024, 4, 2, 1);
+        const QString folder = path(QStringLiteral("synced"));
+        SetFs(&recorder);
+        const TICalResult res = ExportICalAll(r, kMarApr, folder);
+        SetFs(nullptr);
+        QVERIFY(res.ok());
+        QCOMPARE(res.written.size(), 2);
+        QCOMPARE(recorder.ops.count(QStringLiteral("folder")), 1);
+        QCOMPARE(recorder.ops.last(), QStringLiteral("folder"));
+        int renames = 0;
+        for (qsizetype i = 0; i < recorder.ops.size(); ++i) {
+            if (!recorder.ops[i].startsWith(QLatin1String("rename ")))
+                continue;
+            ++renames;
+            const QString synced = QStringLiteral("sync ") + recorder.ops[i].mid(7);
+            QVERIFY2(recorder.ops.indexOf(synced) >= 0 && recorder.ops.indexOf(synced) < i, qPrintable(synced));
+        }
+        QCOMPARE(renames, 2);
+
+        // The second name is a FIFO now: the first file is replaced, the export stops.
+        const QString fifo = folder + QStringLiteral("/Zoe.ics");
+        QVERIFY(QFile::remove(fifo));
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        const TICalResult stopped = ExportICalAll(r, kMarApr, folder);
+        QCOMPARE(stopped.status, TICalStatus::WriteFailed);
+        QCOMPARE(stopped.failedPath, fifo);
+        QCOMPARE(stopped.written.size(), 1);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
     }
 
     void failuresWriteNothing()
