@@ -124,9 +124,11 @@ bool TSafeFile::Create()
     }
     if (exists) {
         // The replaced file keeps its owner, group and permissions where this user may
-        // give them; a group it cannot keep is not widened to this user's group.
-        bool keptGroup = ::fchown(m_fd, old.st_uid, old.st_gid) == 0 || ::fchown(m_fd, uid_t(-1), old.st_gid) == 0;
-        ::fchmod(m_fd, keptGroup ? (old.st_mode & 07777) : (old.st_mode & 0700));
+        // give them; a group it cannot keep is not widened to this user's group, and the
+        // set-id bits stay only on a file whose owner and group were both kept.
+        const bool keptBoth = ::fchown(m_fd, old.st_uid, old.st_gid) == 0;
+        const bool keptGroup = keptBoth || ::fchown(m_fd, uid_t(-1), old.st_gid) == 0;
+        ::fchmod(m_fd, old.st_mode & (keptBoth ? 07777 : keptGroup ? 0777 : 0700));
     }
     return true;
 }

@@ -127,11 +127,14 @@ private Q_SLOTS:
         QVERIFY(shared->outputFileName().isEmpty());
 
         QString text;
-        whenModal([&](QWidget* box) {
-            if (auto* m = qobject_cast<QMessageBox*>(box))
-                text = m->text();
-            box->close();
-        });
+        const auto catchBox = [&] {
+            whenModal([&](QWidget* box) {
+                if (auto* m = qobject_cast<QMessageBox*>(box))
+                    text = m->text();
+                box->close();
+            });
+        };
+        catchBox();
         QTest::mouseClick(w.form->TagesanwesenheitSheet->PrintBtn2, Qt::LeftButton);
         QCOMPARE(text, PrintServiceDownText());
         QCOMPARE(readFile(statsFile), printed);
@@ -142,12 +145,7 @@ private Q_SLOTS:
             printer.setOutputFileName(w.dir.filePath(QStringLiteral("no/such/folder.pdf")));
             return true;
         };
-        text.clear();
-        whenModal([&](QWidget* box) {
-            if (auto* m = qobject_cast<QMessageBox*>(box))
-                text = m->text();
-            box->close();
-        });
+        catchBox();
         QVERIFY(!stats->PrintStatBtnClick());
         QVERIFY2(text.startsWith(PrintErrorText(TExportResult{TExportStatus::WriteFailed, {}, 0, 0}).left(20)),
             qPrintable(text));
