@@ -54,8 +54,8 @@ struct TCommandSpec {
 
 const TOptSpec kMonth{"month", "M", 1, 12, "month 1 … 12"};
 const TOptSpec kYear{"year", "Y", 1, 9999, "year 1 … 9999"};
-const TOptSpec kOut{"o", "FILE", 1, 0,
-    "file to write, replaced only once complete; - is standard output (--output is the same)"};
+const TOptSpec kOut{
+    "o", "FILE", 1, 0, "file to write, replaced only once complete; - is standard output (--output is the same)"};
 
 const std::vector<TCommandSpec>& Commands()
 {
@@ -747,8 +747,7 @@ int RunPdf(const TCliRequest& request, QString& error)
         // Built in a private folder of this run, then sent on.
         QTemporaryDir work;
         const QString draft = work.filePath(QStringLiteral("out.pdf"));
-        const TExportResult result
-            = ExportMonthPdf(draft, page, session.roster, session.roster.settings, view, count);
+        const TExportResult result = ExportMonthPdf(draft, page, session.roster, session.roster.settings, view, count);
         QFile built(draft);
         if (!result.ok() || !work.isValid() || !built.open(QIODevice::ReadOnly))
             return ExportFailed(result, QStringLiteral("standard output"), error);

@@ -15,9 +15,9 @@
 
 #include <algorithm>
 #include <array>
-#include <memory>
 #include <cerrno>
 #include <cmath>
+#include <memory>
 #include <sys/stat.h>
 #include <vector>
 

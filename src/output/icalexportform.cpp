@@ -3,8 +3,8 @@
 #include "core/roster.h"
 #include "i18n/messagetable.h"
 #include "i18n/translate.h"
-#include "output/exportresult.h"
 #include "i18n/ui/translateapp.h"
+#include "output/exportresult.h"
 #include "storage/datastore.h"
 #include "widgets/controls.h"
 

@@ -10,8 +10,7 @@ int jobsOf(const QString& printer, cups_job_t*& jobs)
 {
     jobs = nullptr;
     const QByteArray name = printer.toUtf8();
-    return cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, name.isEmpty() ? nullptr : name.constData(), 0,
-        CUPS_WHICHJOBS_ALL);
+    return cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, name.isEmpty() ? nullptr : name.constData(), 0, CUPS_WHICHJOBS_ALL);
 }
 } // namespace
 

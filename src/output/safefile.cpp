@@ -106,8 +106,8 @@ bool TSafeFile::Create()
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString temp
             = stem + QString::number(QRandomGenerator::global()->generate(), 36) + QStringLiteral(".tmp");
-        const int fd = Fs().open(
-            QFile::encodeName(temp).constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        const int fd
+            = Fs().open(QFile::encodeName(temp).constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0) {
             m_fd = fd;
             m_temp = temp;

@@ -532,12 +532,14 @@ private Q_SLOTS:
         QTest::newRow("month, stored slot 10, page 2 at 50 %, --data")
             << "month" << false << 10 << 0 << sl("--page 2 --zoom 50") << "";
         QTest::newRow("month, page beyond the last") << "month" << false << 0 << 0 << sl("--page 9") << "";
-        QTest::newRow("month, one employee at 130 %") << "month" << true << 1 << 0 << sl("--employee 5 --zoom 130") << "";
+        QTest::newRow("month, one employee at 130 %")
+            << "month" << true << 1 << 0 << sl("--employee 5 --zoom 130") << "";
         QTest::newRow("day, a Monday, English") << "day" << true << 2 << 1 << sl("--day 12") << "";
         QTest::newRow("day, a Saturday, page beyond the last at 300 %")
             << "day" << false << 0 << 0 << sl("--day 17 --page 2 --zoom 300") << "";
         QTest::newRow("year, first employee, English") << "year" << true << 0 << 1 << sl("") << "";
-        QTest::newRow("year, third employee at 60 %") << "year" << false << 7 << 0 << sl("--employee 3 --zoom 60") << "";
+        QTest::newRow("year, third employee at 60 %")
+            << "year" << false << 7 << 0 << sl("--employee 3 --zoom 60") << "";
     }
 
     void picturesAreThePagePreviews()
@@ -554,7 +556,8 @@ private Q_SLOTS:
         QStringList args;
         if (!storedFolder)
             args << QStringLiteral("--data") << folder;
-        const QString png = output == QLatin1String("-") ? output
+        const QString png = output == QLatin1String("-")
+            ? output
             : folder + QLatin1Char('/') + (output.isEmpty() ? QStringLiteral("picture.png") : output);
         args << QStringLiteral("render") << kind
              << sl(kind == QLatin1String("year") ? "--year 2024" : "--month 2 --year 2024") << extra
@@ -764,8 +767,8 @@ private Q_SLOTS:
         else if (!employee.isEmpty())
             out += QStringLiteral(".ics");
         QStringList args{QStringLiteral("--data"), folder, QStringLiteral("ical"), QStringLiteral("--from"), range[0],
-            QStringLiteral("--to"), range[1], employee.isEmpty() ? QStringLiteral("--output-dir") : QStringLiteral("-o"),
-            out};
+            QStringLiteral("--to"), range[1],
+            employee.isEmpty() ? QStringLiteral("--output-dir") : QStringLiteral("-o"), out};
         if (!employee.isEmpty())
             args << QStringLiteral("--employee") << employee;
         const TRun run = cli(args);
@@ -792,8 +795,8 @@ private Q_SLOTS:
         QCOMPARE(listed.size(), expected.written.size());
 
         const auto masked = [](const QString& path) {
-            static const QRegularExpression stamp(
-                QStringLiteral("\r\nDTSTAMP:[0-9]{8}T[0-9]{6}Z\r\nLAST-MODIFIED:[0-9]{8}T[0-9]{6}Z\r\nSEQUENCE:[0-9]+\r\n"));
+            static const QRegularExpression stamp(QStringLiteral(
+                "\r\nDTSTAMP:[0-9]{8}T[0-9]{6}Z\r\nLAST-MODIFIED:[0-9]{8}T[0-9]{6}Z\r\nSEQUENCE:[0-9]+\r\n"));
             QFile f(path);
             return f.open(QIODevice::ReadOnly)
                 ? QString::fromUtf8(f.readAll()).replace(stamp, QStringLiteral("\r\nDTSTAMP:-\r\n"))
@@ -837,8 +840,8 @@ private Q_SLOTS:
         QTest::newRow("damaged duty file")
             << "cut duties" << sl("--data FOLDER dump") << 2 << "rostelmark-cli: Read beyond end of file: " << sl("");
         // A slot without a person file: the default roster, and a warning naming the file.
-        QTest::newRow("slot without person file") << "" << sl("--data FOLDER --slot 4 dump") << 0
-                                                  << "rostelmark-cli: warning: FOLDER/" << sl("");
+        QTest::newRow("slot without person file")
+            << "" << sl("--data FOLDER --slot 4 dump") << 0 << "rostelmark-cli: warning: FOLDER/" << sl("");
         QTest::newRow("unknown option") << "" << sl("--data FOLDER dump --bogus") << 1
                                         << "rostelmark-cli: unknown option --bogus" << sl("");
         QTest::newRow("unknown command") << "" << sl("--data FOLDER plot") << 1 << "rostelmark-cli: unknown command"
@@ -854,12 +857,12 @@ private Q_SLOTS:
         QTest::newRow("employee beyond the month's")
             << "" << sl("--data FOLDER") + render + sl("--employee 25") << 1
             << "rostelmark-cli: --employee 25: 3/2024 has 24 employees" << sl("");
-        QTest::newRow("person file locked") << "lock persons" << sl("--data FOLDER") + render << 3
-                                            << "rostelmark-cli: locked: FOLDER/personenschreibe.dat"
-                                            << sl("personenschreibe.dat");
-        QTest::newRow("duty file locked") << "lock duties" << sl("--data FOLDER") + render << 3
-                                          << "rostelmark-cli: locked: FOLDER/diensteschreibe.dat"
-                                          << sl("diensteschreibe.dat");
+        QTest::newRow("person file locked")
+            << "lock persons" << sl("--data FOLDER") + render << 3
+            << "rostelmark-cli: locked: FOLDER/personenschreibe.dat" << sl("personenschreibe.dat");
+        QTest::newRow("duty file locked")
+            << "lock duties" << sl("--data FOLDER") + render << 3
+            << "rostelmark-cli: locked: FOLDER/diensteschreibe.dat" << sl("diensteschreibe.dat");
         // --force reads past the lock and leaves the other copy's lock file where it is.
         QTest::newRow("locked, --force") << "lock persons" << sl("--data FOLDER --force") + render << 0 << ""
                                          << sl("out.png personenschreibe.dat");
@@ -895,8 +898,8 @@ private Q_SLOTS:
         QTest::newRow("ical: --to before --from")
             << "" << sl("--data FOLDER ical --from 2024-03 --to 2023-12 --output-dir OUT") << 1
             << "rostelmark-cli: --to 2023-12 is before --from 2024-03" << sl("");
-        QTest::newRow("ical: month 13") << "" << sl("--data FOLDER ical --from 2024-13 --to 2025-01 --output-dir OUT") << 1
-                                        << "rostelmark-cli: --from must be a month as YYYY-MM" << sl("");
+        QTest::newRow("ical: month 13") << "" << sl("--data FOLDER ical --from 2024-13 --to 2025-01 --output-dir OUT")
+                                        << 1 << "rostelmark-cli: --from must be a month as YYYY-MM" << sl("");
         QTest::newRow("ical: more than 1200 months")
             << "" << sl("--data FOLDER ical --from 1900-01 --to 2000-01 --output-dir OUT") << 1
             << "rostelmark-cli: --from 1900-01 --to 2000-01 spans 1201 months" << sl("");

@@ -265,16 +265,26 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("cell");
         QTest::addColumn<QString>("written");
-        QTest::newRow("command") << "=cmd|' /C calc'!A0" << "\"'=cmd|' /C calc'!A0\"";
-        QTest::newRow("plus") << "+A1" << "\"'+A1\"";
-        QTest::newRow("minus text") << "-Nacht" << "\"'-Nacht\"";
-        QTest::newRow("at") << "@SUM(A1)" << "\"'@SUM(A1)\"";
-        QTest::newRow("tab") << "\tx" << "\"'\tx\"";
-        QTest::newRow("carriage return") << "\rx" << "\"'\\rx\"";
-        QTest::newRow("negative hours stay") << "-1,5" << "\"-1,5\"";
-        QTest::newRow("signed number stays") << "+2" << "\"+2\"";
-        QTest::newRow("plain text stays") << "Anna=B" << "\"Anna=B\"";
-        QTest::newRow("lone minus") << "-" << "\"'-\"";
+        QTest::newRow("command") << "=cmd|' /C calc'!A0"
+                                 << "\"'=cmd|' /C calc'!A0\"";
+        QTest::newRow("plus") << "+A1"
+                              << "\"'+A1\"";
+        QTest::newRow("minus text") << "-Nacht"
+                                    << "\"'-Nacht\"";
+        QTest::newRow("at") << "@SUM(A1)"
+                            << "\"'@SUM(A1)\"";
+        QTest::newRow("tab") << "\tx"
+                             << "\"'\tx\"";
+        QTest::newRow("carriage return") << "\rx"
+                                         << "\"'\\rx\"";
+        QTest::newRow("negative hours stay") << "-1,5"
+                                             << "\"-1,5\"";
+        QTest::newRow("signed number stays") << "+2"
+                                             << "\"+2\"";
+        QTest::newRow("plain text stays") << "Anna=B"
+                                          << "\"Anna=B\"";
+        QTest::newRow("lone minus") << "-"
+                                    << "\"'-\"";
     }
     void formulaCellsAreNeutralised()
     {
@@ -325,7 +335,8 @@ private Q_SLOTS:
         ::chmod(QFile::encodeName(victim).constData(), 0666); // writable, so only the link rule protects it
         const QString path = share + QStringLiteral("/plan.csv");
         const QByteArray old = "the previous export\r\n";
-        const auto mode = [](const QString& p, mode_t m) { QVERIFY(::chmod(QFile::encodeName(p).constData(), m) == 0); };
+        const auto mode
+            = [](const QString& p, mode_t m) { QVERIFY(::chmod(QFile::encodeName(p).constData(), m) == 0); };
 
         if (setup.endsWith(QLatin1String("link"))) {
             mode(share, 01777);

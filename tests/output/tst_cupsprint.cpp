@@ -7,8 +7,8 @@
 // Without CUPS the test does not pass: it ends with the skip code, which CTest shows as
 // "Skipped" together with the reason.
 #include "i18n/messagetable.h"
-#include "output/printing.h"
 #include "output/printersource.h"
+#include "output/printing.h"
 #include "output/printjob.h"
 #include "outputtestutil.h"
 #include "testsupport.h"
@@ -16,8 +16,8 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QMessageBox>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>

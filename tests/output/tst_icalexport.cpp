@@ -15,8 +15,8 @@
 #include <QJsonObject>
 #include <QMap>
 
-#include <sys/stat.h>
 #include <QProcess>
+#include <sys/stat.h>
 
 namespace {
 

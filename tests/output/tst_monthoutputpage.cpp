@@ -10,8 +10,8 @@
 #include "output/statistikpage.h"
 #include "outputtestutil.h"
 #include "planner/monatsplanerpage.h"
-#include "views/tagesanwesenheitpage.h"
 #include "testsupport.h"
+#include "views/tagesanwesenheitpage.h"
 #include "widgettestsupport.h"
 
 #include <QAction>
