@@ -12,9 +12,12 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "clinics, shops and workshops. It keeps the employees and the duties, lets the\n"
   "planner paint each month's plan with the mouse, keeps every employee's hours\n"
   "account, marks weekends and holidays, and prints or exports the plans as PDF\n"
-  "and CSV. Several computers can share one data folder.\n"
+  "and CSV, and each employee's duties as calendar files (iCalendar) that a\n"
+  "calendar program updates on every new import. Changes can be undone and\n"
+  "redone. Several computers can share one data folder.\n"
   "\n"
-  "The command-line tool rostelmark-cli writes the same exports without a display.")
+  "The command-line tool rostelmark-cli writes the same exports, pictures and\n"
+  "statistics without a display, for scripts and servers.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 

@@ -47,6 +47,37 @@ void installTerminationHandler(TMainForm& form)
     ::sigaction(SIGINT, &sa, nullptr);
 }
 
+// The arguments without the options the widget application itself understands (with their
+// values), in either "-name" or "--name" form.
+QStringList withoutToolkitOptions(const QStringList& args)
+{
+    static const QStringList withValue{QStringLiteral("platform"), QStringLiteral("platformpluginpath"),
+        QStringLiteral("platformtheme"), QStringLiteral("plugin"), QStringLiteral("qwindowgeometry"),
+        QStringLiteral("qwindowtitle"), QStringLiteral("qwindowicon"), QStringLiteral("session"),
+        QStringLiteral("style"), QStringLiteral("stylesheet"), QStringLiteral("display"), QStringLiteral("geometry"),
+        QStringLiteral("title"), QStringLiteral("name"), QStringLiteral("qmljsdebugger")};
+    static const QStringList flags{QStringLiteral("reverse"), QStringLiteral("widgetcount"), QStringLiteral("nograb"),
+        QStringLiteral("dograb"), QStringLiteral("sync"), QStringLiteral("testability")};
+    QStringList out;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (i == 0 || !a.startsWith(QLatin1Char('-'))) {
+            out << a;
+            continue;
+        }
+        const QString name = a.mid(a.startsWith(QLatin1String("--")) ? 2 : 1).section(QLatin1Char('='), 0, 0);
+        if (flags.contains(name))
+            continue;
+        if (withValue.contains(name)) {
+            if (!a.contains(QLatin1Char('=')))
+                ++i; // the value follows
+            continue;
+        }
+        out << a;
+    }
+    return out;
+}
+
 void setUpParser(QCommandLineParser& parser)
 {
     parser.setApplicationDescription(QStringLiteral("Plans monthly duty rosters for small teams."));
@@ -69,11 +100,16 @@ int main(int argc, char** argv)
         QStringList args;
         for (int i = 0; i < argc; ++i)
             args << QString::fromLocal8Bit(argv[i]);
-        (void)parser.parse(args); // wrong options are reported below, by the full parse
+        // The toolkit's own options are taken by the widget application below; every other
+        // option is checked here, so a wrong one ends with exit code 1 before a display is
+        // needed.
+        const QStringList ours = withoutToolkitOptions(args);
+        const bool parsed = parser.parse(ours);
         const QStringList infoOptions{QStringLiteral("help"), QStringLiteral("help-all"), QStringLiteral("version")};
-        if (std::any_of(infoOptions.begin(), infoOptions.end(), [&](const QString& o) { return parser.isSet(o); })) {
+        if (!parsed
+            || std::any_of(infoOptions.begin(), infoOptions.end(), [&](const QString& o) { return parser.isSet(o); })) {
             QCoreApplication terminal(argc, argv);
-            parser.process(terminal); // prints the answer (or the wrong option) and ends
+            parser.process(ours); // prints the answer (or the wrong option) and ends
         }
     }
 

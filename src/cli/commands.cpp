@@ -13,6 +13,9 @@
 #include "rosterjson.h"
 #include "views/viewpreview.h"
 
+#include "output/safefile.h"
+
+#include <QBuffer>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -20,8 +23,9 @@
 #include <QImageWriter>
 #include <QPageSize>
 #include <QRegularExpression>
-#include <QSaveFile>
+#include <QTemporaryDir>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -50,7 +54,8 @@ struct TCommandSpec {
 
 const TOptSpec kMonth{"month", "M", 1, 12, "month 1 … 12"};
 const TOptSpec kYear{"year", "Y", 1, 9999, "year 1 … 9999"};
-const TOptSpec kOut{"o", "FILE", 1, 0, "file to write; it is replaced only once complete (--output is the same)"};
+const TOptSpec kOut{
+    "o", "FILE", 1, 0, "file to write, replaced only once complete; - is standard output (--output is the same)"};
 
 const std::vector<TCommandSpec>& Commands()
 {
@@ -72,11 +77,13 @@ const std::vector<TCommandSpec>& Commands()
             "The duty statistics of a month (\"Berechnen Monat\") or, without --month, of a\n"
             "year (\"Berechnen Jahr\"), one line per line, UTF-8, on stdout.",
             {kMonth, kYear}, {"year"}, false},
-        {"csv", "csv --month M --year Y -o FILE", "the month plan as CSV file",
+        {"csv", "csv --month M --year Y -o FILE|-", "the month plan as CSV file",
             "The month plan as the desktop program's \"CSV Export...\" writes it right after\n"
-            "its start (Windows-1252, texts in the roster's language).",
+            "its start (Windows-1252, texts in the roster's language). A text cell that starts\n"
+            "with =, +, -, @, a tab or a carriage return and is no plain number gets a leading\n"
+            "apostrophe, so a spreadsheet never runs it as a formula.",
             {kMonth, kYear, kOut}, {"month", "year", "o"}, false},
-        {"pdf", "pdf --month M --year Y -o FILE [--paper A4|A3|A5|Letter|Legal] [--portrait|--landscape] [--dpi N]",
+        {"pdf", "pdf --month M --year Y -o FILE|- [--paper A4|A3|A5|Letter|Legal] [--portrait|--landscape] [--dpi N]",
             "the month plan as PDF file",
             "All pages of the month plan as \"Export als PDF Datei...\" writes them for a printer\n"
             "whose printable area is the whole paper, with a 96 dpi screen.",
@@ -85,30 +92,35 @@ const std::vector<TCommandSpec>& Commands()
                 {"landscape", nullptr, 1, 0, "pages in landscape (default)"},
                 {"dpi", "N", 1, 9600, "printer resolution in dots per inch, 1 … 9600 (default 600)"}},
             {"month", "year", "o"}, true},
-        {"ical", "ical [--employee NAME|--all] --from YYYY-MM --to YYYY-MM -o FILE|DIR",
+        {"ical", "ical (--employee NAME -o FILE|DIR|- | [--all] --output-dir DIR) --from YYYY-MM --to YYYY-MM",
             "duties of employees as calendar files (iCalendar)",
             "The duties of the months from --from to --to (both included, at most 1200 months)\n"
             "as calendar files (iCalendar, RFC 5545) with one all-day event per day that has a\n"
             "duty, as the desktop program's \"Kalenderdatei exportieren...\" writes them. The\n"
-            "files written are listed on stdout, one path a line.\n"
-            "  --employee NAME: the calendar of that employee into FILE, or into DIR/NAME.ics\n"
-            "    when -o names an existing folder. NAME must equal the employee's name exactly,\n"
+            "files written are listed on stdout, one path a line (not with -o -). An event's UID\n"
+            "names the employee and the day only, so importing a later export updates events.\n"
+            "  --employee NAME: the calendar of that employee into FILE, into DIR/NAME.ics\n"
+            "    when -o names an existing folder, or on stdout with -o -. NAME must equal the\n"
+            "    employee's name exactly,\n"
             "    case, blanks and punctuation included (--employee \"Köhler, Jürgen\"); a name\n"
             "    that no employee or more than one employee has stops the tool with exit code 1.\n"
             "  --all (the default): one file per employee active in the range into the folder\n"
-            "    DIR (created when missing), named after the employee (\"Name.ics\",\n"
+            "    --output-dir DIR (created when missing), named after the employee (\"Name.ics\",\n"
             "    \"Name (2).ics\" for a repeated name); files of those names are replaced. When\n"
             "    a file cannot be written the tool stops there; the files before it stay.",
             {{"employee", "NAME", 1, 0, "the employee with exactly this name"},
                 {"all", nullptr, 1, 0, "every employee active in the range (the default)"},
                 {"from", "YYYY-MM", 1, 0, "first month, e.g. 2024-01"},
                 {"to", "YYYY-MM", 1, 0, "last month, not before --from"},
-                {"o", "FILE|DIR", 1, 0, "calendar file (--employee) or folder (--all); --output is the same"}},
-            {"from", "to", "o"}, false},
+                {"o", "FILE|DIR|-", 1, 0, "calendar file of --employee; - is stdout (--output is the same)"},
+                {"output-dir", "DIR", 1, 0, "folder of the files of --all"}},
+            {"from", "to"}, false},
         {"render",
-            "render month|day|year [--month M] [--year Y] [--day D] [--page N] [--zoom Z] [--employee K] -o FILE.png",
-            "the month plan, day list or year overview as PNG picture",
-            "The screen picture of the month plan, the day list or the year overview as PNG,\n"
+            "render month|day|year [--month M] [--year Y] [--day D] [--page N] [--zoom Z] [--employee K] "
+            "-o FILE.png|FILE.jpg|-",
+            "the month plan, day list or year overview as PNG or JPEG picture",
+            "The screen picture of the month plan, the day list or the year overview as PNG\n"
+            "(FILE.png, a name without extension, or - for stdout) or JPEG (FILE.jpg, FILE.jpeg),\n"
             "as the desktop program paints it at that zoom on a 96 dpi screen with the default\n"
             "printer page (A4 landscape, 600 dpi). Month, year and day default to today (the\n"
             "day to 1 when --month or --year is given).\n"
@@ -181,17 +193,18 @@ const char* const kGlobalHelp = "Usage: rostelmark-cli [--data DIR] [--slot N] [
                                 "              $XDG_DATA_HOME/Quorvex/Rostelmark 1/)\n"
                                 "  --slot N    plan slot 1 … 10 (default: the slot the desktop program opens,\n"
                                 "              else 1)\n"
-                                "  --force     read even when a lock file of another copy exists (like answering\n"
-                                "              \"Nein\" in the desktop program); without it the tool stops with\n"
-                                "              \"locked: FILE\" and never waits\n"
+                                "  --force     read even when a lock file of another copy exists, without\n"
+                                "              creating, asking about or deleting any lock file; without it the\n"
+                                "              tool stops with \"locked: FILE\" and never waits\n"
                                 "  -h, --help  this help; COMMAND --help describes a command\n"
-                                "  --version   the tool's name and version\n"
+                                "  -v, --version  the tool's name and version\n"
                                 "\n"
                                 "Commands:\n";
 
 const char* const kExitHelp = "\nExit codes: 0 success, 1 usage error, 2 input/output error or damaged file,\n"
                               "3 locked by another copy. A failed command leaves no lock file and no partial\n"
-                              "output file behind.\n";
+                              "output file behind. Errors are one line on stderr: \"rostelmark-cli: MESSAGE\".\n"
+                              "A slot or folder without a person file gives the default roster with a warning.\n";
 
 } // namespace
 
@@ -258,7 +271,7 @@ bool ParseCommandLine(const QStringList& args, TCliRequest& request, QString& er
             request.help = true;
             continue;
         }
-        if (arg == QLatin1String("--version")) {
+        if (arg == QLatin1String("--version") || arg == QLatin1String("-v")) {
             request.version = true;
             continue;
         }
@@ -393,9 +406,34 @@ bool ParseCommandLine(const QStringList& args, TCliRequest& request, QString& er
             return false;
         }
     }
+    if (request.command == QLatin1String("render")) {
+        const QString out = request.values.value(QStringLiteral("o"));
+        if (out != QLatin1String("-") && PictureFormat(out).isEmpty()) {
+            error = QStringLiteral("cannot write pictures of type .%1; use .png or .jpg").arg(QFileInfo(out).suffix());
+            return false;
+        }
+    }
     if (request.command == QLatin1String("ical")) {
-        if (request.has(QStringLiteral("employee")) && request.has(QStringLiteral("all"))) {
+        const bool one = request.has(QStringLiteral("employee"));
+        if (one && request.has(QStringLiteral("all"))) {
             error = QStringLiteral("--employee and --all exclude each other");
+            return false;
+        }
+        if (one && !request.has(QStringLiteral("o"))) {
+            error = QStringLiteral("ical --employee needs -o");
+            return false;
+        }
+        if (one && request.has(QStringLiteral("output-dir"))) {
+            error = QStringLiteral("--output-dir is for --all; give the file of --employee with -o");
+            return false;
+        }
+        if (!one && request.has(QStringLiteral("o"))) {
+            error = QStringLiteral("ical --all writes one file per employee: name the folder with --output-dir, "
+                                   "not -o");
+            return false;
+        }
+        if (!one && !request.has(QStringLiteral("output-dir"))) {
+            error = QStringLiteral("ical --all needs --output-dir");
             return false;
         }
         TICalRange range;
@@ -422,6 +460,16 @@ bool ParseCommandLine(const QStringList& args, TCliRequest& request, QString& er
         }
     }
     return true;
+}
+
+QByteArray PictureFormat(const QString& fileName)
+{
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix.isEmpty() || suffix == QLatin1String("png"))
+        return "png";
+    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg"))
+        return "jpeg";
+    return {};
 }
 
 bool CommandNeedsFonts(const TCliRequest& request)
@@ -461,26 +509,45 @@ int OpenSession(TCliSession& session, const TCliRequest& request, bool texts, QS
     return rc;
 }
 
-// A PNG through a new file in the target's folder that replaces the target when complete.
-int SavePng(const QImage& image, const QString& fileName, QString& error)
+// "-" as the output: standard output, as in every common tool.
+bool IsStdout(const QString& fileName)
 {
-    QSaveFile file(fileName);
-    QImageWriter writer(&file, "png");
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = QStringLiteral("Cannot create %1: %2").arg(fileName, file.errorString());
-        return kExitIo;
-    }
-    if (image.isNull() || !writer.write(image)) {
-        error = QStringLiteral("Cannot write %1: %2")
-                    .arg(fileName, image.isNull() ? QStringLiteral("empty picture") : writer.errorString());
-        file.cancelWriting();
-        return kExitIo;
-    }
-    if (!file.commit()) {
-        error = QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString());
+    return fileName == QLatin1String("-");
+}
+
+// The reason of a failed write in English words of this tool.
+QString WriteReason(int err)
+{
+    if (err == ELOOP)
+        return QStringLiteral("refusing to write through a symbolic link another user may have planted");
+    return SystemReason(err);
+}
+
+// `bytes` to standard output or through the export writer into `fileName`.
+int WriteOutput(const QString& fileName, const QByteArray& bytes, QString& error)
+{
+    if (IsStdout(fileName))
+        return StdoutResult(bytes, error);
+    if (const int err = WriteFileSafely(fileName, bytes)) {
+        error = QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(fileName), WriteReason(err));
         return kExitIo;
     }
     return kExitOk;
+}
+
+// The picture as PNG or JPEG, as the file name's extension says.
+int SavePicture(const QImage& image, const QString& fileName, QString& error)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, IsStdout(fileName) ? QByteArray("png") : PictureFormat(fileName));
+    if (image.isNull() || !writer.write(image)) {
+        error = QStringLiteral("cannot write %1: %2")
+                    .arg(fileName, image.isNull() ? QStringLiteral("empty picture") : writer.errorString());
+        return kExitIo;
+    }
+    return WriteOutput(fileName, bytes, error);
 }
 
 int RunDump(const TCliRequest& request, QString& error)
@@ -541,7 +608,7 @@ int RunRenderMonth(const TCliRequest& request, QString& error)
         RenderMonthPreview(
             image, DefaultPrintablePage(), kScreenDpi, zoom, session.roster, session.roster.settings, view);
     }
-    return SavePng(image, request.values.value(QStringLiteral("o")), error);
+    return SavePicture(image, request.values.value(QStringLiteral("o")), error);
 }
 
 int RunStats(const TCliRequest& request, QString& error)
@@ -585,7 +652,7 @@ int RunRenderDay(const TCliRequest& request, QString& error)
         RenderDayPreview(
             image, DefaultPrintablePage(), kScreenDpi, zoom, session.roster, session.roster.settings, view);
     }
-    return SavePng(image, request.values.value(QStringLiteral("o")), error);
+    return SavePicture(image, request.values.value(QStringLiteral("o")), error);
 }
 
 int RunRenderYear(const TCliRequest& request, QString& error)
@@ -606,15 +673,18 @@ int RunRenderYear(const TCliRequest& request, QString& error)
     QImage image;
     RenderYearPreview(image, DefaultPrintablePage(), kScreenDpi, request.number(QStringLiteral("zoom"), 100),
         session.roster, session.roster.settings, view);
-    return SavePng(image, request.values.value(QStringLiteral("o")), error);
+    return SavePicture(image, request.values.value(QStringLiteral("o")), error);
 }
 
-// The message of a failed export on one line, naming the file.
+// The message of a failed export on one line, naming the file and the reason.
 int ExportFailed(const TExportResult& result, const QString& fileName, QString& error)
 {
-    error = OneLine(ExportErrorText(result, fileName));
-    if (!error.contains(fileName))
-        error += QStringLiteral(": ") + fileName;
+    QString reason = result.error != 0 ? WriteReason(result.error) : OneLine(result.detail);
+    if (result.status == TExportStatus::BadPage)
+        reason = QStringLiteral("the page has no usable size");
+    error = QStringLiteral("cannot write %1").arg(QDir::toNativeSeparators(fileName));
+    if (!reason.isEmpty())
+        error += QStringLiteral(": ") + reason;
     return kExitIo;
 }
 
@@ -624,8 +694,13 @@ int RunCsv(const TCliRequest& request, QString& error)
     if (const int rc = OpenSession(session, request, true, error))
         return rc;
     const QString fileName = request.values.value(QStringLiteral("o"));
-    const TExportResult result = ExportMonthCsv(fileName, session.roster, request.number(QStringLiteral("year"), 0),
-        request.number(QStringLiteral("month"), 0), session.roster.settings.CaptionEd);
+    const int year = request.number(QStringLiteral("year"), 0);
+    const int month = request.number(QStringLiteral("month"), 0);
+    if (IsStdout(fileName))
+        return StdoutResult(
+            CsvBytes(BuildCsvTable(session.roster, year, month, session.roster.settings.CaptionEd)), error);
+    const TExportResult result
+        = ExportMonthCsv(fileName, session.roster, year, month, session.roster.settings.CaptionEd);
     return result.ok() ? kExitOk : ExportFailed(result, fileName, error);
 }
 
@@ -668,6 +743,16 @@ int RunPdf(const TCliRequest& request, QString& error)
         = RenderMonthPreview(preview, printable, kScreenDpi, 100, session.roster, session.roster.settings, view)
               .maxseiten;
     const QString fileName = request.values.value(QStringLiteral("o"));
+    if (IsStdout(fileName)) {
+        // Built in a private folder of this run, then sent on.
+        QTemporaryDir work;
+        const QString draft = work.filePath(QStringLiteral("out.pdf"));
+        const TExportResult result = ExportMonthPdf(draft, page, session.roster, session.roster.settings, view, count);
+        QFile built(draft);
+        if (!result.ok() || !work.isValid() || !built.open(QIODevice::ReadOnly))
+            return ExportFailed(result, QStringLiteral("standard output"), error);
+        return StdoutResult(built.readAll(), error);
+    }
     const TExportResult result = ExportMonthPdf(fileName, page, session.roster, session.roster.settings, view, count);
     return result.ok() ? kExitOk : ExportFailed(result, fileName, error);
 }
@@ -682,7 +767,8 @@ int RunIcal(const TCliRequest& request, QString& error)
     if (const int rc = OpenSession(session, request, true, error))
         return rc;
     const TRoster& roster = session.roster;
-    const QString target = request.values.value(QStringLiteral("o"));
+    const QString target = request.values.value(
+        request.has(QStringLiteral("employee")) ? QStringLiteral("o") : QStringLiteral("output-dir"));
     // The texts of the file in the roster's language, as the desktop dialog passes them.
     TICalTexts texts;
     texts.overtimeLabel = TranslateText(texts.overtimeLabel);
@@ -701,6 +787,10 @@ int RunIcal(const TCliRequest& request, QString& error)
                                        .arg(name);
             return kExitUsage;
         }
+        if (IsStdout(target))
+            return StdoutResult(
+                PersonCalendar(roster, roster.personen[ICalPersonIndex(roster, name)], range, Clock::now(), texts),
+                error);
         const QString file = QFileInfo(target).isDir()
             ? QDir(target).filePath(SafeICalBaseName(name) + QStringLiteral(".ics"))
             : target;
@@ -723,8 +813,10 @@ int RunIcal(const TCliRequest& request, QString& error)
         error = QStringLiteral("no such employee");
         return kExitUsage;
     case TICalStatus::WriteFailed:
-        error = OneLine(GetMessageText(31)) + QStringLiteral(": ") + QDir::toNativeSeparators(result.failedPath);
-        if (!result.reason.isEmpty())
+        error = QStringLiteral("cannot write %1").arg(QDir::toNativeSeparators(result.failedPath));
+        if (result.error != 0)
+            error += QStringLiteral(": ") + WriteReason(result.error);
+        else if (!result.reason.isEmpty())
             error += QStringLiteral(": ") + OneLine(result.reason);
         return kExitIo;
     }

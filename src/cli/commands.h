@@ -28,6 +28,9 @@ bool ParseCommandLine(const QStringList& args, TCliRequest& request, QString& er
 // The help of the tool (command empty) or of one command.
 QString UsageText(const QString& command);
 bool CommandNeedsFonts(const TCliRequest& request);
+// The picture format a file name asks for: "png" (also without extension), "jpeg", or
+// empty for an extension the tool cannot write.
+QByteArray PictureFormat(const QString& fileName);
 // Runs a parsed command; returns the exit code, with a one-line message in `error` when
 // it is not 0.
 int RunCommand(const TCliRequest& request, QString& error);

@@ -11,6 +11,8 @@
 #include <memory>
 
 namespace {
+const char* const kTryHelp = "Try 'rostelmark-cli --help' for more information.\n";
+
 // Qt's own diagnostics (missing runtime folder and the like) would break the one-line
 // message rule of the tool; only fatal ones get through.
 void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& text)
@@ -30,8 +32,7 @@ int main(int argc, char** argv)
     TCliRequest request;
     QString usageError;
     if (!ParseCommandLine(args, request, usageError)) {
-        std::fprintf(
-            stderr, "rostelmark-cli: %s\n\n%s", qPrintable(usageError), qPrintable(UsageText(request.command)));
+        std::fprintf(stderr, "rostelmark-cli: %s\n%s", qPrintable(usageError), kTryHelp);
         return kExitUsage;
     }
     if (request.help) {
@@ -57,9 +58,9 @@ int main(int argc, char** argv)
 
     QString error;
     const int rc = RunCommand(request, error);
+    if (rc != kExitOk)
+        std::fprintf(stderr, "rostelmark-cli: %s\n", qPrintable(OneLine(error)));
     if (rc == kExitUsage)
-        std::fprintf(stderr, "rostelmark-cli: %s\n\n%s", qPrintable(error), qPrintable(UsageText(request.command)));
-    else if (rc != kExitOk)
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+        std::fputs(kTryHelp, stderr);
     return rc;
 }

@@ -102,8 +102,16 @@ TCliExit TCliSession::Open(const TSessionOptions& options)
     else
         store.FindALagerNr(userStore.ticked);
 
-    if (const TCliExit rc = load(store.loadPersons(), store.personLockFile()); rc != kExitOk)
+    // --force reads past another copy's lock without creating, asking about or deleting
+    // any lock file.
+    store.lockFree = options.force;
+    const TLoadResult persons = store.loadPersons();
+    if (const TCliExit rc = load(persons, store.personLockFile()); rc != kExitOk)
         return rc;
+    // A mistyped --slot or --data would otherwise export a one-person plan without a word.
+    if (persons == TLoadResult::Missing)
+        std::fprintf(stderr, "rostelmark-cli: warning: %s does not exist; using the default roster\n",
+            qPrintable(QDir::toNativeSeparators(store.personFile())));
     if (const TCliExit rc = load(store.loadDienste(), store.dutyLockFile()); rc != kExitOk)
         return rc;
     if (options.texts)

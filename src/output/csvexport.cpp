@@ -6,8 +6,8 @@
 #include "i18n/messagetable.h"
 #include "output/safefile.h"
 
-#include <QFile>
 #include <QIODevice>
+#include <QRegularExpression>
 
 namespace {
 // For every day of the month the first entry of that day, in stored order, whose duty
@@ -68,6 +68,19 @@ std::vector<TCsvRow> BuildCsvTable(const TRoster& roster, int year, int month, c
     return table;
 }
 
+bool IsFormulaCell(const QString& cell)
+{
+    if (cell.isEmpty())
+        return false;
+    const QChar c = cell.front();
+    if (c != QLatin1Char('=') && c != QLatin1Char('+') && c != QLatin1Char('-') && c != QLatin1Char('@')
+        && c != QLatin1Char('\t') && c != QLatin1Char('\r'))
+        return false;
+    // A plain number in either notation ("-1,5", "+2", "-0.25") is data, not a formula.
+    static const QRegularExpression number(QStringLiteral("^[+-]?[0-9]+([,.][0-9]+)?$"));
+    return !number.match(cell).hasMatch();
+}
+
 QString CsvLine(const TCsvRow& row)
 {
     QString line;
@@ -75,6 +88,8 @@ QString CsvLine(const TCsvRow& row)
         if (c > 0)
             line += QLatin1Char(';');
         QString cell = row[static_cast<std::size_t>(c)];
+        if (IsFormulaCell(cell))
+            cell.prepend(QLatin1Char('\''));
         cell.replace(QLatin1Char('\r'), QStringLiteral("\\r"));
         cell.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
         cell.replace(QLatin1Char('"'), QStringLiteral("\"\""));
@@ -106,41 +121,18 @@ bool WriteAllBytes(QIODevice& device, const QByteArray& bytes, QString* error)
     return true;
 }
 
+TExportResult WriteExportFile(const QString& fileName, const QByteArray& bytes)
+{
+    TSafeFile target(fileName);
+    if (!target.Create())
+        return ExportFailure(TExportStatus::CannotCreate, target.Error());
+    if (!target.Write(bytes) || !target.Commit())
+        return ExportFailure(TExportStatus::WriteFailed, target.Error());
+    return {};
+}
+
 TExportResult ExportMonthCsv(
     const QString& fileName, const TRoster& roster, int year, int month, const QString& caption)
 {
-    TExportResult result;
-    const QByteArray bytes = CsvBytes(BuildCsvTable(roster, year, month, caption));
-    TSafeFile target(fileName);
-    if (!target.Create()) {
-        result.status = TExportStatus::CannotCreate;
-        result.detail = target.ErrorString();
-        return result;
-    }
-    QFile file(target.TempPath());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        result.status = TExportStatus::CannotCreate;
-        result.detail = file.errorString();
-        return result;
-    }
-    QString error;
-    bool ok = WriteAllBytes(file, bytes, &error);
-    if (ok && !file.flush()) {
-        ok = false;
-        error = file.errorString();
-    }
-    file.close();
-    if (ok && file.error() != QFileDevice::NoError) {
-        ok = false;
-        error = file.errorString();
-    }
-    if (ok && !target.Commit()) {
-        ok = false;
-        error = target.ErrorString();
-    }
-    if (!ok) {
-        result.status = TExportStatus::WriteFailed;
-        result.detail = error;
-    }
-    return result;
+    return WriteExportFile(fileName, CsvBytes(BuildCsvTable(roster, year, month, caption)));
 }

@@ -23,7 +23,12 @@ using TCsvRow = std::array<QString, kCsvColumns>;
 // employee filter of the planner does not apply.
 std::vector<TCsvRow> BuildCsvTable(const TRoster& roster, int year, int month, const QString& caption);
 
-// One line: every cell quoted, quotes doubled, CR and LF written as \r and \n, cells
+// A text cell a spreadsheet would take as a formula: it starts with =, +, -, @, a tab or
+// a carriage return and is not a plain number ("-1,5" stays data).
+bool IsFormulaCell(const QString& cell);
+
+// One line: formula cells get a leading apostrophe (shown as text, never evaluated); every
+// cell quoted, quotes doubled, CR and LF written as \r and \n, cells
 // joined by ';', ended by CR LF.
 QString CsvLine(const TCsvRow& row);
 // The whole file in Windows-1252 (characters it cannot hold become '?'), no byte order mark.
@@ -32,8 +37,11 @@ QByteArray CsvBytes(const std::vector<TCsvRow>& table);
 // Writes `bytes` to an open device; false with the device's reason when a write falls short.
 bool WriteAllBytes(QIODevice& device, const QByteArray& bytes, QString* error);
 
-// Builds the table and writes it to `fileName` through a new file that replaces the
-// target only when complete. CannotCreate when the file cannot be created, WriteFailed
-// when writing or replacing fails; in both cases a file of that name stays as it was.
+// Writes `bytes` as the export `fileName` through the export writer (output/safefile.h).
+// CannotCreate when the file cannot be created, WriteFailed when writing or replacing
+// fails; in both cases a file of that name stays as it was. The reason is in the result.
+TExportResult WriteExportFile(const QString& fileName, const QByteArray& bytes);
+
+// Builds the table and writes it to `fileName` with WriteExportFile.
 TExportResult ExportMonthCsv(
     const QString& fileName, const TRoster& roster, int year, int month, const QString& caption);

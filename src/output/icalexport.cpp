@@ -1,7 +1,9 @@
 #include "output/icalexport.h"
 
 #include "core/datetime.h"
+#include "core/fsops.h"
 #include "core/roster.h"
+#include "output/safefile.h"
 
 #include <QCryptographicHash>
 #include <QDate>
@@ -9,13 +11,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QRandomGenerator>
 #include <QSet>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cmath>
-#include <cstdio> // std::rename
+#include <memory>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -67,10 +70,9 @@ void appendText(QByteArray& out, QByteArrayView name, const QString& text)
     appendLine(out, name, EscapeICalText(text).toUtf8());
 }
 
-// What every event of one duty shares: its summary and its part of the UID.
+// What every event of one duty shares.
 struct DutyCache {
     QByteArray summary; // escaped, UTF-8
-    QByteArray uidPart; // name and abbreviation, UTF-8
     bool absence = false;
 };
 
@@ -88,18 +90,21 @@ QByteArray personUidPart(const TPerson& p)
     return p.name.toUtf8() + '\x1f' + p.persnr.toUtf8() + '\x1f';
 }
 
-QByteArray dutyUidPart(const TDienst& d)
-{
-    return '\x1f' + d.name.toUtf8() + '\x1f' + d.kuerzel.toUtf8();
-}
-
-QByteArray uidFrom(const QByteArray& personPart, const QByteArray& date, const QByteArray& dutyPart)
+QByteArray uidFrom(const QByteArray& personPart, const QByteArray& date)
 {
     QCryptographicHash hash(QCryptographicHash::Sha1);
     hash.addData(personPart);
     hash.addData(date);
-    hash.addData(dutyPart);
     return hash.result().toHex() + "@quorvex.example";
+}
+
+// The revision of every event of one export: seconds since 2000 of its stamp, so a later
+// export carries the higher number (within 32 bits until 2068).
+QByteArray sequenceOf(const QDateTime& stamp)
+{
+    static const QDateTime base(QDate(2000, 1, 1), QTime(0, 0), Qt::UTC);
+    const qint64 s = base.secsTo(stamp);
+    return QByteArray::number(std::clamp<qint64>(s, 0, 0x7FFFFFFF));
 }
 
 bool isDeviceName(const QString& base)
@@ -201,9 +206,9 @@ QByteArray FoldICalLine(QByteArrayView line)
     return out;
 }
 
-QString ICalUid(const TPerson& p, int year, int month, int day, const TDienst& dienst)
+QString ICalUid(const TPerson& p, int year, int month, int day)
 {
-    return QString::fromLatin1(uidFrom(personUidPart(p), dateValue(year, month, day), dutyUidPart(dienst)));
+    return QString::fromLatin1(uidFrom(personUidPart(p), dateValue(year, month, day)));
 }
 
 QString SafeICalBaseName(const QString& name)
@@ -270,11 +275,11 @@ QByteArray PersonCalendar(const TRoster& roster, const TPerson& p, const TICalRa
     appendLine(out, "VERSION", "2.0");
     appendLine(out, "PRODID", "-//Quorvex//Rostelmark//DE");
     appendLine(out, "CALSCALE", "GREGORIAN");
-    appendLine(out, "METHOD", "PUBLISH");
     appendText(out, "X-WR-CALNAME", p.name);
 
     if (range.valid()) {
         const QByteArray dtstamp = stamp.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'")).toLatin1();
+        const QByteArray sequence = sequenceOf(stamp);
         const QByteArray personPart = personUidPart(p);
         const QByteArray overtimePrefix = EscapeICalText(texts.overtimeLabel + QStringLiteral(": ")).toUtf8();
 
@@ -285,7 +290,6 @@ QByteArray PersonCalendar(const TRoster& roster, const TPerson& p, const TICalRa
             if (!cached[k]) {
                 const TDienst& d = roster.dienste[nr - 1];
                 duties[k].summary = EscapeICalText(dutySummary(d)).toUtf8();
-                duties[k].uidPart = dutyUidPart(d);
                 duties[k].absence = d.abwesend;
                 cached[k] = true;
             }
@@ -308,8 +312,10 @@ QByteArray PersonCalendar(const TRoster& roster, const TPerson& p, const TICalRa
                     const DutyCache& duty = dutyData(e.dienst);
                     const QByteArray date = dateValue(y, m, d);
                     appendLine(out, "BEGIN", "VEVENT");
-                    appendLine(out, "UID", uidFrom(personPart, date, duty.uidPart));
+                    appendLine(out, "UID", uidFrom(personPart, date));
                     appendLine(out, "DTSTAMP", dtstamp);
+                    appendLine(out, "LAST-MODIFIED", dtstamp);
+                    appendLine(out, "SEQUENCE", sequence);
                     appendLine(out, "DTSTART;VALUE=DATE", date);
                     const int ny = d < days || m < 12 ? y : y + 1;
                     const int nm = d < days ? m : m % 12 + 1;
@@ -347,59 +353,35 @@ int ICalPersonIndex(const TRoster& roster, const QString& name)
 
 // --- files -------------------------------------------------------------------------------
 
-bool WriteICalFile(const QString& path, const QByteArray& data, QString& reason)
+namespace {
+bool writeICal(const QString& path, const QByteArray& data, QString& reason, int& err, bool syncFolder)
 {
-    const QFileInfo info(path);
-    if (info.isDir()) {
-        reason = qt_error_string(EISDIR);
-        return false;
-    }
-    // A new file beside the target, renamed over it once it is complete. No sync to the
-    // disk: the file can always be written again from the roster, and 200 syncs would
-    // cost more than the whole export; the rename alone keeps readers from ever seeing a
-    // half-written calendar.
-    QFile file;
-    for (int attempt = 0;; ++attempt) {
-        file.setFileName(
-            info.dir().filePath(QStringLiteral(".%1.%2.tmp")
-                                    .arg(info.fileName())
-                                    .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'))));
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            break;
-        if (attempt == 20 || !file.exists()) {
-            reason = file.errorString();
-            return false;
-        }
-    }
-    bool ok = file.write(data) == data.size() && file.flush();
-    file.close();
-    ok = ok && file.error() == QFileDevice::NoError;
-    if (!ok) {
-        reason = file.errorString();
-        file.remove();
-        return false;
-    }
-    if (info.exists())
-        file.setPermissions(info.permissions());
-    if (std::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) != 0) {
-        reason = qt_error_string(errno);
-        file.remove();
-        return false;
-    }
-    return true;
+    err = WriteFileSafely(path, data, syncFolder);
+    if (err != 0)
+        reason = SystemReason(err);
+    return err == 0;
+}
+} // namespace
+
+bool WriteICalFile(const QString& path, const QByteArray& data, QString& reason, bool syncFolder)
+{
+    int err = 0;
+    return writeICal(path, data, reason, err, syncFolder);
 }
 
 namespace {
 bool writeOne(const TRoster& roster, const TPerson& p, const TICalRange& range, const QString& path,
-    const TICalTexts& texts, const QDateTime& stamp, TICalResult& result)
+    const TICalTexts& texts, const QDateTime& stamp, bool syncFolder, TICalResult& result)
 {
     int events = 0;
     const QByteArray data = PersonCalendar(roster, p, range, stamp, texts, &events);
     QString reason;
-    if (!WriteICalFile(path, data, reason)) {
+    int err = 0;
+    if (!writeICal(path, data, reason, err, syncFolder)) {
         result.status = TICalStatus::WriteFailed;
         result.failedPath = path;
         result.reason = reason;
+        result.error = err;
         return false;
     }
     result.written << path;
@@ -420,7 +402,7 @@ TICalResult ExportICalPerson(
         result.status = TICalStatus::NoSuchPerson;
         return result;
     }
-    writeOne(roster, roster.personen[personIndex], range, file, texts, Clock::now(), result);
+    writeOne(roster, roster.personen[personIndex], range, file, texts, Clock::now(), true, result);
     return result;
 }
 
@@ -443,15 +425,58 @@ TICalResult ExportICalAll(
     if (!persons.empty() && !QDir().mkpath(folder)) {
         result.status = TICalStatus::WriteFailed;
         result.failedPath = folder;
-        // No reason of its own: the path says which folder could not be made.
+        // The reason the last step of the path gives.
+        const bool taken = ::mkdir(QFile::encodeName(folder).constData(), 0777) != 0 && errno == EEXIST;
+        result.error = taken ? ENOTDIR : errno;
+        result.reason = SystemReason(result.error);
         return result;
     }
     const QStringList files = ICalFileNames(names);
     const QDateTime stamp = Clock::now();
     const QDir dir(folder);
-    for (std::size_t k = 0; k < persons.size(); ++k)
-        if (!writeOne(roster, roster.personen[persons[k]], range, dir.filePath(files[static_cast<qsizetype>(k)]), texts,
-                stamp, result))
-            break;
+    // Every file is synced before its rename, the folder once at the end. The files of a
+    // batch are all written before the first of them is synced: the file system then
+    // puts them on disk together, and the later syncs find little left to do.
+    constexpr std::size_t kBatch = 64; // open files at a time
+    for (std::size_t first = 0; first < persons.size() && result.ok(); first += kBatch) {
+        const std::size_t end = std::min(persons.size(), first + kBatch);
+        std::vector<std::unique_ptr<TSafeFile>> open;
+        std::vector<int> events;
+        std::size_t k = first;
+        int failedError = 0;
+        for (; k < end; ++k) {
+            int n = 0;
+            const QByteArray data = PersonCalendar(roster, roster.personen[persons[k]], range, stamp, texts, &n);
+            auto file = std::make_unique<TSafeFile>(dir.filePath(files[static_cast<qsizetype>(k)]));
+            if (!file->Create() || !file->Write(data)) {
+                failedError = file->Error();
+                break;
+            }
+            open.push_back(std::move(file));
+            events.push_back(n);
+        }
+        // The files written so far are committed in order; a failure stops there.
+        for (std::size_t j = 0; j < open.size(); ++j) {
+            const QString path = dir.filePath(files[static_cast<qsizetype>(first + j)]);
+            if (!open[j]->Commit(false)) {
+                failedError = open[j]->Error();
+                k = first + j;
+                break;
+            }
+            result.written << path;
+            result.events += events[j];
+        }
+        if (failedError != 0) {
+            result.status = TICalStatus::WriteFailed;
+            result.failedPath = dir.filePath(files[static_cast<qsizetype>(k)]);
+            result.error = failedError;
+            result.reason = SystemReason(failedError);
+        }
+    }
+    if (!result.written.isEmpty() && FsSyncFolderOf(result.written.constLast()) == EIO && result.ok()) {
+        result.status = TICalStatus::WriteFailed;
+        result.failedPath = folder;
+        result.reason = SystemReason(EIO);
+    }
     return result;
 }

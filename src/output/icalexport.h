@@ -11,14 +11,16 @@
 //   hours (numbers always in German notation, whatever the locale, so a file does not
 //   change with the machine that wrote it); TRANSP:TRANSPARENT for absence duties,
 //   OPAQUE for the others.
-// - UID: SHA-1 over the person's name and personnel number, the date and the duty's name
-//   and abbreviation, so a re-export of the same duty on the same day keeps its UID and a
-//   subscribed calendar updates instead of duplicating; a changed duty gets a new UID.
-// - DTSTAMP from the program clock in UTC; CRLF line ends; lines folded at 75 octets
+// - UID: SHA-1 over the person's name and personnel number and the date only, so a
+//   re-export keeps the UID of every day whatever its duty, and a calendar that imports the
+//   new file updates the event instead of showing old and new duty side by side.
+// - DTSTAMP and LAST-MODIFIED from the program clock in UTC, SEQUENCE the seconds since
+//   2000 of that stamp, so clients take a later export as the newer version; no METHOD
+//   (a published calendar without organizer is no scheduling message); CRLF line ends; lines folded at 75 octets
 //   without cutting a UTF-8 sequence; texts escaped (\\ \; \, \n), control characters
 //   dropped; UTF-8.
-// Files are written to a new file in the target folder that replaces the target only
-// when complete; a failed write leaves the old file as it was.
+// Files go through the export writer (output/safefile.h): synced before they replace
+// the target; a failed write leaves the old file as it was.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -57,8 +59,8 @@ QString EscapeICalText(const QString& text);
 // One content line (without line end) folded at 75 octets: continuation lines start with
 // a blank; a multi-byte UTF-8 sequence is never cut. Every line ends with CR LF.
 QByteArray FoldICalLine(QByteArrayView line);
-// "…@quorvex.example" for that person, day and duty.
-QString ICalUid(const TPerson& p, int year, int month, int day, const TDienst& dienst);
+// "…@quorvex.example" for that person and day.
+QString ICalUid(const TPerson& p, int year, int month, int day);
 // A file name made from a person's name that every common file system accepts (no
 // separators, reserved characters, control characters, leading or trailing dots and
 // blanks, device names), at most 80 characters, without extension; "Mitarbeiter" when
@@ -94,19 +96,22 @@ struct TICalResult {
     TICalStatus status = TICalStatus::Ok;
     QString failedPath;
     QString reason;
+    int error = 0; // the error number behind `reason` (see SystemReason)
     QStringList written; // full paths of the files written, in order
     int events = 0; // events in all written files
     bool ok() const { return status == TICalStatus::Ok; }
 };
 
-// Writes `data` to `path` through a new file in the same folder that replaces `path`
-// when complete. False with `reason` set when that failed; `path` is then unchanged.
-bool WriteICalFile(const QString& path, const QByteArray& data, QString& reason);
+// Writes `data` to `path` through the export writer; the folder is synced afterwards
+// unless `syncFolder` is false. False with `reason` set when that failed; `path` is then
+// unchanged.
+bool WriteICalFile(const QString& path, const QByteArray& data, QString& reason, bool syncFolder = true);
 
 // The calendar of person `personIndex` (0-based) into `file`. The clock's now is the stamp.
 TICalResult ExportICalPerson(
     const TRoster& roster, int personIndex, const TICalRange& range, const QString& file, const TICalTexts& texts = {});
 // One file per person active in the range into `folder` (created when missing), named by
-// ICalFileNames. Stops at the first file that cannot be written.
+// ICalFileNames. Stops at the first file that cannot be written. The folder is synced
+// once after the last file.
 TICalResult ExportICalAll(
     const TRoster& roster, const TICalRange& range, const QString& folder, const TICalTexts& texts = {});

@@ -4,6 +4,7 @@
 #include "i18n/messagetable.h"
 #include "i18n/translate.h"
 #include "i18n/ui/translateapp.h"
+#include "output/exportresult.h"
 #include "storage/datastore.h"
 #include "widgets/controls.h"
 
@@ -14,6 +15,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -150,8 +152,16 @@ void TICalExportForm::Execute(TDataStore& store, int jahr, int monat)
     store.EndWriteMowpersonen();
 
     switch (result.status) {
-    case TICalStatus::Ok:
+    case TICalStatus::Ok: {
+        const QString where = all ? target : (result.written.isEmpty() ? target : result.written.constFirst());
+        const QString text = TranslateText(QStringLiteral("Geschriebene Kalenderdateien:")) + QLatin1Char(' ')
+            + QString::number(result.written.size()) + QLatin1Char('\n') + QDir::toNativeSeparators(where);
+        if (tellDone)
+            tellDone(text);
+        else
+            QMessageBox::information(this, QString(), text);
         break;
+    }
     case TICalStatus::InvalidRange:
         store.ui.ShowError(TranslateText(QStringLiteral("Der Zeitraum ist ungültig.")));
         break;
@@ -160,9 +170,13 @@ void TICalExportForm::Execute(TDataStore& store, int jahr, int monat)
             TranslateText(QStringLiteral("Diesen Mitarbeiter gibt es nicht mehr.")) + QLatin1Char('\n') + name);
         break;
     case TICalStatus::WriteFailed: {
-        QString text = GetMessageText(31) + QStringLiteral("\n\n") + QDir::toNativeSeparators(result.failedPath);
-        if (!result.reason.isEmpty())
-            text += QLatin1Char('\n') + result.reason;
+        TExportResult failed;
+        failed.status = TExportStatus::CannotCreate;
+        failed.error = result.error;
+        failed.detail = result.reason;
+        QString text = ExportErrorText(failed, result.failedPath);
+        if (result.reason.isEmpty() && result.error == 0)
+            text += QStringLiteral("\n\n") + QDir::toNativeSeparators(result.failedPath);
         store.ui.ShowError(text);
         break;
     }

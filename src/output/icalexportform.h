@@ -38,6 +38,9 @@ public:
     // Asks for the target: a file when `all` is false (`suggested` is the proposed name),
     // a folder when it is true. Empty when cancelled. Tests replace it.
     std::function<QString(bool all, const QString& suggested)> askTarget;
+    // Tells the user how many files were written where (an information box). Tests
+    // replace it.
+    std::function<void(const QString& text)> tellDone;
 
 private:
     void fillPersons(const TDataStore& store);

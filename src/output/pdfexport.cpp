@@ -6,7 +6,9 @@
 #include "pdf/pdfcanvas.h"
 #include "planner/monthgrid.h"
 
+#include <QFile>
 #include <QImage>
+#include <QTemporaryDir>
 
 #include <cstring>
 
@@ -73,14 +75,16 @@ TExportResult ExportMonthPdf(const QString& fileName, const TPdfPageGeometry& ge
         return result;
     }
 
+    // The target is opened first, so a folder or link that cannot take the export is
+    // told before any page is drawn. The document is built in a private folder of this
+    // process (nobody else can swap its files) and copied through the writer's descriptor.
     TSafeFile target(fileName);
-    if (!target.Create()) {
-        result.status = TExportStatus::CannotCreate;
-        result.detail = target.ErrorString();
-        return result;
-    }
+    if (!target.Create())
+        return ExportFailure(TExportStatus::CannotCreate, target.Error());
+    QTemporaryDir work;
+    const QString draft = work.filePath(QStringLiteral("export.pdf"));
     TPDFCanvas pdf;
-    if (!pdf.BeginDoc(target.TempPath())) {
+    if (!work.isValid() || !pdf.BeginDoc(draft)) {
         result.status = TExportStatus::CannotCreate;
         return result;
     }
@@ -131,9 +135,25 @@ TExportResult ExportMonthPdf(const QString& fileName, const TPdfPageGeometry& ge
             result.detail = QStringLiteral("out of memory");
         return result;
     }
-    if (!target.Commit()) {
+    QFile built(draft);
+    if (!built.open(QIODevice::ReadOnly)) {
         result.status = TExportStatus::WriteFailed;
-        result.detail = target.ErrorString();
+        result.detail = built.errorString();
+        return result;
+    }
+    QByteArray chunk;
+    while (!(chunk = built.read(qint64(1) << 20)).isEmpty())
+        if (!target.Write(chunk))
+            break;
+    if (built.error() != QFileDevice::NoError) {
+        result.status = TExportStatus::WriteFailed;
+        result.detail = built.errorString();
+        return result;
+    }
+    if (target.Error() != 0 || !target.Commit()) {
+        const int pages = result.pages;
+        result = ExportFailure(TExportStatus::WriteFailed, target.Error());
+        result.pages = pages;
     }
     return result;
 }

@@ -1,10 +1,18 @@
 #include "output/printersource.h"
 
+#include "i18n/ui/translateapp.h"
 #include "output/printjob.h"
+#include "widgets/controls.h"
 
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QPageLayout>
 #include <QPageSetupDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
 
 TPrinterSource::TPrinterSource(QObject* parent)
     : QObject(parent)
@@ -37,6 +45,16 @@ TPrintablePage PrintablePageOf(const QPrinter* printer)
     return DefaultPrintablePage();
 }
 
+void CopyPrinterSetup(const QPrinter& from, QPrinter& to)
+{
+    // The name first: choosing a printer resets the page to that printer's defaults.
+    if (from.outputFormat() == QPrinter::NativeFormat && !from.printerName().isEmpty())
+        to.setPrinterName(from.printerName());
+    to.setPageLayout(from.pageLayout());
+    to.setColorMode(from.colorMode());
+    to.setFullPage(from.fullPage());
+}
+
 TPrintablePage TPrinterSource::Page()
 {
     return PrintablePageOf(Printer());
@@ -44,7 +62,81 @@ TPrintablePage TPrinterSource::Page()
 
 void TPrinterSource::SetupDialog(QWidget* parent)
 {
-    QPageSetupDialog dialog(Printer(), parent);
-    dialog.exec();
+    QPrinter work(QPrinter::HighResolution);
+    CopyPrinterSetup(*Printer(), work);
+    TPrinterSetupDialog dialog(work, parent);
+    TranslateApplication({&dialog});
+    const bool accepted = runSetup ? runSetup(dialog) : dialog.exec() == QDialog::Accepted;
+    if (accepted)
+        CopyPrinterSetup(work, *Printer());
     Q_EMIT Changed();
+}
+
+// ---- setup dialog -----------------------------------------------------------------------
+
+TPrinterSetupDialog::TPrinterSetupDialog(QPrinter& printer, QWidget* parent)
+    : QDialog(parent)
+    , m_printer(printer)
+{
+    setObjectName(QStringLiteral("PrinterSetupForm"));
+    setWindowTitle(QStringLiteral("Drucker einrichten"));
+    PrinterCombo = new QComboBox(this);
+    PrinterCombo->setObjectName(QStringLiteral("PrinterCombo"));
+    PrinterCombo->setMinimumWidth(240);
+    PrinterCombo->addItems(QPrinterInfo::availablePrinterNames());
+    PrinterCombo->setEnabled(PrinterCombo->count() > 0);
+    const int current = PrinterCombo->findText(printer.printerName());
+    PrinterCombo->setCurrentIndex(current >= 0 ? current : (PrinterCombo->count() > 0 ? 0 : -1));
+    OrientationCombo = new QComboBox(this);
+    OrientationCombo->setObjectName(QStringLiteral("OrientationCombo"));
+    OrientationCombo->addItems({QStringLiteral("Hochformat"), QStringLiteral("Querformat")});
+    OrientationCombo->setCurrentIndex(printer.pageLayout().orientation() == QPageLayout::Landscape ? 1 : 0);
+    PaperBtn = NamedButton(this, "PaperBtn", "Papier und Ränder...");
+    AddOkCancelButtons(this, BitBtn1, BitBtn2);
+    BitBtn1->setEnabled(true);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(NamedLabel(this, "PrinterLabel", "Drucker:"), 0, 0);
+    grid->addWidget(PrinterCombo, 0, 1);
+    grid->addWidget(NamedLabel(this, "OrientationLabel", "Ausrichtung:"), 1, 0);
+    grid->addWidget(OrientationCombo, 1, 1);
+    grid->addWidget(PaperBtn, 2, 1);
+    if (PrinterCombo->count() == 0)
+        grid->addWidget(NamedLabel(this, "NoPrinterLabel", "Es ist kein Drucker eingerichtet."), 3, 0, 1, 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(BitBtn1);
+    buttons->addWidget(BitBtn2);
+    grid->addLayout(buttons, 4, 0, 1, 2);
+
+    // The choices go to the printer at once, so the page dialog sees the chosen printer.
+    if (PrinterCombo->currentIndex() >= 0)
+        printerChosen(PrinterCombo->currentIndex());
+    connect(PrinterCombo, &QComboBox::currentIndexChanged, this, &TPrinterSetupDialog::printerChosen);
+    connect(OrientationCombo, &QComboBox::currentIndexChanged, this, &TPrinterSetupDialog::orientationChosen);
+    connect(PaperBtn, &QPushButton::clicked, this, &TPrinterSetupDialog::paperClicked);
+}
+
+void TPrinterSetupDialog::printerChosen(int index)
+{
+    if (index < 0)
+        return;
+    const QString name = PrinterCombo->itemText(index);
+    if (name != m_printer.printerName() || m_printer.outputFormat() != QPrinter::NativeFormat) {
+        const QPageLayout::Orientation orientation = m_printer.pageLayout().orientation();
+        m_printer.setPrinterName(name);
+        m_printer.setPageOrientation(orientation);
+    }
+}
+
+void TPrinterSetupDialog::orientationChosen(int index)
+{
+    m_printer.setPageOrientation(index == 1 ? QPageLayout::Landscape : QPageLayout::Portrait);
+}
+
+void TPrinterSetupDialog::paperClicked()
+{
+    QPageSetupDialog dialog(&m_printer, this);
+    if (dialog.exec() == QDialog::Accepted)
+        OrientationCombo->setCurrentIndex(m_printer.pageLayout().orientation() == QPageLayout::Landscape ? 1 : 0);
 }

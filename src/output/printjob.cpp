@@ -1,6 +1,7 @@
 #include "output/printjob.h"
 
 #include "i18n/translate.h"
+#include "output/printservice.h"
 
 #include <QMessageBox>
 #include <QPageLayout>
@@ -29,6 +30,17 @@ QString NoPrinterText()
                                         "im System ein."));
 }
 
+QString PrintServiceDownText()
+{
+    return TranslateText(QStringLiteral("Der Druckdienst des Systems ist nicht erreichbar. Bitte starten Sie ihn "
+                                        "oder fragen Sie Ihren Administrator."));
+}
+
+QString JobLostText()
+{
+    return TranslateText(QStringLiteral("Der Druckauftrag ist beim Druckdienst nicht angekommen."));
+}
+
 QString PrintErrorText(const TExportResult& result)
 {
     switch (result.status) {
@@ -51,15 +63,42 @@ TExportResult RunPrintJob(
     TExportResult result;
     if (!PrinterAvailable(printer)) {
         result.status = TExportStatus::CannotCreate;
-        QMessageBox::information(parent, QString(), NoPrinterText());
+        // No printer because the service is down is not the same as none installed.
+        QMessageBox::information(parent, QString(), PrintServiceReachable() ? NoPrinterText() : PrintServiceDownText());
         return result;
     }
     printer.setDocName(title);
+    // A system printer's job is handed to the scheduler when the painter ends; that it
+    // arrived shows in the scheduler's job list, under a number above the last one.
+    const bool native = printer.outputFormat() == QPrinter::NativeFormat;
+    const QString queue = printer.printerName();
+    const int before = native ? LastPrintJobId(queue) : 0;
+    if (native && before < 0) {
+        result.status = TExportStatus::CannotCreate;
+        QMessageBox::critical(parent, QString(), PrintServiceDownText());
+        return result;
+    }
     result = job(printer);
+    if (result.ok() && native) {
+        switch (FindPrintJob(queue, before, title)) {
+        case TJobCheck::Found:
+            break;
+        case TJobCheck::Missing:
+            result.status = TExportStatus::WriteFailed;
+            result.detail = JobLostText();
+            break;
+        case TJobCheck::Unreachable:
+            result.status = TExportStatus::WriteFailed;
+            result.detail = PrintServiceDownText();
+            break;
+        }
+    }
     if (!result.ok()) {
         QString text = PrintErrorText(result);
-        if (printer.printerState() == QPrinter::Error && !printer.printerName().isEmpty())
-            text += QStringLiteral(" (") + printer.printerName() + QLatin1Char(')');
+        if (!queue.isEmpty() && (native || printer.printerState() == QPrinter::Error))
+            text += QStringLiteral(" (") + queue + QLatin1Char(')');
+        if (!result.detail.isEmpty())
+            text += QLatin1Char('\n') + result.detail;
         QMessageBox::critical(parent, QString(), text);
     }
     return result;

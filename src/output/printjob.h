@@ -18,12 +18,17 @@ void PreparePrinter(QPrinter& printer);
 // available.
 bool PrinterAvailable(const QPrinter& printer);
 
-// The text for "no printer installed", and the one for a failed job.
+// The text for "no printer installed", for a print service that does not answer, for a
+// job the service never received, and the one for a failed job.
 QString NoPrinterText();
+QString PrintServiceDownText();
+QString JobLostText();
 QString PrintErrorText(const TExportResult& result);
 
-// Runs `job` on `printer` under the document title `title` (shown by the spooler). Tells
-// the user in a message box when there is no printer or the job failed, and returns the
-// job's result (CannotCreate without a printer).
+// Runs `job` on `printer` under the document title `title` (shown by the spooler). On a
+// system printer the job counts as printed only once the scheduler lists it. Tells the
+// user in a message box when there is no printer, the print service does not answer or
+// the job failed (lost on its way included), and returns the job's result (CannotCreate
+// without a printer).
 TExportResult RunPrintJob(
     QWidget* parent, QPrinter& printer, const QString& title, const std::function<TExportResult(QPrinter&)>& job);

@@ -3,6 +3,7 @@
 #include "i18n/messagetable.h"
 #include "output/dutystatistics.h"
 #include "output/printersource.h"
+#include "output/printjob.h"
 #include "widgets/controls.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -92,13 +93,21 @@ void TStatistikPage::RenderYearBtnClick()
     showLines(YearStatistics(m_roster, period().year));
 }
 
-void TStatistikPage::PrintStatBtnClick()
+bool TStatistikPage::PrintStatBtnClick()
 {
-    QPrinter* printer = m_printer.Printer();
-    QPrintDialog dialog(printer, this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    PrintStatistics(*printer);
+    // A printer of its own for this dialog, set up like the shared one: what the user
+    // picks here (another printer, a file) never changes where the other pages print.
+    QPrinter printer(QPrinter::HighResolution);
+    CopyPrinterSetup(*m_printer.Printer(), printer);
+    const bool chosen = askPrinter ? askPrinter(printer) : QPrintDialog(&printer, this).exec() == QDialog::Accepted;
+    if (!chosen)
+        return false;
+    return RunPrintJob(this, printer, GetMessageText(28), [this](QPrinter& p) {
+        TExportResult result;
+        if (!PrintStatistics(p))
+            result.status = TExportStatus::WriteFailed;
+        return result;
+    }).ok();
 }
 
 bool TStatistikPage::PrintStatistics(QPrinter& printer)

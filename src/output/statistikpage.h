@@ -37,8 +37,11 @@ public:
     // --- handlers ---------------------------------------------------------------------
     void RenderMonthBtnClick();
     void RenderYearBtnClick();
-    // Asks for the printer, then prints the text box.
-    void PrintStatBtnClick();
+    // Asks for the printer on a copy of the shared one, then prints the text box; a
+    // failure is told like on the other pages. True when the job was printed.
+    bool PrintStatBtnClick();
+    // Shows the print dialog on `printer`; false when cancelled. Tests replace it.
+    std::function<bool(QPrinter& printer)> askPrinter;
 
     // Prints whatever the box holds, the user's edits included, half an inch inside the
     // printable area on every side, as the job "Statistik". False when nothing could be

@@ -346,7 +346,8 @@ private Q_SLOTS:
         QTest::newRow("stats") << "stats" << sl("--month --year");
         QTest::newRow("csv") << "csv" << sl("--month --year -o");
         QTest::newRow("pdf") << "pdf" << sl("--month --year -o --paper --portrait --landscape --dpi");
-        QTest::newRow("ical") << "ical" << sl("--employee NAME --all --from --to YYYY-MM -o FILE|DIR exactly");
+        QTest::newRow("ical") << "ical"
+                              << sl("--employee NAME --all --from --to YYYY-MM -o FILE|DIR|- --output-dir exactly");
         QTest::newRow("render") << "render" << sl("month day year --month --year --day --page --zoom --employee -o");
     }
 
@@ -364,7 +365,7 @@ private Q_SLOTS:
     void versionAnswersBeforeAnythingElse()
     {
         // Also with a command and a folder that does not exist: nothing is read.
-        for (const QStringList& args : {sl("--version"), sl("--data /nonexistent dump --version")}) {
+        for (const QStringList& args : {sl("--version"), sl("-v"), sl("--data /nonexistent dump --version")}) {
             const TRun run = cli(args);
             QCOMPARE(run.rc, 0);
             QCOMPARE(run.out, QByteArray("rostelmark-cli 1.4\n"));
@@ -523,17 +524,22 @@ private Q_SLOTS:
         QTest::addColumn<int>("storedSlot"); // 0: none stored
         QTest::addColumn<int>("language");
         QTest::addColumn<QStringList>("extra");
-        QTest::newRow("month, defaults, --data") << "month" << false << 0 << 0 << sl("");
-        QTest::newRow("month, stored folder and slot 3, English") << "month" << true << 3 << 1 << sl("");
+        QTest::addColumn<QString>("output"); // the file name given to -o ("-": standard output)
+        QTest::newRow("month, defaults, --data") << "month" << false << 0 << 0 << sl("") << "";
+        QTest::newRow("month as JPEG") << "month" << false << 0 << 0 << sl("") << "picture.JPG";
+        QTest::newRow("year on standard output") << "year" << false << 0 << 0 << sl("") << "-";
+        QTest::newRow("month, stored folder and slot 3, English") << "month" << true << 3 << 1 << sl("") << "";
         QTest::newRow("month, stored slot 10, page 2 at 50 %, --data")
-            << "month" << false << 10 << 0 << sl("--page 2 --zoom 50");
-        QTest::newRow("month, page beyond the last") << "month" << false << 0 << 0 << sl("--page 9");
-        QTest::newRow("month, one employee at 130 %") << "month" << true << 1 << 0 << sl("--employee 5 --zoom 130");
-        QTest::newRow("day, a Monday, English") << "day" << true << 2 << 1 << sl("--day 12");
+            << "month" << false << 10 << 0 << sl("--page 2 --zoom 50") << "";
+        QTest::newRow("month, page beyond the last") << "month" << false << 0 << 0 << sl("--page 9") << "";
+        QTest::newRow("month, one employee at 130 %")
+            << "month" << true << 1 << 0 << sl("--employee 5 --zoom 130") << "";
+        QTest::newRow("day, a Monday, English") << "day" << true << 2 << 1 << sl("--day 12") << "";
         QTest::newRow("day, a Saturday, page beyond the last at 300 %")
-            << "day" << false << 0 << 0 << sl("--day 17 --page 2 --zoom 300");
-        QTest::newRow("year, first employee, English") << "year" << true << 0 << 1 << sl("");
-        QTest::newRow("year, third employee at 60 %") << "year" << false << 7 << 0 << sl("--employee 3 --zoom 60");
+            << "day" << false << 0 << 0 << sl("--day 17 --page 2 --zoom 300") << "";
+        QTest::newRow("year, first employee, English") << "year" << true << 0 << 1 << sl("") << "";
+        QTest::newRow("year, third employee at 60 %")
+            << "year" << false << 7 << 0 << sl("--employee 3 --zoom 60") << "";
     }
 
     void picturesAreThePagePreviews()
@@ -543,13 +549,16 @@ private Q_SLOTS:
         QFETCH(int, storedSlot);
         QFETCH(int, language);
         QFETCH(QStringList, extra);
+        QFETCH(QString, output);
         const QString folder = prepareDesktop(storedFolder, storedSlot, language);
         const int slot = storedSlot ? storedSlot : 1;
 
         QStringList args;
         if (!storedFolder)
             args << QStringLiteral("--data") << folder;
-        const QString png = folder + QStringLiteral("/picture.png");
+        const QString png = output == QLatin1String("-")
+            ? output
+            : folder + QLatin1Char('/') + (output.isEmpty() ? QStringLiteral("picture.png") : output);
         args << QStringLiteral("render") << kind
              << sl(kind == QLatin1String("year") ? "--year 2024" : "--month 2 --year 2024") << extra
              << QStringLiteral("-o") << png;
@@ -589,9 +598,19 @@ private Q_SLOTS:
             page->PaintBox3Paint();
             expected = page->Preview();
         }
-        const QImage actual(png);
+        QByteArray bytes = run.out;
+        if (png != QLatin1String("-")) {
+            QFile f(png);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            bytes = f.readAll();
+        }
+        QVERIFY(!QFile::exists(QStringLiteral("-")));
+        const bool jpeg = png.endsWith(QLatin1String(".JPG"));
+        QCOMPARE(bytes.left(3), jpeg ? QByteArray("\xFF\xD8\xFF") : QByteArray("\x89PN"));
+        const QImage actual = QImage::fromData(bytes);
         QCOMPARE(actual.size(), expected.size());
-        QVERIFY(actual.convertToFormat(QImage::Format_RGB32) == expected.convertToFormat(QImage::Format_RGB32));
+        if (!jpeg) // JPEG is lossy: its size and kind are what can be compared
+            QVERIFY(actual.convertToFormat(QImage::Format_RGB32) == expected.convertToFormat(QImage::Format_RGB32));
     }
 
     void statisticsAreTheWindowsText_data()
@@ -632,11 +651,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("language");
         QTest::addColumn<int>("persons");
         QTest::addColumn<int>("pages"); // of the PDF
-        QTest::newRow("csv") << "csv" << 0 << 24 << 0;
-        QTest::newRow("csv, English heading and weekdays") << "csv" << 1 << 24 << 0;
-        QTest::newRow("pdf") << "pdf" << 0 << 24 << 1;
-        QTest::newRow("pdf, English") << "pdf" << 1 << 24 << 1;
-        QTest::newRow("pdf, 90 employees on several pages") << "pdf" << 0 << 90 << -1;
+        QTest::addColumn<bool>("toStdout"); // -o -
+        QTest::newRow("csv") << "csv" << 0 << 24 << 0 << false;
+        QTest::newRow("csv, English heading and weekdays") << "csv" << 1 << 24 << 0 << false;
+        QTest::newRow("csv on standard output") << "csv" << 0 << 24 << 0 << true;
+        QTest::newRow("pdf") << "pdf" << 0 << 24 << 1 << false;
+        QTest::newRow("pdf, English") << "pdf" << 1 << 24 << 1 << false;
+        QTest::newRow("pdf, 90 employees on several pages") << "pdf" << 0 << 90 << -1 << false;
+        QTest::newRow("pdf on standard output") << "pdf" << 0 << 24 << 1 << true;
     }
 
     void exportsAreTheWindowsFiles()
@@ -645,8 +667,9 @@ private Q_SLOTS:
         QFETCH(int, language);
         QFETCH(int, persons);
         QFETCH(int, pages);
+        QFETCH(bool, toStdout);
         const QString folder = prepareDesktop(false, 0, language, persons);
-        const QString out = folder + QStringLiteral("/tool.") + kind;
+        const QString out = toStdout ? QStringLiteral("-") : folder + QStringLiteral("/tool.") + kind;
         const TRun run
             = cli(QStringList{QStringLiteral("--data"), folder, kind} + sl("--month 2 --year 2024 -o") << out);
         QCOMPARE(run.rc, 0);
@@ -664,7 +687,8 @@ private Q_SLOTS:
             QFile f(path);
             return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
         };
-        QByteArray actual = bytes(out);
+        QByteArray actual = toStdout ? run.out : bytes(out);
+        QVERIFY(!QFile::exists(QStringLiteral("-")));
         QByteArray expected = bytes(reference);
         QVERIFY(!expected.isEmpty());
         if (kind == QLatin1String("pdf")) {
@@ -743,7 +767,8 @@ private Q_SLOTS:
         else if (!employee.isEmpty())
             out += QStringLiteral(".ics");
         QStringList args{QStringLiteral("--data"), folder, QStringLiteral("ical"), QStringLiteral("--from"), range[0],
-            QStringLiteral("--to"), range[1], QStringLiteral("-o"), out};
+            QStringLiteral("--to"), range[1],
+            employee.isEmpty() ? QStringLiteral("--output-dir") : QStringLiteral("-o"), out};
         if (!employee.isEmpty())
             args << QStringLiteral("--employee") << employee;
         const TRun run = cli(args);
@@ -770,7 +795,8 @@ private Q_SLOTS:
         QCOMPARE(listed.size(), expected.written.size());
 
         const auto masked = [](const QString& path) {
-            static const QRegularExpression stamp(QStringLiteral("\r\nDTSTAMP:[0-9]{8}T[0-9]{6}Z\r\n"));
+            static const QRegularExpression stamp(QStringLiteral(
+                "\r\nDTSTAMP:[0-9]{8}T[0-9]{6}Z\r\nLAST-MODIFIED:[0-9]{8}T[0-9]{6}Z\r\nSEQUENCE:[0-9]+\r\n"));
             QFile f(path);
             return f.open(QIODevice::ReadOnly)
                 ? QString::fromUtf8(f.readAll()).replace(stamp, QStringLiteral("\r\nDTSTAMP:-\r\n"))
@@ -808,11 +834,14 @@ private Q_SLOTS:
 
         const QStringList render = sl("render month --month 3 --year 2024 -o OUT");
         QTest::newRow("missing folder") << "" << sl("--data FOLDER/nowhere dump") << 2
-                                        << "Data folder not found: " << sl("");
-        QTest::newRow("damaged person file")
-            << "cut persons" << sl("--data FOLDER") + render << 2 << "Read beyond end of file: " << sl("");
+                                        << "rostelmark-cli: Data folder not found: " << sl("");
+        QTest::newRow("damaged person file") << "cut persons" << sl("--data FOLDER") + render << 2
+                                             << "rostelmark-cli: Read beyond end of file: " << sl("");
         QTest::newRow("damaged duty file")
-            << "cut duties" << sl("--data FOLDER dump") << 2 << "Read beyond end of file: " << sl("");
+            << "cut duties" << sl("--data FOLDER dump") << 2 << "rostelmark-cli: Read beyond end of file: " << sl("");
+        // A slot without a person file: the default roster, and a warning naming the file.
+        QTest::newRow("slot without person file")
+            << "" << sl("--data FOLDER --slot 4 dump") << 0 << "rostelmark-cli: warning: FOLDER/" << sl("");
         QTest::newRow("unknown option") << "" << sl("--data FOLDER dump --bogus") << 1
                                         << "rostelmark-cli: unknown option --bogus" << sl("");
         QTest::newRow("unknown command") << "" << sl("--data FOLDER plot") << 1 << "rostelmark-cli: unknown command"
@@ -828,22 +857,32 @@ private Q_SLOTS:
         QTest::newRow("employee beyond the month's")
             << "" << sl("--data FOLDER") + render + sl("--employee 25") << 1
             << "rostelmark-cli: --employee 25: 3/2024 has 24 employees" << sl("");
-        QTest::newRow("person file locked") << "lock persons" << sl("--data FOLDER") + render << 3
-                                            << "locked: FOLDER/personenschreibe.dat" << sl("personenschreibe.dat");
-        QTest::newRow("duty file locked") << "lock duties" << sl("--data FOLDER") + render << 3
-                                          << "locked: FOLDER/diensteschreibe.dat" << sl("diensteschreibe.dat");
+        QTest::newRow("person file locked")
+            << "lock persons" << sl("--data FOLDER") + render << 3
+            << "rostelmark-cli: locked: FOLDER/personenschreibe.dat" << sl("personenschreibe.dat");
+        QTest::newRow("duty file locked")
+            << "lock duties" << sl("--data FOLDER") + render << 3
+            << "rostelmark-cli: locked: FOLDER/diensteschreibe.dat" << sl("diensteschreibe.dat");
+        // --force reads past the lock and leaves the other copy's lock file where it is.
         QTest::newRow("locked, --force") << "lock persons" << sl("--data FOLDER --force") + render << 0 << ""
-                                         << sl("out.png");
+                                         << sl("out.png personenschreibe.dat");
+        QTest::newRow("duty locked, --force, csv")
+            << "lock duties" << sl("--data FOLDER --force csv --month 3 --year 2024 -o FOLDER/x.csv") << 0 << ""
+            << sl("x.csv diensteschreibe.dat");
         QTest::newRow("csv: person file locked")
             << "lock persons" << sl("--data FOLDER csv --month 3 --year 2024 -o OUT") << 3
-            << "locked: FOLDER/personenschreibe.dat" << sl("personenschreibe.dat");
+            << "rostelmark-cli: locked: FOLDER/personenschreibe.dat" << sl("personenschreibe.dat");
         QTest::newRow("pdf: damaged duty file") << "cut duties" << sl("--data FOLDER pdf --month 3 --year 2024 -o OUT")
-                                                << 2 << "Read beyond end of file: " << sl("");
+                                                << 2 << "rostelmark-cli: Read beyond end of file: " << sl("");
         QTest::newRow("pdf: unknown paper") << "" << sl("--data FOLDER pdf --month 3 --year 2024 --paper B5 -o OUT")
                                             << 1 << "rostelmark-cli: --paper must be" << sl("");
         QTest::newRow("csv: output folder missing")
             << "" << sl("--data FOLDER csv --month 3 --year 2024 -o FOLDER/no/x.csv") << 2
-            << "Die Datei konnte nicht zum Schreiben geöffnet werden." << sl("");
+            << "rostelmark-cli: cannot write FOLDER/no/x.csv: No such file or directory" << sl("");
+        QTest::newRow("csv: target is a folder") << "" << sl("--data FOLDER csv --month 3 --year 2024 -o FOLDER") << 2
+                                                 << "rostelmark-cli: cannot write FOLDER: Is a directory" << sl("");
+        QTest::newRow("usage error: one line and a hint")
+            << "" << sl("--data FOLDER csv --month 3 --year 2024") << 1 << "rostelmark-cli: csv needs -o" << sl("");
         const QStringList ical = sl("ical --from 2024-03 --to 2024-03");
         QTest::newRow("ical: unknown employee") << "" << sl("--data FOLDER") + ical + sl("--employee Nobody -o OUT")
                                                 << 1 << "rostelmark-cli: no employee is named \"Nobody\"" << sl("");
@@ -857,28 +896,32 @@ private Q_SLOTS:
             << "" << sl("--data FOLDER") + ical + sl("--all --employee X -o OUT") << 1
             << "rostelmark-cli: --employee and --all exclude" << sl("");
         QTest::newRow("ical: --to before --from")
-            << "" << sl("--data FOLDER ical --from 2024-03 --to 2023-12 -o OUT") << 1
+            << "" << sl("--data FOLDER ical --from 2024-03 --to 2023-12 --output-dir OUT") << 1
             << "rostelmark-cli: --to 2023-12 is before --from 2024-03" << sl("");
-        QTest::newRow("ical: month 13") << "" << sl("--data FOLDER ical --from 2024-13 --to 2025-01 -o OUT") << 1
-                                        << "rostelmark-cli: --from must be a month as YYYY-MM" << sl("");
+        QTest::newRow("ical: month 13") << "" << sl("--data FOLDER ical --from 2024-13 --to 2025-01 --output-dir OUT")
+                                        << 1 << "rostelmark-cli: --from must be a month as YYYY-MM" << sl("");
         QTest::newRow("ical: more than 1200 months")
-            << "" << sl("--data FOLDER ical --from 1900-01 --to 2000-01 -o OUT") << 1
+            << "" << sl("--data FOLDER ical --from 1900-01 --to 2000-01 --output-dir OUT") << 1
             << "rostelmark-cli: --from 1900-01 --to 2000-01 spans 1201 months" << sl("");
         QTest::newRow("ical: person file locked")
-            << "lock persons" << sl("--data FOLDER") + ical + sl("--all -o FOLDER") << 3
-            << "locked: FOLDER/personenschreibe.dat" << sl("personenschreibe.dat");
+            << "lock persons" << sl("--data FOLDER") + ical + sl("--all --output-dir FOLDER") << 3
+            << "rostelmark-cli: locked: FOLDER/personenschreibe.dat" << sl("personenschreibe.dat");
         QTest::newRow("ical: output folder missing")
             << "name Zwilling" << sl("--data FOLDER") + ical + sl("--employee Zwilling -o FOLDER/no/x.ics") << 2
-            << "Die Datei konnte nicht zum Schreiben geöffnet werden. Ist diese vielleicht noch geöffnet?: "
-               "FOLDER/no/x.ics"
-            << sl("");
-        QTest::newRow("ical: --all into a file") << "" << sl("--data FOLDER") + ical + sl("-o FOLDER/personen.dat") << 2
-                                                 << "Die Datei konnte nicht zum Schreiben geöffnet werden. Ist diese "
-                                                    "vielleicht noch geöffnet?: FOLDER/personen.dat"
-                                                 << sl("");
+            << "rostelmark-cli: cannot write FOLDER/no/x.ics: No such file or directory" << sl("");
+        QTest::newRow("ical: --all into a file")
+            << "" << sl("--data FOLDER") + ical + sl("--output-dir FOLDER/personen.dat") << 2
+            << "rostelmark-cli: cannot write FOLDER/personen.dat: Not a directory" << sl("");
+        QTest::newRow("ical: --all refuses -o") << "" << sl("--data FOLDER") + ical + sl("-o FOLDER/kalender.ics") << 1
+                                                << "rostelmark-cli: ical --all writes one file per employee" << sl("");
+        QTest::newRow("ical: --all needs --output-dir")
+            << "" << sl("--data FOLDER") + ical << 1 << "rostelmark-cli: ical --all needs --output-dir" << sl("");
         QTest::newRow("output folder missing")
             << "" << sl("--data FOLDER render month --month 3 --year 2024 -o FOLDER/no/such.png") << 2
-            << "Cannot create FOLDER/no/such.png" << sl("");
+            << "rostelmark-cli: cannot write FOLDER/no/such.png: No such file or directory" << sl("");
+        QTest::newRow("render: a picture type it cannot write")
+            << "" << sl("--data FOLDER render month --month 3 --year 2024 -o FOLDER/x.gif") << 1
+            << "rostelmark-cli: cannot write pictures of type .gif" << sl("");
     }
 
     void badInput()
@@ -918,9 +961,13 @@ private Q_SLOTS:
         QCOMPARE(run.rc, rc);
         const QStringList lines = QString::fromUtf8(run.err).split(QLatin1Char('\n'));
         QVERIFY2(lines.first().startsWith(message), run.err.constData());
-        if (rc >= 2)
+        if (rc >= 2 || (rc == 0 && !message.isEmpty()))
             QCOMPARE(lines.size(), 2); // the message and its line end
-        if (rc == 0)
+        if (rc == 1) { // a usage error: one line and where to find help, not the usage
+            QCOMPARE(lines.size(), 3);
+            QCOMPARE(lines[1], QStringLiteral("Try 'rostelmark-cli --help' for more information."));
+        }
+        if (rc == 0 && message.isEmpty())
             QVERIFY(run.err.isEmpty());
 
         QStringList files = QDir(folder).entryList(QDir::Files, QDir::Name);

@@ -71,10 +71,14 @@ done
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/rostelmark" --help-all | grep -q -- --version \
   || fail "rostelmark --help-all needs a display"
 
-# A wrong option ends the desktop program with a message instead of opening the window.
-out=$(QT_QPA_PLATFORM=offscreen "$prefix/bin/rostelmark" --no-such-option 2>&1)
-rc=$?
-[ $rc -ne 0 ] && [[ "$out" == *no-such-option* ]] || fail "unknown option: exit $rc, '$out'"
+# A wrong option ends the desktop program with a message and exit code 1 instead of
+# opening the window, also without any display (the toolkit's own options still pass).
+for pre in "" "-platform offscreen"; do
+  # shellcheck disable=SC2086
+  out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/rostelmark" $pre --no-such-option 2>&1)
+  rc=$?
+  [ $rc -eq 1 ] && [[ "$out" == *no-such-option* ]] || fail "unknown option ($pre): exit $rc, '$out'"
+done
 
 # The installed program on its own: fresh home, started from elsewhere, build-tree
 # variables removed.

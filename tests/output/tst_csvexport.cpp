@@ -7,10 +7,18 @@
 #include "outputtestutil.h"
 #include "testsupport.h"
 
+#include "output/safefile.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <cerrno>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace plantest;
 
@@ -61,6 +69,51 @@ void septemberRoster(TRoster& r)
     TPerson& carla = addPerson(r, QStringLiteral("Carla\r\nZwei"));
     addEntry(carla, 2024, 9, 2, 3);
     addPerson(r, QStringLiteral("Emil"), EncodeDate(2024, 10, 1));
+}
+constexpr uid_t kNobody = 65534;
+
+// The export of `r` into `path`, run by the unprivileged user 65534 (no groups) in a child
+// process when `asNobody`, else by this process. The child reports status and error.
+TExportResult exportAs(bool asNobody, const QString& path, const TRoster& r)
+{
+    if (!asNobody)
+        return ExportMonthCsv(path, r, 2024, 9, QStringLiteral("Rostelmark"));
+    int pipeFd[2];
+    if (::pipe(pipeFd) != 0)
+        return ExportFailure(TExportStatus::CannotCreate, errno);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(pipeFd[0]);
+        ::alarm(20); // a hang ends the child, and the parent sees no answer
+        int answer[2] = {-1, 0};
+        if (::setgroups(0, nullptr) == 0 && ::setresgid(kNobody, kNobody, kNobody) == 0
+            && ::setresuid(kNobody, kNobody, kNobody) == 0) {
+            const TExportResult res = ExportMonthCsv(path, r, 2024, 9, QStringLiteral("Rostelmark"));
+            answer[0] = int(res.status);
+            answer[1] = res.error;
+        }
+        [[maybe_unused]] const ssize_t n = ::write(pipeFd[1], answer, sizeof answer);
+        ::_exit(0);
+    }
+    ::close(pipeFd[1]);
+    int answer[2] = {-1, 0};
+    const ssize_t n = ::read(pipeFd[0], answer, sizeof answer);
+    ::close(pipeFd[0]);
+    ::waitpid(pid, nullptr, 0);
+    TExportResult res;
+    if (n != sizeof answer || answer[0] < 0) {
+        res.status = TExportStatus::BadPage; // no answer: hung or could not drop privileges
+        return res;
+    }
+    res.status = TExportStatus(answer[0]);
+    res.error = answer[1];
+    return res;
+}
+
+uid_t ownerOf(const QString& path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_uid : uid_t(-1);
 }
 } // namespace
 
@@ -208,6 +261,136 @@ private Q_SLOTS:
         QVERIFY(lines[5].startsWith("\"Attendance\";\"0\";"));
     }
 
+    void formulaCellsAreNeutralised_data()
+    {
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("command") << "=cmd|' /C calc'!A0"
+                                 << "\"'=cmd|' /C calc'!A0\"";
+        QTest::newRow("plus") << "+A1"
+                              << "\"'+A1\"";
+        QTest::newRow("minus text") << "-Nacht"
+                                    << "\"'-Nacht\"";
+        QTest::newRow("at") << "@SUM(A1)"
+                            << "\"'@SUM(A1)\"";
+        QTest::newRow("tab") << "\tx"
+                             << "\"'\tx\"";
+        QTest::newRow("carriage return") << "\rx"
+                                         << "\"'\\rx\"";
+        QTest::newRow("negative hours stay") << "-1,5"
+                                             << "\"-1,5\"";
+        QTest::newRow("signed number stays") << "+2"
+                                             << "\"+2\"";
+        QTest::newRow("plain text stays") << "Anna=B"
+                                          << "\"Anna=B\"";
+        QTest::newRow("lone minus") << "-"
+                                    << "\"'-\"";
+    }
+    void formulaCellsAreNeutralised()
+    {
+        QFETCH(QString, cell);
+        QFETCH(QString, written);
+        TCsvRow row;
+        row[0] = cell;
+        QVERIFY(CsvLine(row).startsWith(written + QLatin1Char(';')));
+    }
+
+    // Targets a shared folder can hold. Rows marked "other user" run the export as user
+    // 65534 against files root owns (only where the test runs as root).
+    void hostileTargets_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<bool>("asNobody");
+        QTest::addColumn<int>("status"); // TExportStatus
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("replaced"); // plan.csv holds the new export afterwards
+        const int ok = int(TExportStatus::Ok), refused = int(TExportStatus::CannotCreate);
+        QTest::newRow("link planted by another user") << "foreign link" << true << refused << ELOOP << false;
+        QTest::newRow("own link is followed") << "own link" << false << ok << 0 << true;
+        QTest::newRow("FIFO as target") << "fifo" << false << refused << kErrNotRegularFile << false;
+        QTest::newRow("folder refuses new files, file writable") << "closed folder" << true << ok << 0 << true;
+        QTest::newRow("folder refuses new files, file read-only")
+            << "closed folder read-only" << true << refused << EACCES << false;
+        QTest::newRow("sticky folder, file of another user") << "sticky" << true << ok << 0 << true;
+        QTest::newRow("missing folder") << "missing" << false << refused << ENOENT << false;
+        QTest::newRow("replaced file keeps owner and group") << "owned by nobody" << false << ok << 0 << true;
+    }
+    void hostileTargets()
+    {
+        QFETCH(QString, setup);
+        QFETCH(bool, asNobody);
+        QFETCH(int, status);
+        QFETCH(int, error);
+        QFETCH(bool, replaced);
+        const bool root = ::geteuid() == 0;
+        if ((asNobody || setup == QLatin1String("owned by nobody")) && !root)
+            QSKIP("needs root to act as two users");
+        QTemporaryDir dir;
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0755) == 0);
+        const QString share = dir.filePath(QStringLiteral("share"));
+        const QString outside = dir.filePath(QStringLiteral("outside"));
+        QVERIFY(QDir().mkpath(share) && QDir().mkpath(outside));
+        const QString victim = outside + QStringLiteral("/private.txt");
+        writeFile(victim, "private");
+        ::chmod(QFile::encodeName(victim).constData(), 0666); // writable, so only the link rule protects it
+        const QString path = share + QStringLiteral("/plan.csv");
+        const QByteArray old = "the previous export\r\n";
+        const auto mode
+            = [](const QString& p, mode_t m) { QVERIFY(::chmod(QFile::encodeName(p).constData(), m) == 0); };
+
+        if (setup.endsWith(QLatin1String("link"))) {
+            mode(share, 01777);
+            QVERIFY(QFile::link(victim, path));
+        } else if (setup == QLatin1String("fifo")) {
+            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0666) == 0);
+        } else if (setup.startsWith(QLatin1String("closed folder"))) {
+            writeFile(path, old);
+            mode(path, setup.endsWith(QLatin1String("read-only")) ? 0644 : 0666);
+        } else if (setup == QLatin1String("sticky")) {
+            mode(share, 01777);
+            writeFile(path, old);
+            mode(path, 0666);
+        } else if (setup == QLatin1String("owned by nobody")) {
+            writeFile(path, old);
+            QVERIFY(::chown(QFile::encodeName(path).constData(), kNobody, kNobody) == 0);
+            mode(path, 0640);
+        }
+        const QString target = setup == QLatin1String("missing") ? share + QStringLiteral("/no/plan.csv") : path;
+
+        TRoster r;
+        septemberRoster(r);
+        const TExportResult res = exportAs(asNobody, target, r);
+        QCOMPARE(int(res.status), status);
+        QCOMPARE(res.error, error);
+        if (!res.ok()) {
+            const QString text = ExportErrorText(res, target);
+            QVERIFY2(text.contains(QDir::toNativeSeparators(target)) && !text.contains(QStringLiteral("Ist diese")),
+                qPrintable(text));
+        }
+        const QByteArray fresh = CsvBytes(BuildCsvTable(r, 2024, 9, QStringLiteral("Rostelmark")));
+        const QString written = setup == QLatin1String("own link") ? victim : path;
+        if (replaced)
+            QCOMPARE(readFile(written), fresh);
+        if (setup == QLatin1String("foreign link"))
+            QCOMPARE(readFile(victim), QByteArray("private"));
+        if (setup == QLatin1String("own link"))
+            QVERIFY(QFileInfo(path).isSymLink());
+        if (setup.startsWith(QLatin1String("closed folder")) && !replaced)
+            QCOMPARE(readFile(path), old);
+        if (setup == QLatin1String("sticky") || setup.startsWith(QLatin1String("closed folder")))
+            QCOMPARE(ownerOf(path), uid_t(0));
+        if (setup == QLatin1String("owned by nobody")) {
+            struct stat st {};
+            QVERIFY(::stat(QFile::encodeName(path).constData(), &st) == 0);
+            QCOMPARE(st.st_uid, kNobody);
+            QCOMPARE(st.st_gid, gid_t(kNobody));
+            QCOMPARE(st.st_mode & 07777, mode_t(0640));
+        }
+        // No temporary file is left behind, whatever happened.
+        for (const QString& name : QDir(share).entryList(QDir::Files | QDir::Hidden | QDir::System))
+            QVERIFY2(name == QLatin1String("plan.csv"), qPrintable(name));
+    }
+
     void writesAndReplacesFile()
     {
         QTemporaryDir dir;
@@ -231,7 +414,10 @@ private Q_SLOTS:
         const QString path = dir.filePath(QStringLiteral("missing/plan.csv"));
         const TExportResult res = ExportMonthCsv(path, r, 2024, 9, QStringLiteral("Rostelmark"));
         QCOMPARE(res.status, TExportStatus::CannotCreate);
-        QCOMPARE(ExportErrorText(res, path), MessageGerman(31));
+        // The user learns which file and why, not a guess that it may still be open.
+        QCOMPARE(ExportErrorText(res, path),
+            QStringLiteral("Die Datei kann nicht geschrieben werden: ") + path + QLatin1Char('\n')
+                + SystemReason(ENOENT));
         QVERIFY(!QFile::exists(path));
     }
 

@@ -7,13 +7,17 @@
 // Without CUPS the test does not pass: it ends with the skip code, which CTest shows as
 // "Skipped" together with the reason.
 #include "i18n/messagetable.h"
+#include "output/printersource.h"
 #include "output/printing.h"
 #include "output/printjob.h"
 #include "outputtestutil.h"
 #include "testsupport.h"
+#include "widgettestsupport.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
@@ -321,6 +325,71 @@ private Q_SLOTS:
             else
                 QVERIFY(countPixels(img, isGreen) > 10); // the one row of the last page
         }
+    }
+
+    // "Drucker einrichten..." lists the installed printers; the printer and orientation
+    // chosen there are the shared printer's, which every preview and print button uses.
+    void setupChoosesAmongInstalledPrinters()
+    {
+        QCOMPARE(runCups(m_lpadmin,
+                     {QStringLiteral("-p"), QStringLiteral("R"), QStringLiteral("-E"), QStringLiteral("-v"),
+                         QStringLiteral("socket://127.0.0.1:%1").arg(m_printer.port()), QStringLiteral("-m"),
+                         QStringLiteral("raw")}),
+            0);
+        TPrinterSource source;
+        QPrinter* shared = source.Printer();
+        int changed = 0;
+        connect(&source, &TPrinterSource::Changed, this, [&] { ++changed; });
+        QStringList offered;
+        const auto choose = [&](const QString& name, int orientation, bool ok) {
+            source.runSetup = [&, name, orientation, ok](TPrinterSetupDialog& d) {
+                offered.clear();
+                for (int i = 0; i < d.PrinterCombo->count(); ++i)
+                    offered << d.PrinterCombo->itemText(i);
+                d.PrinterCombo->setCurrentIndex(d.PrinterCombo->findText(name));
+                d.OrientationCombo->setCurrentIndex(orientation);
+                return ok;
+            };
+            source.SetupDialog(nullptr);
+        };
+        choose(QStringLiteral("R"), 0, true);
+        QVERIFY2(offered.contains(QStringLiteral("Q")) && offered.contains(QStringLiteral("R")),
+            qPrintable(offered.join(QLatin1Char(','))));
+        QCOMPARE(shared->printerName(), QStringLiteral("R"));
+        QCOMPARE(shared->pageLayout().orientation(), QPageLayout::Portrait);
+        const TPrintablePage portrait = source.Page();
+        QVERIFY(portrait.width < portrait.height);
+        // Cancelled: nothing changes, the views still repaint.
+        choose(QStringLiteral("Q"), 1, false);
+        QCOMPARE(shared->printerName(), QStringLiteral("R"));
+        QCOMPARE(changed, 2);
+        choose(QStringLiteral("Q"), 1, true);
+        QCOMPARE(shared->printerName(), QStringLiteral("Q"));
+        QVERIFY(source.Page().width > source.Page().height);
+    }
+
+    // The scheduler stops while the job is being drawn: the job never arrives, and that
+    // is reported as a failure through the normal error display, not as success.
+    void schedulerStoppedDuringJobIsAFailure()
+    {
+        QPrinter printer(QPrinterInfo::printerInfo(QStringLiteral("Q")), QPrinter::HighResolution);
+        QVERIFY(printer.isValid());
+        PreparePrinter(printer);
+        TRoster r;
+        fill(r, 3);
+        TMonthView v = view(2024, 3);
+        QString shown;
+        whenModal([&](QWidget* box) {
+            if (auto* m = qobject_cast<QMessageBox*>(box))
+                shown = m->text();
+            box->close();
+        });
+        const TExportResult res = RunPrintJob(nullptr, printer, GetMessageText(25), [&](QPrinter& p) {
+            stopScheduler();
+            return PrintMonth(p, r, r.settings, v, 1);
+        });
+        QCOMPARE(res.status, TExportStatus::WriteFailed);
+        QVERIFY2(shown.contains(PrintServiceDownText()), qPrintable(shown));
     }
 
     void cleanupTestCase()

@@ -3,6 +3,7 @@
 // plus the raw form (CR LF, folding at 75 octets) and the file names of an export of all.
 #include "core/ansicodec.h"
 #include "core/datetime.h"
+#include "core/fsops.h"
 #include "core/roster.h"
 #include "output/icalexport.h"
 #include "testsupport.h"
@@ -12,7 +13,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
+
 #include <QProcess>
+#include <sys/stat.h>
 
 namespace {
 
@@ -190,38 +194,53 @@ private Q_SLOTS:
         QCOMPARE(uids.size(), qsizetype(expected.size()));
     }
 
-    void uidsStableAcrossExportsAndNewWhenTheDutyChanges()
+    // A later export after one day's duty changed and another duty was renamed: every day
+    // keeps its UID (a client updates the event), with the new summary and a higher
+    // SEQUENCE; no METHOD line.
+    void uidsIdentifyPersonAndDayOnly()
     {
         NEEDS_READER();
         TRoster r;
         fill(r);
         const QString first = write(r, 0, kMarApr, path(QStringLiteral("u1.ics")));
-        Clock::setFixed(testsupport::fixedNow().addDays(3)); // a later export
-        const QString second = write(r, 0, kMarApr, path(QStringLiteral("u2.ics")));
+        Clock::setFixed(testsupport::fixedNow().addDays(3));
         r.personen[0].eintraege[1].dienst = 3; // 1 March: early shift → night shift
-        const QString changed = write(r, 0, kMarApr, path(QStringLiteral("u3.ics")));
+        r.dienste[1].name = QStringLiteral("Ferien"); // the holiday duty renamed
+        const QString second = write(r, 0, kMarApr, path(QStringLiteral("u2.ics")));
         Clock::setFixed(testsupport::fixedNow());
-        const QJsonArray cals = parse({first, second, changed});
-        QCOMPARE(cals.size(), 3);
-        const auto uidsOf = [&](int k) {
-            QStringList uids;
+        const QJsonArray cals = parse({first, second});
+        QCOMPARE(cals.size(), 2);
+        const auto field = [&](int k, const char16_t* name) {
+            QStringList values;
             for (const QJsonValue& ev : cals[k].toObject()[u"events"].toArray())
-                uids << ev.toObject()[u"uid"].toString();
-            return uids;
+                values << ev.toObject()[name].toString();
+            return values;
         };
-        QCOMPARE(uidsOf(1), uidsOf(0));
-        const QStringList a = uidsOf(0), c = uidsOf(2);
-        QCOMPARE(c.size(), a.size());
-        QVERIFY(c[0] != a[0]);
-        QCOMPARE(c.mid(1), a.mid(1));
-        QVERIFY(cals[0].toObject()[u"events"][0][u"stamp"] != cals[1].toObject()[u"events"][0][u"stamp"]);
+        QCOMPARE(field(1, u"uid"), field(0, u"uid"));
+        const QStringList before = field(0, u"summary"), after = field(1, u"summary");
+        QCOMPARE(after.size(), before.size());
+        QVERIFY(after[0] != before[0]);
+        QCOMPARE(after[1], QStringLiteral("Ferien (U)"));
+        const auto readFile = [](const QString& file) {
+            QFile f(file);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        for (const QString& file : {first, second}) {
+            const QByteArray raw = readFile(file);
+            QVERIFY(!raw.contains("METHOD:"));
+            QVERIFY(raw.contains("LAST-MODIFIED:"));
+        }
+        const auto sequence = [](const QByteArray& raw) {
+            const qsizetype at = raw.indexOf("SEQUENCE:") + 9;
+            return raw.mid(at, raw.indexOf('\r', at) - at).toLongLong();
+        };
+        QVERIFY(sequence(readFile(second)) > sequence(readFile(first)));
 
-        // Another person with the same duties on the same days gets other UIDs.
+        // Another person on the same day gets another UID.
         TPerson* other = r.AddPerson();
         other->name = r.personen[0].name;
         other->persnr = QStringLiteral("18");
-        addEntry(*other, 2024, 3, 2, 2);
-        QVERIFY(ICalUid(*other, 2024, 3, 2, r.dienste[1]) != ICalUid(r.personen[0], 2024, 3, 2, r.dienste[1]));
+        QVERIFY(ICalUid(*other, 2024, 3, 2) != ICalUid(r.personen[0], 2024, 3, 2));
     }
 
     void longWindows1252NameIsFoldedAndUnfoldsToTheOriginal()
@@ -338,6 +357,70 @@ private Q_SLOTS:
         const QJsonArray cals = parse(res.written);
         QCOMPARE(cals.size(), 2);
         QCOMPARE(cals[1].toObject()[u"events"].toArray().size(), 1);
+    }
+
+    // Every file reaches the disk before its name does, and the folder is synced once,
+    // after the last rename; a file that cannot be written (here a FIFO of that name)
+    // stops the export with the files before it in place and no temporary file left.
+    void allFilesSyncedBeforeTheirRenameAndTheFolderOnce()
+    {
+        struct TRecorder : TFsOps {
+            QStringList ops;
+            QMap<int, QString> names;
+            int open(const char* path, int flags, mode_t mode) override
+            {
+                const int fd = TFsOps::open(path, flags, mode);
+                names[fd] = QFile::decodeName(path);
+                return fd;
+            }
+            int fsync(int fd) override
+            {
+                ops << QStringLiteral("sync ") + names.value(fd);
+                return TFsOps::fsync(fd);
+            }
+            int rename(const char* from, const char* to) override
+            {
+                ops << QStringLiteral("rename ") + QFile::decodeName(from);
+                return TFsOps::rename(from, to);
+            }
+            int fsyncFolder(const char* folder) override
+            {
+                ops << QStringLiteral("folder");
+                return TFsOps::fsyncFolder(folder);
+            }
+        } recorder;
+        TRoster r;
+        fill(r);
+        TPerson* twin = r.AddPerson();
+        twin->name = QStringLiteral("Zoe");
+        addEntry(*twin, 2024, 4, 2, 1);
+        const QString folder = path(QStringLiteral("synced"));
+        SetFs(&recorder);
+        const TICalResult res = ExportICalAll(r, kMarApr, folder);
+        SetFs(nullptr);
+        QVERIFY(res.ok());
+        QCOMPARE(res.written.size(), 2);
+        QCOMPARE(recorder.ops.count(QStringLiteral("folder")), 1);
+        QCOMPARE(recorder.ops.last(), QStringLiteral("folder"));
+        int renames = 0;
+        for (qsizetype i = 0; i < recorder.ops.size(); ++i) {
+            if (!recorder.ops[i].startsWith(QLatin1String("rename ")))
+                continue;
+            ++renames;
+            const QString synced = QStringLiteral("sync ") + recorder.ops[i].mid(7);
+            QVERIFY2(recorder.ops.indexOf(synced) >= 0 && recorder.ops.indexOf(synced) < i, qPrintable(synced));
+        }
+        QCOMPARE(renames, 2);
+
+        // The second name is a FIFO now: the first file is replaced, the export stops.
+        const QString fifo = folder + QStringLiteral("/Zoe.ics");
+        QVERIFY(QFile::remove(fifo));
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        const TICalResult stopped = ExportICalAll(r, kMarApr, folder);
+        QCOMPARE(stopped.status, TICalStatus::WriteFailed);
+        QCOMPARE(stopped.failedPath, fifo);
+        QCOMPARE(stopped.written.size(), 1);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
     }
 
     void failuresWriteNothing()

@@ -41,6 +41,7 @@ struct Fixture {
     TDataStore store{roster, ui};
     TICalExportForm form;
     QStringList asked; // "all:<suggested>" or "one:<suggested>"
+    QStringList told; // what the user was told after a successful export
     QString target;
 
     Fixture()
@@ -64,6 +65,7 @@ struct Fixture {
             asked << (all ? QStringLiteral("all:") : QStringLiteral("one:")) + suggested;
             return target;
         };
+        form.tellDone = [this](const QString& text) { told << text; };
     }
     QString path(const QString& name) const { return dir.filePath(name); }
     bool locked() const { return QFile::exists(store.personLockFile()); }
@@ -116,6 +118,7 @@ private Q_SLOTS:
         const QByteArray bernd = contents(t.target);
         QCOMPARE(bernd.count("BEGIN:VEVENT"), 3);
         QVERIFY(bernd.contains("X-WR-CALNAME:Bernd\r\n"));
+        QCOMPARE(t.told, QStringList{QStringLiteral("Geschriebene Kalenderdateien: 1\n") + t.target});
 
         // All employees into a folder; the dialog kept the last choices of the range.
         t.target = t.path(QStringLiteral("alle"));
@@ -123,6 +126,7 @@ private Q_SLOTS:
         QCOMPARE(t.asked.last(), QStringLiteral("all:"));
         QCOMPARE(QDir(t.target).entryList(QDir::Files),
             (QStringList{QStringLiteral("Anna.ics"), QStringLiteral("Bernd.ics")}));
+        QCOMPARE(t.told.last(), QStringLiteral("Geschriebene Kalenderdateien: 2\n") + t.target);
         QCOMPARE(t.form.range().fromYear, 2024);
 
         // A range that ends before it starts cannot be confirmed; cancelling asks nothing.

@@ -6,9 +6,12 @@
 #include "output/csvexport.h"
 #include "output/printersource.h"
 #include "output/printjob.h"
+#include "output/safefile.h"
+#include "output/statistikpage.h"
 #include "outputtestutil.h"
 #include "planner/monatsplanerpage.h"
 #include "testsupport.h"
+#include "views/tagesanwesenheitpage.h"
 #include "widgettestsupport.h"
 
 #include <QAction>
@@ -19,6 +22,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+#include <cerrno>
 #include <memory>
 
 using namespace plantest;
@@ -78,7 +82,7 @@ private Q_SLOTS:
         QCOMPARE(w.page->SeiteEd->value(), w.page->Geometry().maxseiten);
     }
 
-    // No printer in the system: one clear message, no job, the selector unchanged.
+    // No print service reachable: one clear message, no job, the selector unchanged.
     void noPrinter()
     {
         Window w(3);
@@ -92,8 +96,59 @@ private Q_SLOTS:
             box->close();
         });
         QTest::mouseClick(w.page->PrintBtn, Qt::LeftButton);
-        QCOMPARE(text, NoPrinterText());
+        // This test has no scheduler at all: the user is told that, not "no printer".
+        QCOMPARE(text, PrintServiceDownText());
         QCOMPARE(w.page->SeiteEd->value(), 1);
+    }
+
+    // The statistics printed to a file through their own print dialog: the shared printer
+    // stays as it was, so the day list's print button neither overwrites that file nor
+    // prints silently; it tells that no print service answers.
+    void statisticsPrintKeepsTheSharedPrinter()
+    {
+        Window w(3);
+        QPrinter* shared = w.form->PrinterSource->Printer();
+        const QPrinter::OutputFormat format = shared->outputFormat();
+        const QString statsFile = w.dir.filePath(QStringLiteral("statistik.pdf"));
+        TStatistikPage* stats = w.form->StatistikSheet;
+        stats->RenderMonthBtnClick();
+        bool ownPrinter = false;
+        stats->askPrinter = [&](QPrinter& printer) {
+            ownPrinter = &printer != shared;
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(statsFile); // the user picked "print to file" here
+            return true;
+        };
+        QVERIFY(stats->PrintStatBtnClick());
+        QVERIFY(ownPrinter);
+        QVERIFY(qpdfCheck(statsFile));
+        const QByteArray printed = readFile(statsFile);
+        QCOMPARE(shared->outputFormat(), format);
+        QVERIFY(shared->outputFileName().isEmpty());
+
+        QString text;
+        const auto catchBox = [&] {
+            whenModal([&](QWidget* box) {
+                if (auto* m = qobject_cast<QMessageBox*>(box))
+                    text = m->text();
+                box->close();
+            });
+        };
+        catchBox();
+        QTest::mouseClick(w.form->TagesanwesenheitSheet->PrintBtn2, Qt::LeftButton);
+        QCOMPARE(text, PrintServiceDownText());
+        QCOMPARE(readFile(statsFile), printed);
+
+        // A statistics job that fails is told, not dropped.
+        stats->askPrinter = [&](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(w.dir.filePath(QStringLiteral("no/such/folder.pdf")));
+            return true;
+        };
+        catchBox();
+        QVERIFY(!stats->PrintStatBtnClick());
+        QVERIFY2(text.startsWith(PrintErrorText(TExportResult{TExportStatus::WriteFailed, {}, 0, 0}).left(20)),
+            qPrintable(text));
     }
 
     void pdfExport()
@@ -105,11 +160,13 @@ private Q_SLOTS:
         QCOMPARE(w.page->SeiteEd->value(), 2);
         QVERIFY(qpdfCheck(path));
         QVERIFY(pdfPages(path) >= 2);
-        QCOMPARE(w.page->PDFExportTo(w.dir.filePath(QStringLiteral("gone/plan.pdf"))), GetMessageText(31));
+        const QString gone = w.dir.filePath(QStringLiteral("gone/plan.pdf"));
+        QCOMPARE(w.page->PDFExportTo(gone),
+            QStringLiteral("Die Datei kann nicht geschrieben werden: %1\n%2").arg(gone, SystemReason(ENOENT)));
     }
 
     // The menu item asks for a name and writes the month there; a file that cannot be
-    // created gives message 31.
+    // created is named together with the system's reason.
     void csvExportThroughMenu()
     {
         Window w(3);
@@ -124,7 +181,9 @@ private Q_SLOTS:
         });
         w.form->CSVExport1->trigger();
         QCOMPARE(readFile(path), CsvBytes(BuildCsvTable(w.form->roster, 2024, 3, w.form->roster.settings.CaptionEd)));
-        QCOMPARE(w.page->CSVExportTo(w.dir.filePath(QStringLiteral("gone/plan.csv"))), GetMessageText(31));
+        const QString gone = w.dir.filePath(QStringLiteral("gone/plan.csv"));
+        QCOMPARE(w.page->CSVExportTo(gone),
+            QStringLiteral("Die Datei kann nicht geschrieben werden: %1\n%2").arg(gone, SystemReason(ENOENT)));
     }
 };
 
