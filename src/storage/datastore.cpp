@@ -245,6 +245,8 @@ void TDataStore::SetNewLagerNr(int newnr)
     dienstedat = SlotFileName("dienste", newnr);
     personenschreibedat = SlotFileName("personenschreibe", newnr);
     diensteschreibedat = SlotFileName("diensteschreibe", newnr);
+    regelndat = SlotFileName("regeln", newnr);
+    regelnschreibedat = SlotFileName("regelnschreibe", newnr);
     alagernr = newnr;
 }
 
@@ -269,11 +271,14 @@ void TDataStore::ChangeTheLager(const std::array<bool, kLagerCount>& ticked)
         SavePersonsLocked();
     if (dutiesUnwritten())
         SaveDiensteLocked();
+    if (regelnUnwritten())
+        SaveRegelnLocked();
     const int before = alagernr;
     FindALagerNr(ticked);
     if (alagernr != before) {
         personsState = TFileState();
         dutiesState = TFileState();
+        regelnState = TFileState();
     }
     roster.InitPersonenDienste();
     if (onRosterReplaced)
@@ -282,6 +287,7 @@ void TDataStore::ChangeTheLager(const std::array<bool, kLagerCount>& ticked)
     ui.ListPersons();
     loadDienste();
     ui.ListDienste();
+    loadRegeln();
 }
 
 // ---- reading ------------------------------------------------------------------------
@@ -372,6 +378,11 @@ void TDataStore::serializeDienste(QByteArray& out) const
     SerializeDutyFile(roster.dienste, roster.settings.RandBreitEd, out);
 }
 
+void TDataStore::serializeRegeln(QByteArray& out) const
+{
+    out = SerializePlanRules(roster.regeln);
+}
+
 TLoadResult TDataStore::loadPersons()
 {
     if (!canreadnowpersonen())
@@ -425,6 +436,24 @@ TLoadResult TDataStore::loadDienste()
     return result;
 }
 
+TLoadResult TDataStore::loadRegeln()
+{
+    if (!canreadnowregeln())
+        return TLoadResult::Refused;
+    const TLoadResult result = loadFile(
+        rulesFile(), kownfileageregeln, regelnState, [this] { roster.regeln = TPlanRules(); },
+        [this](const QByteArray& bytes) {
+            TPlanRules rules;
+            if (!ParsePlanRules(bytes, rules))
+                return TReadResult::Damaged;
+            roster.regeln = std::move(rules);
+            return TReadResult::Ok;
+        },
+        [this](QByteArray& out) { serializeRegeln(out); });
+    EndWriteMowregeln();
+    return result;
+}
+
 bool TDataStore::unwritten(TFileState& state, const std::function<void(QByteArray&)>& serialize)
 {
     if (state.baseline.isEmpty())
@@ -443,6 +472,11 @@ bool TDataStore::personsUnwritten()
 bool TDataStore::dutiesUnwritten()
 {
     return unwritten(dutiesState, [this](QByteArray& out) { serializeDienste(out); });
+}
+
+bool TDataStore::regelnUnwritten()
+{
+    return unwritten(regelnState, [this](QByteArray& out) { serializeRegeln(out); });
 }
 
 // ---- writing ------------------------------------------------------------------------
@@ -574,6 +608,11 @@ bool TDataStore::saveDienste()
     return saveFile(dutyFile(), kownfileagedienste, dutiesState, [this](QByteArray& out) { serializeDienste(out); });
 }
 
+bool TDataStore::saveRegeln()
+{
+    return saveFile(rulesFile(), kownfileageregeln, regelnState, [this](QByteArray& out) { serializeRegeln(out); });
+}
+
 // ---- locks --------------------------------------------------------------------------
 
 bool TDataStore::canreadnow(const QString& lockFile)
@@ -611,6 +650,11 @@ bool TDataStore::canreadnowdienste()
     return canreadnow(dutyLockFile());
 }
 
+bool TDataStore::canreadnowregeln()
+{
+    return canreadnow(rulesLockFile());
+}
+
 bool TDataStore::canwritenowpersonen()
 {
     if (GetFileAge(personFile()) != kownfileagepersonen) {
@@ -632,6 +676,15 @@ bool TDataStore::canwritenowdienste()
     return canreadnowdienste();
 }
 
+bool TDataStore::canwritenowregeln()
+{
+    if (GetFileAge(rulesFile()) != kownfileageregeln) {
+        otherCopyLoaded(loadRegeln(), kUndoRulesFile);
+        return false;
+    }
+    return canreadnowregeln();
+}
+
 void TDataStore::EndWriteMowpersonen()
 {
     if (lockFree)
@@ -644,6 +697,13 @@ void TDataStore::EndWriteMowdienste()
     if (lockFree)
         return;
     ::unlink(nativePath(dutyLockFile()).constData());
+}
+
+void TDataStore::EndWriteMowregeln()
+{
+    if (lockFree)
+        return;
+    ::unlink(nativePath(rulesLockFile()).constData());
 }
 
 void TDataStore::otherCopyLoaded(TLoadResult result, unsigned files)
@@ -670,6 +730,15 @@ bool TDataStore::SaveDiensteLocked()
     return saved;
 }
 
+bool TDataStore::SaveRegelnLocked()
+{
+    if (!canwritenowregeln())
+        return false;
+    const bool saved = saveRegeln();
+    EndWriteMowregeln();
+    return saved;
+}
+
 // ---- polling and end ----------------------------------------------------------------
 
 void TDataStore::Timer1Timer()
@@ -685,10 +754,15 @@ void TDataStore::Timer1Timer()
         otherCopyLoaded(loadPersons(), kUndoPersonFile);
         ui.ListPersons();
     }
+    if (GetFileAge(rulesFile()) != kownfileageregeln && !lockFilePresent(rulesLockFile()))
+        otherCopyLoaded(loadRegeln(), kUndoRulesFile);
 }
 
 void TDataStore::SaveAllAtEnd()
 {
     SavePersonsLocked();
     SaveDiensteLocked();
+    // Rules are saved only when changed, so a slot without rules gets no rules file.
+    if (regelnUnwritten())
+        SaveRegelnLocked();
 }

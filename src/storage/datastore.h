@@ -68,8 +68,11 @@ public:
     QString dienstedat = QStringLiteral("dienste.dat");
     QString personenschreibedat = QStringLiteral("personenschreibe.dat");
     QString diensteschreibedat = QStringLiteral("diensteschreibe.dat");
+    QString regelndat = QStringLiteral("regeln.dat");
+    QString regelnschreibedat = QStringLiteral("regelnschreibe.dat");
     TDateTime kownfileagepersonen = 0;
     TDateTime kownfileagedienste = 0;
+    TDateTime kownfileageregeln = 0;
 
     // --- data folder ---------------------------------------------------------------
     // Per-user folder: GenericDataLocation + "/Quorvex/Rostelmark 1/", created with its
@@ -98,6 +101,8 @@ public:
     QString dutyFile() const { return progpath + dienstedat; }
     QString personLockFile() const { return progpath + personenschreibedat; }
     QString dutyLockFile() const { return progpath + diensteschreibedat; }
+    QString rulesFile() const { return progpath + regelndat; }
+    QString rulesLockFile() const { return progpath + regelnschreibedat; }
 
     // --- files ---------------------------------------------------------------------
     // Read under the read lock (taken and released here); loadPersons reports the
@@ -105,6 +110,8 @@ public:
     // except in canwritenow… and Timer1Timer, which call ListPersons / ListDienste.
     TLoadResult loadPersons();
     TLoadResult loadDienste();
+    // The planning rules (JSON); a missing file gives empty rules.
+    TLoadResult loadRegeln();
     // Write the complete file (the caller holds the lock): new file in the same folder,
     // synced, renamed over the old one. Where the folder refuses the new file or the
     // rename (shared folders), the existing file is rewritten in place instead. On
@@ -115,14 +122,17 @@ public:
     // the file is kept as it is. The next successful read of the file ends this.
     bool savePersons();
     bool saveDienste();
+    bool saveRegeln();
 
     // The last read of the file failed although the file exists; saves are refused.
     bool personsUnreadable() const { return personsState.unreadable; }
     bool dutiesUnreadable() const { return dutiesState.unreadable; }
+    bool regelnUnreadable() const { return regelnState.unreadable; }
     // The roster differs from what was last read from or written to the file (or
     // neither happened yet): the next save would change the file.
     bool personsUnwritten();
     bool dutiesUnwritten();
+    bool regelnUnwritten();
 
     // --- locks ---------------------------------------------------------------------
     // Read without creating, asking about or deleting any lock file (the command-line
@@ -130,10 +140,13 @@ public:
     bool lockFree = false;
     bool canreadnowpersonen();
     bool canreadnowdienste();
+    bool canreadnowregeln();
     bool canwritenowpersonen();
     bool canwritenowdienste();
+    bool canwritenowregeln();
     void EndWriteMowpersonen();
     void EndWriteMowdienste();
+    void EndWriteMowregeln();
 
     // Poll, every 1000 ms: reload a file whose time differs from the known one while no
     // lock file exists for it, then refresh its list.
@@ -149,6 +162,7 @@ public:
     // when the file was written.
     bool SavePersonsLocked();
     bool SaveDiensteLocked();
+    bool SaveRegelnLocked();
 
     // Told when a data file was read again because another copy changed it (the lock
     // check or the poll found a new file time and the read was not refused): `files` is
@@ -168,7 +182,7 @@ private:
         bool told = false; // the user was told that it is kept
         QByteArray baseline; // the roster part as last read or written, serialized; empty: none
     };
-    TFileState personsState, dutiesState;
+    TFileState personsState, dutiesState, regelnState;
 
     int busy = 0; // > 0 while a message box of the store is open: the poll waits
     QByteArray readBuffer, writeBuffer;
@@ -181,6 +195,7 @@ private:
     bool unwritten(TFileState& state, const std::function<void(QByteArray&)>& serialize);
     void serializePersons(QByteArray& out) const;
     void serializeDienste(QByteArray& out) const;
+    void serializeRegeln(QByteArray& out) const;
     bool canreadnow(const QString& lockFile);
     bool writeFileReplacing(const QString& shownPath, const QByteArray& bytes, TDateTime& age);
     void showError(const QString& text);
