@@ -106,6 +106,8 @@ TCliExit TCliSession::Open(const TSessionOptions& options)
         return rc;
     if (const TCliExit rc = load(store.loadDienste(), store.dutyLockFile()); rc != kExitOk)
         return rc;
+    if (const TCliExit rc = load(store.loadRegeln(), store.rulesLockFile()); rc != kExitOk)
+        return rc;
     if (options.texts)
         firstShowing();
     return kExitOk;

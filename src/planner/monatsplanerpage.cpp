@@ -5,9 +5,11 @@
 #include "core/roster.h"
 #include "output/printjob.h"
 #include "planner/plannerdialogs.h"
+#include "planning/plancheckview.h"
 #include "storage/datastore.h"
 #include "widgets/controls.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QGridLayout>
@@ -97,6 +99,10 @@ TMonatsplanerPage::TMonatsplanerPage(TRoster& roster, TDataStore& store, TPrinte
     SetSollStd = NamedButton(this, "SetSollStd", "Soll-Stunden festlegen...");
     PrintBtn = NamedButton(this, "PrintBtn", "Drucken...");
     PrintersetupBtn = NamedButton(this, "PrintersetupBtn", "Drucker einrichten...");
+    BesetzungCheck = new QCheckBox(QStringLiteral("Besetzung anzeigen"), this);
+    BesetzungCheck->setObjectName(QStringLiteral("BesetzungCheck"));
+    PlanCheck = new TPlanCheckList(this);
+    PlanCheck->hide();
 
     ScrollBox1 = new QScrollArea(this);
     ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
@@ -116,6 +122,7 @@ TMonatsplanerPage::TMonatsplanerPage(TRoster& roster, TDataStore& store, TPrinte
     row1->addWidget(SeiteEd);
     row1->addWidget(NamedLabel(this, "MitarbeiterLabel", "Mitarbeiter:"));
     row1->addWidget(MitarbeiterCombo, 1);
+    row1->addWidget(BesetzungCheck);
     auto* row2 = new QHBoxLayout;
     row2->addWidget(NamedLabel(this, "DienstLabel", "Dienst:"));
     row2->addWidget(DienstCombo, 1);
@@ -131,6 +138,7 @@ TMonatsplanerPage::TMonatsplanerPage(TRoster& roster, TDataStore& store, TPrinte
     box->addLayout(row1);
     box->addLayout(row2);
     box->addWidget(ScrollBox1, 1);
+    box->addWidget(PlanCheck);
 
     connect(Mon2Ed, &QSpinBox::valueChanged, this, &TMonatsplanerPage::monthChanged);
     connect(Year2Ed, &QSpinBox::valueChanged, this, &TMonatsplanerPage::monthChanged);
@@ -143,6 +151,8 @@ TMonatsplanerPage::TMonatsplanerPage(TRoster& roster, TDataStore& store, TPrinte
     connect(SetSollStd, &QPushButton::clicked, this, &TMonatsplanerPage::SetSollStdClick);
     connect(PrintBtn, &QPushButton::clicked, this, &TMonatsplanerPage::PrintBtnClick);
     connect(PrintersetupBtn, &QPushButton::clicked, this, &TMonatsplanerPage::PrintersetupBtnClick);
+    connect(BesetzungCheck, &QCheckBox::toggled, this, &TMonatsplanerPage::PaintBox1Paint);
+    connect(PlanCheck, &TPlanCheckList::jumpTo, this, &TMonatsplanerPage::ShowCell);
 }
 
 TMonatsplanerPage::~TMonatsplanerPage() = default;
@@ -160,6 +170,7 @@ TMonthView TMonatsplanerPage::View() const
     view.year = Year2Ed->value();
     view.page = SeiteEd->value();
     view.filter = std::max(0, MitarbeiterCombo->currentIndex());
+    view.showCoverage = BesetzungCheck->isChecked();
     return view;
 }
 
@@ -201,8 +212,10 @@ void TMonatsplanerPage::render()
     const QSize size = PreviewSize(printer, dpi1, ZoomEd->value());
     if (PaintBox1->size() != size)
         PaintBox1->setFixedSize(size);
+    TMonthOverlay overlay = m_sel.Overlay();
+    overlay.ruleMarkers = true;
     m_geo = RenderMonthPreview(m_image, printer, dpi1, ZoomEd->value(), m_roster, m_roster.settings, View(),
-        m_sel.Overlay(), [this](TCanvas& canvas) {
+        overlay, [this](TCanvas& canvas) {
             if (!m_sel.dienststr.isEmpty()) {
                 canvas.SetFontColor(Qt::black);
                 canvas.TextOut(0, 0, m_sel.dienststr);
@@ -215,6 +228,7 @@ void TMonatsplanerPage::PaintBox1Paint()
     render();
     m_rendered = true;
     PaintBox1->update();
+    refreshPlanCheck();
 }
 
 void TMonatsplanerPage::paintPreview(QPaintEvent*)

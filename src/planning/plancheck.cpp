@@ -174,6 +174,7 @@ TCheckResult CheckPlan(const TMonthPlan& plan, const TResolvedRules& rules)
 {
     TCheckResult out;
     out.broken.assign(plan.cells.size(), 0);
+    out.persons = plan.persons;
     checkCoverage(plan, rules, out);
     std::vector<TFinding> monthWide;
     for (int r = 0; r < plan.Rows(); ++r)

@@ -68,6 +68,7 @@ struct TCheckResult {
     };
     std::vector<Coverage> coverage;
     std::vector<char> broken; // plan rows × days: the cell breaks a person rule
+    std::vector<int> persons; // roster index of each plan row
 
     bool Clean() const { return findings.empty(); }
     bool Broken(int row, int day, int days) const
