@@ -195,8 +195,8 @@ const char* const kGlobalHelp = "Usage: rostelmark-cli [--data DIR] [--slot N] [
                                 "Commands:\n";
 
 const char* const kExitHelp = "\nExit codes: 0 success, 1 usage error, 2 input/output error or damaged file,\n"
-                              "3 locked by another copy, 4 (check) the plan breaks a rule. A failed command leaves no lock file and no partial\n"
-                              "output file behind.\n";
+                              "3 locked by another copy, 4 (check) the plan breaks a rule. A failed command\n"
+                              "leaves no lock file and no partial output file behind.\n";
 
 } // namespace
 

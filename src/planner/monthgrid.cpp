@@ -175,12 +175,23 @@ struct Layout {
     }
 };
 
+QString coverageLabel(const TDienst& d)
+{
+    return d.kuerzel + QLatin1Char(' ') + d.name + QLatin1Char(' ');
+}
+
 // The coverage rows follow the attendance row; one that does not fit starts a new page.
-void placeCoverageRows(Layout& L, const TRoster& roster, bool attendance, int used)
+// The name column widens to their labels.
+void placeCoverageRows(TCanvas& canvas, Layout& L, const TRoster& roster, bool attendance, int used)
 {
     int count = 0;
-    for (const TStaffTarget& t : roster.regeln.targets)
-        count += ResolveDuty(roster.dienste, t.duty) >= 0 ? 1 : 0;
+    for (const TStaffTarget& t : roster.regeln.targets) {
+        const int d = ResolveDuty(roster.dienste, t.duty);
+        if (d < 0)
+            continue;
+        ++count;
+        L.nw = std::max(L.nw, canvas.TextWidth(coverageLabel(roster.dienste[d])) + 2);
+    }
     int p = L.anwPage, u = used + (attendance ? 1 : 0);
     for (int k = 0; k < count; ++k) {
         if (u >= L.zeilen - 1 && L.zeilen > 1) {
@@ -289,7 +300,7 @@ Layout computeLayout(TCanvas& canvas, int w, int h, int dpi1, double zoomedvalue
     L.anwT = t;
     L.maxseiten = p;
     if (view.showCoverage)
-        placeCoverageRows(L, roster, s.ShowAnwCheck, u);
+        placeCoverageRows(canvas, L, roster, s.ShowAnwCheck, u);
 
     const int gw = L.usable - L.nw;
     L.n = L.days + (s.ShowSumCheck ? 10 : 0);
@@ -315,7 +326,7 @@ void drawCoverageRows(TCanvas& canvas, const Layout& L, const TRoster& roster, c
         canvas.SetPenColor(kBlack);
         if (cov.duty >= 0 && cov.duty < roster.dienste.Count()) {
             const TDienst& d = roster.dienste[cov.duty];
-            canvas.TextOut(L.margin + 2, y + 2, d.kuerzel + QLatin1Char(' ') + d.name);
+            canvas.TextOut(L.margin + 2, y + 2, coverageLabel(d));
         }
         for (int c = 0; c < L.days; ++c) {
             const int x = L.cw * c + L.margin + L.nw;

@@ -1,4 +1,8 @@
+#include "check.h"
+#include "core/canvas.h"
 #include "core/roster.h"
+#include "output/pdfexport.h"
+#include "planner/monthgrid.h"
 #include "planning/plancheck.h"
 #include "planning/planrules.h"
 #include "planning/rotation.h"
@@ -6,7 +10,9 @@
 #include "storage/undomanager.h"
 #include "testsupport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -106,6 +112,32 @@ TPlanRules fullRules()
     r.qualifications.push_back({{QStringLiteral("17"), QStringLiteral("Meier")}, {{QStringLiteral("N"), 4}}, {}});
     r.patterns.push_back({QStringLiteral("Wechsel"), ParsePatternSteps(QStringLiteral("F F S S N N - - -")), {}});
     return r;
+}
+
+QImage drawPage(TRoster& r, bool coverage, bool printit, bool markers)
+{
+    QImage image(1123, 794, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    TCanvas canvas(&image);
+    TMonthView view;
+    view.year = 2024;
+    view.month = 3;
+    view.showCoverage = coverage;
+    TMonthOverlay overlay;
+    overlay.ruleMarkers = markers;
+    DrawMonth(canvas, image.width(), image.height(), 96, 96, 100, printit, r, r.settings, view, overlay);
+    return image;
+}
+
+int countColour(const QImage& image, QRgb colour)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            n += (line[x] & 0xFFFFFF) == (colour & 0xFFFFFF) ? 1 : 0;
+    }
+    return n;
 }
 
 QByteArray fileBytes(const QString& path)
@@ -354,6 +386,61 @@ private Q_SLOTS:
         r.regeln.maxDaysInRow = 1;
         r.regeln.maxMonthHours = 1;
         QVERIFY(CheckMonth(r, 2024, 3).Clean());
+    }
+
+    // Coverage rows appear only behind the switch; markers only on screen. Without the
+    // switch a printed page is the page of a roster without rules.
+    void gridCoverageAndMarkers()
+    {
+        TRoster r;
+        makeRoster(r, {QStringLiteral("N F F"), QStringLiteral("F F F"), QStringLiteral("F - F")}, 2024, 3);
+        for (TDienst& d : r.dienste)
+            d.farbe = 0xFFFFFF; // white cells: every red or orange pixel is ours
+        const QImage plain = drawPage(r, false, true, false);
+        r.regeln.forbidden.push_back({{QStringLiteral("N"), 0}, {QStringLiteral("F"), 0}, {}});
+        TStaffTarget t;
+        t.duty.abbr = QStringLiteral("F");
+        t.min.fill(2);
+        t.max.fill(2);
+        r.regeln.targets.push_back(t);
+        const QRgb red = qRgb(255, 0, 0), orange = qRgb(255, 165, 0);
+        QCOMPARE(drawPage(r, false, true, true), plain); // printed: no markers
+        const QImage screen = drawPage(r, false, false, true);
+        QVERIFY(countColour(screen, red) > 0); // the marker of N → F
+        QCOMPARE(countColour(drawPage(r, false, false, false), red), 0);
+        const QImage covered = drawPage(r, true, true, false);
+        QVERIFY(countColour(covered, orange) > 0); // day 3: three F
+        QVERIFY(countColour(covered, red) > 0); // days 4 …: nobody
+        if (qEnvironmentVariableIsSet("ROSTELMARK_LOOK_DIR")) {
+            const QString dir = qEnvironmentVariable("ROSTELMARK_LOOK_DIR");
+            drawPage(r, true, false, true).save(dir + QStringLiteral("/coverage.png"));
+            TMonthView view;
+            view.year = 2024;
+            view.month = 3;
+            view.showCoverage = true;
+            QVERIFY(ExportMonthPdf(dir + QStringLiteral("/coverage.pdf"), {7016, 4960, 600}, r, r.settings, view, 1).ok());
+        }
+    }
+
+    // The tool's text and JSON: "ok" for a clean month, one line per finding otherwise.
+    void toolOutput()
+    {
+        TRoster r;
+        makeRoster(r, {QStringLiteral("N F")}, 2024, 3);
+        QByteArray out;
+        QVERIFY(CheckMonthOutput(r, 2024, 3, false, out));
+        QCOMPARE(out, QByteArray("ok\n"));
+        r.regeln.forbidden.push_back({{QStringLiteral("N"), 0}, {QStringLiteral("F"), 0}, {}});
+        QVERIFY(!CheckMonthOutput(r, 2024, 3, false, out));
+        QCOMPARE(out.count('\n'), 1);
+        QVERIFY(out.contains("P0\tVerbotene Folge\tN"));
+        QVERIFY(!CheckMonthOutput(r, 2024, 3, true, out));
+        const QJsonObject o = QJsonDocument::fromJson(out).object();
+        QCOMPARE(o.value(QStringLiteral("clean")).toBool(), false);
+        const QJsonObject f = o.value(QStringLiteral("findings")).toArray().at(0).toObject();
+        QCOMPARE(f.value(QStringLiteral("kind")).toString(), QStringLiteral("succession"));
+        QCOMPARE(f.value(QStringLiteral("day")).toInt(), 2);
+        QCOMPARE(f.value(QStringLiteral("nextDuty")).toString(), QStringLiteral("F"));
     }
 
     // ---- patterns -------------------------------------------------------------------
