@@ -57,7 +57,6 @@ TMonthPlan BuildMonthPlan(const TRoster& roster, int year, int month, int lookBa
     plan.extraHours.assign(rows, 0.0);
     auto dutyOf = [dutyCount](const TEintrag& e) { return e.dienst >= 1 && e.dienst <= dutyCount ? e.dienst - 1 : -1; };
 
-    const QDate first(plan.year, plan.month, 1);
     std::array<int, 31> idx{};
     for (std::size_t r = 0; r < rows; ++r) {
         const TPerson& p = roster.personen[plan.persons[r]];
@@ -69,13 +68,21 @@ TMonthPlan BuildMonthPlan(const TRoster& roster, int year, int month, int lookBa
             plan.cells[r * std::size_t(plan.days) + std::size_t(d)] = dutyOf(e);
             plan.extraHours[r] += e.ueberstunden;
         }
-        for (int b = 1; b <= plan.lookBack; ++b) {
-            const QDate day = first.addDays(-b);
-            if (!day.isValid())
+        // The days before the 1st, a whole month at a time, last day first.
+        int y = plan.year, m = plan.month, b = 1;
+        while (b <= plan.lookBack && y >= 1) {
+            if (--m < 1) {
+                m = 12;
+                --y;
+            }
+            if (y < 1)
                 break;
-            const int i = p.eintragIndex.Find(p.eintraege, day.year(), day.month(), day.day());
-            if (i >= 0)
-                plan.before[r * std::size_t(plan.lookBack) + std::size_t(b - 1)] = dutyOf(p.eintraege[i]);
+            p.eintragIndex.FindMonth(p.eintraege, y, m, idx.data());
+            for (int d = MonthDays(y, m); d >= 1 && b <= plan.lookBack; --d, ++b) {
+                if (idx[std::size_t(d - 1)] >= 0)
+                    plan.before[r * std::size_t(plan.lookBack) + std::size_t(b - 1)]
+                        = dutyOf(p.eintraege[idx[std::size_t(d - 1)]]);
+            }
         }
     }
     return plan;
@@ -90,20 +97,26 @@ void markBroken(TCheckResult& out, const TMonthPlan& plan, int row, int day)
 
 void checkCoverage(const TMonthPlan& plan, const TResolvedRules& rules, TCheckResult& out)
 {
-    std::vector<int> count(std::size_t(plan.days));
+    if (rules.targets.empty())
+        return;
+    // Persons per duty and day, in one pass over the plan.
+    const std::size_t duties = std::size_t(std::max(rules.dutyCount, 0));
+    std::vector<int> counts(duties * std::size_t(plan.days), 0);
+    for (int r = 0; r < plan.Rows(); ++r) {
+        const int* row = &plan.cells[std::size_t(r) * std::size_t(plan.days)];
+        for (int d = 0; d < plan.days; ++d) {
+            if (row[d] >= 0 && std::size_t(row[d]) < duties)
+                ++counts[std::size_t(row[d]) * std::size_t(plan.days) + std::size_t(d)];
+        }
+    }
     for (const TResolvedRules::Target& t : rules.targets) {
         TCheckResult::Coverage cov;
         cov.duty = t.duty;
-        std::fill(count.begin(), count.end(), 0);
-        for (int r = 0; r < plan.Rows(); ++r) {
-            const int* row = &plan.cells[std::size_t(r) * std::size_t(plan.days)];
-            for (int d = 0; d < plan.days; ++d)
-                count[std::size_t(d)] += row[d] == t.duty ? 1 : 0;
-        }
+        const int* count = &counts[std::size_t(t.duty) * std::size_t(plan.days)];
         for (int d = 1; d <= plan.days; ++d) {
             const QDate date(plan.year, plan.month, d);
             const bool holiday = plan.holiday[std::size_t(d - 1)];
-            const int n = count[std::size_t(d - 1)], lo = rules.MinOn(t, date, holiday), hi = rules.MaxOn(t, date, holiday);
+            const int n = count[d - 1], lo = rules.MinOn(t, date, holiday), hi = rules.MaxOn(t, date, holiday);
             cov.count[std::size_t(d - 1)] = n;
             cov.min[std::size_t(d - 1)] = lo;
             cov.max[std::size_t(d - 1)] = hi;
