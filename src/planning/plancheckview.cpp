@@ -15,16 +15,15 @@ TPlanCheckList::TPlanCheckList(QWidget* parent)
     setObjectName(QStringLiteral("PlanCheckPanel"));
     CheckLabel = new QLabel(this);
     CheckLabel->setObjectName(QStringLiteral("PlanCheckLabel"));
-    CheckList = NewReportList(this, "PlanCheckList",
-        {TranslateText(QStringLiteral("Tag")), TranslateText(QStringLiteral("Dienst/Person")),
-            TranslateText(QStringLiteral("Regel")), TranslateText(QStringLiteral("Werte"))},
-        {90, 160, 190, 220});
-    auto* close = new QPushButton(TranslateText(QStringLiteral("Schließen")), this);
-    close->setObjectName(QStringLiteral("PlanCheckClose"));
-    connect(close, &QPushButton::clicked, this, &QWidget::hide);
+    // The texts are translated when the list is first shown: the page is built before the
+    // translation table is read.
+    CheckList = NewReportList(this, "PlanCheckList", {QString(), QString(), QString(), QString()}, {90, 160, 190, 220});
+    m_close = new QPushButton(this);
+    m_close->setObjectName(QStringLiteral("PlanCheckClose"));
+    connect(m_close, &QPushButton::clicked, this, &QWidget::hide);
     auto* top = new QHBoxLayout;
     top->addWidget(CheckLabel, 1);
-    top->addWidget(close);
+    top->addWidget(m_close);
     auto* box = new QVBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
     box->addLayout(top);
@@ -39,6 +38,9 @@ TPlanCheckList::TPlanCheckList(QWidget* parent)
 void TPlanCheckList::Show(const TRoster& roster, int year, int month, const std::vector<TFinding>& findings)
 {
     m_findings = findings;
+    CheckList->setHeaderLabels({TranslateText(QStringLiteral("Tag")), TranslateText(QStringLiteral("Dienst/Person")),
+        TranslateText(QStringLiteral("Regel")), TranslateText(QStringLiteral("Werte"))});
+    m_close->setText(TranslateText(QStringLiteral("Schließen")));
     CheckList->clear();
     QList<QTreeWidgetItem*> items;
     for (const TFinding& f : findings) {

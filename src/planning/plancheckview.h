@@ -8,6 +8,7 @@
 #include <QWidget>
 
 class QLabel;
+class QPushButton;
 class QTreeWidget;
 class TRoster;
 
@@ -29,4 +30,5 @@ Q_SIGNALS:
 
 private:
     std::vector<TFinding> m_findings;
+    QPushButton* m_close = nullptr;
 };

@@ -476,6 +476,10 @@ bool TDataStore::dutiesUnwritten()
 
 bool TDataStore::regelnUnwritten()
 {
+    // Rules never read nor written: only rules made since would be new in the file, so
+    // a slot without rules gets no rules file.
+    if (regelnState.baseline.isEmpty())
+        return !roster.regeln.Empty();
     return unwritten(regelnState, [this](QByteArray& out) { serializeRegeln(out); });
 }
 
