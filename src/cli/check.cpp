@@ -14,7 +14,8 @@ bool CheckMonthOutput(const TRoster& roster, int year, int month, bool json, QBy
         out.clear();
         for (const TFinding& f : result.findings) {
             const TFindingText t = FindingText(f, roster, year, month);
-            out += (QStringList{t.day, t.subject, t.rule, t.numbers}.join(QLatin1Char('\t')) + QLatin1Char('\n')).toUtf8();
+            out += (QStringList{t.day, t.subject, t.rule, t.numbers}.join(QLatin1Char('\t')) + QLatin1Char('\n'))
+                       .toUtf8();
         }
         if (result.Clean())
             out = "ok\n";
@@ -36,7 +37,8 @@ bool CheckMonthOutput(const TRoster& roster, int year, int month, bool json, QBy
             o.insert(QStringLiteral("actual"), f.actual);
             o.insert(QStringLiteral("limit"), f.limit);
         }
-        o.insert(QStringLiteral("text"), QStringList{t.day, t.subject, t.rule, t.numbers}.join(QStringLiteral(" ")).trimmed());
+        o.insert(QStringLiteral("text"),
+            QStringList{t.day, t.subject, t.rule, t.numbers}.join(QStringLiteral(" ")).trimmed());
         findings.append(o);
     }
     QJsonObject root;

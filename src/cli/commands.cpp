@@ -67,7 +67,8 @@ const std::vector<TCommandSpec>& Commands()
         {"check", "check --month M --year Y [--format text|json]", "staffing targets and rules of a month",
             "The shortfalls and broken rules of the month, one per line (date, duty or\n"
             "person, rule, numbers; tab-separated), or \"ok\". Exit code 4 when there is any.",
-            {kMonth, kYear, {"format", "text|json", 1, 0, "text (default) or a JSON object"}}, {"month", "year"}, false},
+            {kMonth, kYear, {"format", "text|json", 1, 0, "text (default) or a JSON object"}}, {"month", "year"},
+            false},
         {"holidays", "holidays --year Y [--all]", "the holidays of a year",
             "One line YYYY-MM-DD per holiday of the year, in date order, counting the holidays\n"
             "switched on in the roster's settings.",

@@ -214,8 +214,8 @@ void TMonatsplanerPage::render()
         PaintBox1->setFixedSize(size);
     TMonthOverlay overlay = m_sel.Overlay();
     overlay.ruleMarkers = true;
-    m_geo = RenderMonthPreview(m_image, printer, dpi1, ZoomEd->value(), m_roster, m_roster.settings, View(),
-        overlay, [this](TCanvas& canvas) {
+    m_geo = RenderMonthPreview(
+        m_image, printer, dpi1, ZoomEd->value(), m_roster, m_roster.settings, View(), overlay, [this](TCanvas& canvas) {
             if (!m_sel.dienststr.isEmpty()) {
                 canvas.SetFontColor(Qt::black);
                 canvas.TextOut(0, 0, m_sel.dienststr);

@@ -2,11 +2,11 @@
 // to a finding's cell, and "Muster anwenden...".
 
 #include "core/roster.h"
+#include "i18n/translate.h"
 #include "planner/monatsplanerpage.h"
 #include "planning/plancheckview.h"
 #include "planning/rotation.h"
 #include "planning/rulesdialog.h"
-#include "i18n/translate.h"
 #include "storage/datastore.h"
 
 #include <QComboBox>
@@ -76,8 +76,8 @@ void TMonatsplanerPage::MusterAnwendenClick()
         }
     }
     if (marked.empty() || firstDay == 0) {
-        QMessageBox::information(this, QString(),
-            TranslateText(QStringLiteral("Bitte zuerst die Zeilen und den ersten Tag markieren.")));
+        QMessageBox::information(
+            this, QString(), TranslateText(QStringLiteral("Bitte zuerst die Zeilen und den ersten Tag markieren.")));
         return;
     }
     QStringList names;
@@ -106,7 +106,8 @@ void TMonatsplanerPage::MusterAnwendenClick()
         checked.persons.clear();
         for (std::size_t k = 0; k < run.persons.size(); ++k) {
             const int p = run.persons[k];
-            checked.persons.push_back(p < m_roster.personen.Count() && m_roster.personen[p].name == names[qsizetype(k)] ? p : -1);
+            checked.persons.push_back(
+                p < m_roster.personen.Count() && m_roster.personen[p].name == names[qsizetype(k)] ? p : -1);
         }
         ApplyPattern(m_roster, pattern, checked);
     });

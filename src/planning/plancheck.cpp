@@ -129,8 +129,8 @@ void checkCoverage(const TMonthPlan& plan, const TResolvedRules& rules, TCheckRe
     }
 }
 
-void checkPerson(const TMonthPlan& plan, const TResolvedRules& rules, int r, TCheckResult& out,
-    std::vector<TFinding>& monthWide)
+void checkPerson(
+    const TMonthPlan& plan, const TResolvedRules& rules, int r, TCheckResult& out, std::vector<TFinding>& monthWide)
 {
     const int person = plan.persons[std::size_t(r)];
     // The run of working days that reaches into the month.
@@ -192,8 +192,8 @@ TCheckResult CheckPlan(const TMonthPlan& plan, const TResolvedRules& rules)
     std::vector<TFinding> monthWide;
     for (int r = 0; r < plan.Rows(); ++r)
         checkPerson(plan, rules, r, out, monthWide);
-    std::stable_sort(out.findings.begin(), out.findings.end(),
-        [](const TFinding& a, const TFinding& b) { return a.day < b.day; });
+    std::stable_sort(
+        out.findings.begin(), out.findings.end(), [](const TFinding& a, const TFinding& b) { return a.day < b.day; });
     out.findings.insert(out.findings.end(), monthWide.begin(), monthWide.end());
     return out;
 }

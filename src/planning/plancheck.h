@@ -30,7 +30,10 @@ struct TMonthPlan {
 
     int Rows() const { return int(persons.size()); }
     int Cell(int row, int day) const { return cells[std::size_t(row) * std::size_t(days) + std::size_t(day - 1)]; }
-    void SetCell(int row, int day, int duty) { cells[std::size_t(row) * std::size_t(days) + std::size_t(day - 1)] = duty; }
+    void SetCell(int row, int day, int duty)
+    {
+        cells[std::size_t(row) * std::size_t(days) + std::size_t(day - 1)] = duty;
+    }
     // Duty `back` days before the 1st (1 = last day of the previous month).
     int Before(int row, int back) const;
     // A duty that is no absence.

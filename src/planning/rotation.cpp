@@ -75,8 +75,7 @@ TPatternResult ApplyPattern(TRoster& roster, const TPattern& pattern, const TPat
         result.error = TranslateText(QStringLiteral("Kein Anfangstag gewählt."));
         return result;
     }
-    const int days = run.days > 0 ? std::min(run.days, 3660)
-                                   : run.start.daysInMonth() - run.start.day() + 1;
+    const int days = run.days > 0 ? std::min(run.days, 3660) : run.start.daysInMonth() - run.start.day() + 1;
     const int n = int(duties.size());
     for (std::size_t k = 0; k < run.persons.size(); ++k) {
         const int pi = run.persons[k];

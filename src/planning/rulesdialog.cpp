@@ -100,7 +100,8 @@ TRulesDialog::TRulesDialog(const TRoster& roster, const TPlanRules& rules, QWidg
             addDateRow(duty, &d);
     }
     auto* targetBox = new QVBoxLayout(targetPage);
-    targetBox->addWidget(new QLabel(tr8("Mindest- und Höchstzahl der Personen je Wochentag (leer: keine Höchstzahl)"), targetPage));
+    targetBox->addWidget(
+        new QLabel(tr8("Mindest- und Höchstzahl der Personen je Wochentag (leer: keine Höchstzahl)"), targetPage));
     targetBox->addWidget(TargetTable, 2);
     targetBox->addLayout(addRemoveButtons(targetPage, TargetTable, [this] { addTargetRow(nullptr); }));
     targetBox->addWidget(new QLabel(tr8("Einzelne Tage"), targetPage));
@@ -272,7 +273,8 @@ TPlanRules TRulesDialog::Rules() const
     for (int row = 0; row < DateTable->rowCount(); ++row) {
         const TDutyKey key = keyOf(DateTable, row, 0);
         const auto* date = qobject_cast<QDateEdit*>(DateTable->cellWidget(row, 1));
-        TDateTarget d{date ? date->date() : QDate(), cellLimit(DateTable, row, 2, 0), cellLimit(DateTable, row, 3, kNoLimit), {}};
+        TDateTarget d{
+            date ? date->date() : QDate(), cellLimit(DateTable, row, 2, 0), cellLimit(DateTable, row, 3, kNoLimit), {}};
         auto it = std::find_if(targets.begin(), targets.end(), [&](const TStaffTarget& t) { return t.duty == key; });
         if (it == targets.end()) {
             targets.push_back(TStaffTarget());

@@ -30,7 +30,8 @@ void addDuties(TRoster& r)
         const char* abbr;
         bool absent;
         double hours;
-    } duties[] = {{"Urlaub", "U", true, 0}, {"Früh", "F", false, 8}, {"Spät", "S", false, 8}, {"Nacht", "N", false, 10}};
+    } duties[]
+        = {{"Urlaub", "U", true, 0}, {"Früh", "F", false, 8}, {"Spät", "S", false, 8}, {"Nacht", "N", false, 10}};
     for (const auto& d : duties) {
         TDienst* x = r.dienste.Add();
         x->name = QString::fromUtf8(d.name);
@@ -211,7 +212,8 @@ private Q_SLOTS:
         QCOMPARE(out.value(QStringLiteral("version")).toInt(), 3);
         QCOMPARE(out.value(QStringLiteral("future")).toObject().value(QStringLiteral("a")).toInt(), 1);
         QCOMPARE(out.value(QStringLiteral("rules")).toObject().value(QStringLiteral("maxWeekendsInRow")).toInt(), 2);
-        QCOMPARE(out.value(QStringLiteral("targets")).toArray().at(0).toObject().value(QStringLiteral("skill")).toString(),
+        QCOMPARE(
+            out.value(QStringLiteral("targets")).toArray().at(0).toObject().value(QStringLiteral("skill")).toString(),
             QStringLiteral("Pflege"));
     }
 
@@ -228,7 +230,8 @@ private Q_SLOTS:
         QTest::newRow("target no object") << QByteArray("{\"targets\": [1]}") << false;
         QTest::newRow("count a string") << QByteArray("{\"rules\": {\"maxDaysInRow\": \"7\"}}") << false;
         QTest::newRow("huge count clamped") << QByteArray("{\"rules\": {\"maxDaysInRow\": 1e300}}") << true;
-        QTest::newRow("negative clamped") << QByteArray("{\"targets\": [{\"duty\": {\"abbr\": \"F\"}, \"min\": [-5]}]}") << true;
+        QTest::newRow("negative clamped")
+            << QByteArray("{\"targets\": [{\"duty\": {\"abbr\": \"F\"}, \"min\": [-5]}]}") << true;
     }
     void damagedFiles()
     {
@@ -280,17 +283,15 @@ private Q_SLOTS:
         const QString five = QStringLiteral("F F F F F");
         QTest::newRow("exactly the most days in a row")
             << 5 << 0 << 0.0 << QString() << QStringList{five} << QStringList{};
-        QTest::newRow("one day more")
-            << 5 << 0 << 0.0 << QString() << QStringList{five + QStringLiteral(" S - F")}
-            << QStringList{QStringLiteral("daysInRow:6:0")};
+        QTest::newRow("one day more") << 5 << 0 << 0.0 << QString() << QStringList{five + QStringLiteral(" S - F")}
+                                      << QStringList{QStringLiteral("daysInRow:6:0")};
         QTest::newRow("run from the previous month")
             << 5 << 0 << 0.0 << QString() << QStringList{QStringLiteral("N N N | F F F")}
             << QStringList{QStringLiteral("daysInRow:3:0")};
         QTest::newRow("absence breaks no run but is no work")
             << 2 << 0 << 0.0 << QString() << QStringList{QStringLiteral("F U F F")} << QStringList{};
         QTest::newRow("forbidden succession")
-            << 0 << 0 << 0.0 << QStringLiteral("N>F")
-            << QStringList{QStringLiteral("N | F - N S N - F")}
+            << 0 << 0 << 0.0 << QStringLiteral("N>F") << QStringList{QStringLiteral("N | F - N S N - F")}
             << QStringList{QStringLiteral("succession:1:0")};
         QTest::newRow("fewest free days: exactly")
             << 0 << 3 << 0.0 << QString()
@@ -307,14 +308,14 @@ private Q_SLOTS:
         QTest::newRow("most hours: exactly, one more")
             << 0 << 0 << 26.0 << QString() << QStringList{QStringLiteral("F F N"), QStringLiteral("F F N F")}
             << QStringList{QStringLiteral("hours:0:1")};
-        QTest::newRow("qualification")
-            << 0 << 0 << 0.0 << QStringLiteral("0!N") << QStringList{QStringLiteral("F N"), QStringLiteral("N")}
-            << QStringList{QStringLiteral("notQualified:2:0")};
+        QTest::newRow("qualification") << 0 << 0 << 0.0 << QStringLiteral("0!N")
+                                       << QStringList{QStringLiteral("F N"), QStringLiteral("N")}
+                                       << QStringList{QStringLiteral("notQualified:2:0")};
         // Friday 1, Saturday 2: minimum 1 every day, at most 1.
-        QTest::newRow("coverage")
-            << 0 << 0 << 0.0 << QStringLiteral("F=1,1")
-            << QStringList{QStringLiteral("F F - F") + QStringLiteral(" F").repeated(27), QStringLiteral("F")}
-            << QStringList{QStringLiteral("excess:1:F"), QStringLiteral("shortfall:3:F")};
+        QTest::newRow("coverage") << 0 << 0 << 0.0 << QStringLiteral("F=1,1")
+                                  << QStringList{QStringLiteral("F F - F") + QStringLiteral(" F").repeated(27),
+                                         QStringLiteral("F")}
+                                  << QStringList{QStringLiteral("excess:1:F"), QStringLiteral("shortfall:3:F")};
     }
     void check()
     {
@@ -330,7 +331,8 @@ private Q_SLOTS:
         r.regeln.minFreeDays = minFree;
         r.regeln.maxMonthHours = maxHours;
         if (extra.contains(QLatin1Char('>')))
-            r.regeln.forbidden.push_back({{extra.section(QLatin1Char('>'), 0, 0), 0}, {extra.section(QLatin1Char('>'), 1), 0}, {}});
+            r.regeln.forbidden.push_back(
+                {{extra.section(QLatin1Char('>'), 0, 0), 0}, {extra.section(QLatin1Char('>'), 1), 0}, {}});
         if (extra.contains(QLatin1Char('!'))) {
             const TPerson& p = r.personen[extra.section(QLatin1Char('!'), 0, 0).toInt()];
             r.regeln.qualifications.push_back({PersonKeyOf(p), {{extra.section(QLatin1Char('!'), 1), 0}}, {}});
@@ -418,7 +420,8 @@ private Q_SLOTS:
             view.year = 2024;
             view.month = 3;
             view.showCoverage = true;
-            QVERIFY(ExportMonthPdf(dir + QStringLiteral("/coverage.pdf"), {7016, 4960, 600}, r, r.settings, view, 1).ok());
+            QVERIFY(
+                ExportMonthPdf(dir + QStringLiteral("/coverage.pdf"), {7016, 4960, 600}, r, r.settings, view, 1).ok());
         }
     }
 
@@ -451,8 +454,9 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         Copy a(dir.path());
-        makeRoster(a.roster, {QStringLiteral("- - - - - - - - - - - - - - - - - - - - - - - - - - - - - S S"),
-                                 QStringLiteral("- - - - - - - - - - - - - - - - - - - - - - - - - - - - - - U")},
+        makeRoster(a.roster,
+            {QStringLiteral("- - - - - - - - - - - - - - - - - - - - - - - - - - - - - S S"),
+                QStringLiteral("- - - - - - - - - - - - - - - - - - - - - - - - - - - - - - U")},
             2024, 3);
         TPerson& second = a.roster.personen[1];
         TEintrag* u = second.eintraege.Add(); // an absence in April
@@ -483,7 +487,8 @@ private Q_SLOTS:
             for (int i = 0; i < 9; ++i) {
                 const QDate d = QDate(2024, 3, 28).addDays(i);
                 const int e = TRoster::EintragIndexOfDay(a.roster.personen[p], d.year(), d.month(), d.day());
-                out << (e < 0 ? QStringLiteral("-") : a.roster.dienste[a.roster.personen[p].eintraege[e].dienst - 1].kuerzel);
+                out << (e < 0 ? QStringLiteral("-")
+                              : a.roster.dienste[a.roster.personen[p].eintraege[e].dienst - 1].kuerzel);
             }
             return out.join(QLatin1Char(' '));
         };

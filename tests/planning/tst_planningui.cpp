@@ -18,8 +18,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 
 namespace {
@@ -102,7 +102,8 @@ private Q_SLOTS:
         QVERIFY(it != check.findings.end());
         QTreeWidgetItem* item = w.page->PlanCheck->CheckList->topLevelItem(int(it - check.findings.begin()));
         Q_EMIT w.page->PlanCheck->CheckList->itemDoubleClicked(item, 0);
-        const std::vector<TMonthRow> rows = MonthRows(w.form->roster, 2024, 3, 0, w.form->roster.settings.AddFreeLinesCheck);
+        const std::vector<TMonthRow> rows
+            = MonthRows(w.form->roster, 2024, 3, 0, w.form->roster.settings.AddFreeLinesCheck);
         const int index = int(std::find_if(rows.begin(), rows.end(), [&](const TMonthRow& r) {
             return r.person == it->person && r.blank == 0;
         }) - rows.begin());
