@@ -102,6 +102,7 @@ TMonatsplanerPage::TMonatsplanerPage(TRoster& roster, TDataStore& store, TPrinte
     BesetzungCheck = new QCheckBox(QStringLiteral("Besetzung anzeigen"), this);
     BesetzungCheck->setObjectName(QStringLiteral("BesetzungCheck"));
     PlanCheck = new TPlanCheckList(this);
+    PlanCheck->setMaximumHeight(180); // the grid keeps most of the page
     PlanCheck->hide();
 
     ScrollBox1 = new QScrollArea(this);

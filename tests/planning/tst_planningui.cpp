@@ -110,6 +110,8 @@ private Q_SLOTS:
         const int perPage = w.page->Geometry().zeilen - 1;
         QCOMPARE(w.page->SeiteEd->value(), index / perPage + 1);
         QVERIFY(w.page->Selection().select.Get(it->day, index % perPage + 1));
+        if (qEnvironmentVariableIsSet("ROSTELMARK_LOOK_DIR"))
+            w.form->grab().save(qEnvironmentVariable("ROSTELMARK_LOOK_DIR") + QStringLiteral("/planner.png"));
     }
 
     // The dialog edits under the rules lock; one undo step writes the old file back.
