@@ -391,13 +391,23 @@ TMonthGeometry DrawMonth(TCanvas& canvas, int w, int h, int dpi1, int dpi2, doub
     const bool sums = s.ShowSumCheck;
     const bool hasAccount = TMonatsTabelle::InRange(year, month);
     const bool markers = !printit && overlay.ruleMarkers && !roster.regeln.Empty();
-    TCheckResult check;
+    // The counts need every employee, the markers only those of the drawn page.
+    const bool coverageHere = view.showCoverage
+        && std::any_of(L.coverage.begin(), L.coverage.end(), [&](const RowPlace& c) { return c.page == L.page; });
+    TCheckResult check, marks;
+    if (coverageHere)
+        check = CheckCoverage(roster, year, month);
     std::vector<int> planRow;
-    if (view.showCoverage || markers) {
-        check = CheckMonth(roster, year, month);
+    if (markers) {
+        std::vector<int> shown;
+        for (int i = L.firstOnPage; i < L.endOnPage; ++i) {
+            if (L.rows[std::size_t(i)].blank == 0)
+                shown.push_back(L.rows[std::size_t(i)].person);
+        }
+        marks = CheckPersons(roster, year, month, shown);
         planRow.assign(std::size_t(roster.personen.Count()), -1);
-        for (std::size_t r = 0; r < check.persons.size(); ++r)
-            planRow[std::size_t(check.persons[r])] = int(r);
+        for (std::size_t r = 0; r < marks.persons.size(); ++r)
+            planRow[std::size_t(marks.persons[r])] = int(r);
     }
 
     // Day facts: holiday, weekday, and each shown employee's entry of every day.
@@ -579,7 +589,7 @@ TMonthGeometry DrawMonth(TCanvas& canvas, int w, int h, int dpi1, int dpi2, doub
                     const QString extra = ExtraHoursText(e->ueberstunden);
                     canvas.TextOut(centred(extra), top + t + 2 + sHeight, extra);
                 }
-                if (markers && check.Broken(planRow[std::size_t(row.person)], c + 1, days))
+                if (markers && marks.Broken(planRow[std::size_t(row.person)], c + 1, days))
                     drawRuleMarker(canvas, x, top + t, cw, zhoch);
             } else {
                 canvas.SetPenColor(kWhite);
@@ -622,7 +632,7 @@ TMonthGeometry DrawMonth(TCanvas& canvas, int w, int h, int dpi1, int dpi2, doub
         }
     }
 
-    if (view.showCoverage) {
+    if (coverageHere) {
         canvas.TakeFont(s.FontDialog2, L.dpi1, L.zoom);
         drawCoverageRows(canvas, L, roster, check);
     }

@@ -30,7 +30,7 @@ int LookBackFor(const TResolvedRules& rules)
     return std::clamp(rules.maxDaysInRow + 1, 1, 400);
 }
 
-TMonthPlan BuildMonthPlan(const TRoster& roster, int year, int month, int lookBack)
+TMonthPlan BuildMonthPlan(const TRoster& roster, int year, int month, int lookBack, const std::vector<int>* only)
 {
     TMonthPlan plan;
     plan.year = std::clamp(year, 1, 9999);
@@ -47,9 +47,16 @@ TMonthPlan BuildMonthPlan(const TRoster& roster, int year, int month, int lookBa
     for (int d = 1; d <= plan.days; ++d)
         plan.holiday[std::size_t(d - 1)] = IsFeiertag(roster.settings.FeiertageList, plan.year, plan.month, d);
 
-    for (int i = 0; i < roster.personen.Count(); ++i) {
-        if (IsActiveInMonth(roster.personen[i], plan.year, plan.month))
-            plan.persons.push_back(i);
+    if (only != nullptr) {
+        for (int i : *only) {
+            if (i >= 0 && i < roster.personen.Count() && IsActiveInMonth(roster.personen[i], plan.year, plan.month))
+                plan.persons.push_back(i);
+        }
+    } else {
+        for (int i = 0; i < roster.personen.Count(); ++i) {
+            if (IsActiveInMonth(roster.personen[i], plan.year, plan.month))
+                plan.persons.push_back(i);
+        }
     }
     const std::size_t rows = plan.persons.size();
     plan.cells.assign(rows * std::size_t(plan.days), TMonthPlan::kNone);
@@ -202,6 +209,23 @@ TCheckResult CheckMonth(const TRoster& roster, int year, int month)
 {
     const TResolvedRules rules = ResolveRules(roster.regeln, roster);
     return CheckPlan(BuildMonthPlan(roster, year, month, LookBackFor(rules)), rules);
+}
+
+TCheckResult CheckCoverage(const TRoster& roster, int year, int month)
+{
+    TResolvedRules rules = ResolveRules(roster.regeln, roster);
+    rules.maxDaysInRow = rules.minFreeDays = 0;
+    rules.maxMonthHours = 0;
+    std::fill(rules.forbiddenNext.begin(), rules.forbiddenNext.end(), 0);
+    std::fill(rules.notAllowed.begin(), rules.notAllowed.end(), 0);
+    return CheckPlan(BuildMonthPlan(roster, year, month, 0), rules);
+}
+
+TCheckResult CheckPersons(const TRoster& roster, int year, int month, const std::vector<int>& persons)
+{
+    TResolvedRules rules = ResolveRules(roster.regeln, roster);
+    rules.targets.clear();
+    return CheckPlan(BuildMonthPlan(roster, year, month, LookBackFor(rules), &persons), rules);
 }
 
 const char* FindingKindKey(TFindingKind kind)

@@ -45,7 +45,9 @@ struct TMonthPlan {
 // Reads the month from the roster: the first entry of each day, duties outside the duty
 // list as no duty. `lookBack` days before the month are read for rules that reach over
 // its start.
-TMonthPlan BuildMonthPlan(const TRoster& roster, int year, int month, int lookBack);
+// `only`: just these roster persons (active in the month), for checks of some rows.
+TMonthPlan BuildMonthPlan(
+    const TRoster& roster, int year, int month, int lookBack, const std::vector<int>* only = nullptr);
 // The look-back the rules need.
 int LookBackFor(const TResolvedRules& rules);
 
@@ -84,6 +86,11 @@ struct TCheckResult {
 TCheckResult CheckPlan(const TMonthPlan& plan, const TResolvedRules& rules);
 // Resolve, read the month and check it.
 TCheckResult CheckMonth(const TRoster& roster, int year, int month);
+// The rules of these persons only (the grid's markers of one page); coverage then counts
+// only them.
+TCheckResult CheckPersons(const TRoster& roster, int year, int month, const std::vector<int>& persons);
+// The staffing targets alone (the grid's coverage rows).
+TCheckResult CheckCoverage(const TRoster& roster, int year, int month);
 
 // The columns of a finding as the list and the tool show them, in the current language.
 struct TFindingText {
