@@ -15,6 +15,7 @@
 #include "output/statistikpage.h"
 #include "planner/monatsplanerpage.h"
 #include "planner/plannerdialogs.h"
+#include "planning/rulesdialog.h"
 #include "staff/dienstepage.h"
 #include "staff/dienstform.h"
 #include "staff/personenpage.h"
@@ -265,6 +266,15 @@ void TMainForm::buildMenus()
     connect(ExportalsPDFDatei1, &QAction::triggered, this, &TMainForm::ExportalsPDFDatei1Click);
     connect(CSVExport1, &QAction::triggered, this, &TMainForm::CSVExport1Click);
     connect(VomletzenMonatbernehmen1, &QAction::triggered, this, &TMainForm::VomletzenMonatbernehmen1Click);
+    BesetzungundRegeln1 = Monatsplan1->addAction(QStringLiteral("Besetzung und Regeln..."));
+    BesetzungundRegeln1->setObjectName(QStringLiteral("BesetzungundRegeln1"));
+    MusterAnwenden1 = Monatsplan1->addAction(QStringLiteral("Muster anwenden..."));
+    MusterAnwenden1->setObjectName(QStringLiteral("MusterAnwenden1"));
+    PlanPruefen1 = Monatsplan1->addAction(u8("Plan prüfen"));
+    PlanPruefen1->setObjectName(QStringLiteral("PlanPruefen1"));
+    connect(BesetzungundRegeln1, &QAction::triggered, this, &TMainForm::BesetzungundRegeln1Click);
+    connect(MusterAnwenden1, &QAction::triggered, this, &TMainForm::MusterAnwenden1Click);
+    connect(PlanPruefen1, &QAction::triggered, this, &TMainForm::PlanPruefen1Click);
     // Undo and redo act on every kind of change (persons, duties, settings), so they
     // sit in a menu of their own before "Monatsplan".
     Bearbeiten1 = new QMenu(QStringLiteral("Bearbeiten"), bar);
@@ -484,6 +494,7 @@ void TMainForm::FormCreate()
     ListPersons();
     store.loadDienste();
     ListDienste();
+    store.loadRegeln();
     ListPersons2();
     ListPersons3();
 }
@@ -645,7 +656,10 @@ void TMainForm::LagerItemClick(int slot)
 
 void TMainForm::Timer1Timer()
 {
+    const TDateTime rulesAge = store.kownfileageregeln;
     store.Timer1Timer();
+    if (store.kownfileageregeln != rulesAge)
+        MonatsplanerSheet->PaintBox1Paint(); // another copy changed the rules
 }
 
 void TMainForm::FeiertageListClick()
@@ -705,6 +719,34 @@ void TMainForm::VomletzenMonatbernehmen1Click()
     if (!DiensteOvertakeForm || DiensteOvertakeForm->exec() != QDialog::Accepted)
         return;
     MonatsplanerSheet->CopyPreviousMonthLocked(DiensteOvertakeForm->VerchiebEd->value());
+}
+
+void TMainForm::BesetzungundRegeln1Click()
+{
+    if (!store.canwritenowregeln()) {
+        MonatsplanerSheet->PaintBox1Paint(); // the lock check may have read newer rules
+        return;
+    }
+    TRulesDialog dialog(roster, roster.regeln, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        TUndoRecorder step(&undo.history, roster, TUndoKind::Rules);
+        roster.regeln = dialog.Rules();
+        store.saveRegeln();
+        step.Commit(roster);
+    }
+    store.EndWriteMowregeln();
+    MonatsplanerSheet->PaintBox1Paint();
+}
+
+void TMainForm::MusterAnwenden1Click()
+{
+    MonatsplanerSheet->MusterAnwendenClick();
+}
+
+void TMainForm::PlanPruefen1Click()
+{
+    PageControl1->setCurrentWidget(MonatsplanerSheet);
+    MonatsplanerSheet->PlanPruefenClick();
 }
 
 void TMainForm::Kalenderdateiexportieren1Click()

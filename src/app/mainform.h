@@ -95,6 +95,9 @@ public:
     QAction* CSVExport1 = nullptr;
     QAction* Kalenderdateiexportieren1 = nullptr;
     QAction* VomletzenMonatbernehmen1 = nullptr;
+    QAction* BesetzungundRegeln1 = nullptr; // "Besetzung und Regeln..."
+    QAction* MusterAnwenden1 = nullptr; // "Muster anwenden..."
+    QAction* PlanPruefen1 = nullptr; // "Plan prüfen"
     QAction* Rueckgaengig1 = nullptr;
     QAction* Wiederherstellen1 = nullptr;
     QMenu* Rostelmark1 = nullptr;
@@ -132,6 +135,11 @@ public:
     void CSVExport1Click();
     void ExportalsPDFDatei1Click();
     void VomletzenMonatbernehmen1Click();
+    // Planning rules: the rules dialog under the rules file's lock (one undo step), the
+    // pattern dialog and the check list of the planner page.
+    void BesetzungundRegeln1Click();
+    void MusterAnwenden1Click();
+    void PlanPruefen1Click();
     void Kalenderdateiexportieren1Click();
     void Rueckgaengig1Click();
     void Wiederherstellen1Click();

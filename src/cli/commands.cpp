@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "check.h"
 
 #include "calendar/feiertage.h"
 #include "core/datetime.h"
@@ -68,6 +69,11 @@ const std::vector<TCommandSpec>& Commands()
             "Numbers read back exactly; NaN and infinities are written as the strings\n"
             "\"NaN\", \"Infinity\" and \"-Infinity\".",
             {}, {}, false},
+        {"check", "check --month M --year Y [--format text|json]", "staffing targets and rules of a month",
+            "The shortfalls and broken rules of the month, one per line (date, duty or\n"
+            "person, rule, numbers; tab-separated), or \"ok\". Exit code 4 when there is any.",
+            {kMonth, kYear, {"format", "text|json", 1, 0, "text (default) or a JSON object"}}, {"month", "year"},
+            false},
         {"holidays", "holidays --year Y [--all]", "the holidays of a year",
             "One line YYYY-MM-DD per holiday of the year, in date order, counting the holidays\n"
             "switched on in the roster's settings.",
@@ -202,9 +208,10 @@ const char* const kGlobalHelp = "Usage: rostelmark-cli [--data DIR] [--slot N] [
                                 "Commands:\n";
 
 const char* const kExitHelp = "\nExit codes: 0 success, 1 usage error, 2 input/output error or damaged file,\n"
-                              "3 locked by another copy. A failed command leaves no lock file and no partial\n"
-                              "output file behind. Errors are one line on stderr: \"rostelmark-cli: MESSAGE\".\n"
-                              "A slot or folder without a person file gives the default roster with a warning.\n";
+                              "3 locked by another copy, 4 (check) the plan breaks a rule. A failed command\n"
+                              "leaves no lock file and no partial output file behind. Errors are one line on\n"
+                              "stderr: \"rostelmark-cli: MESSAGE\". A slot or folder without a person file gives\n"
+                              "the default roster with a warning.\n";
 
 } // namespace
 
@@ -558,6 +565,24 @@ int RunDump(const TCliRequest& request, QString& error)
     return StdoutResult(RosterJson(session.roster), error);
 }
 
+int RunCheck(const TCliRequest& request, QString& error)
+{
+    const QString format = request.values.value(QStringLiteral("format"), QStringLiteral("text"));
+    if (format != QLatin1String("text") && format != QLatin1String("json")) {
+        error = QStringLiteral("--format must be text or json");
+        return kExitUsage;
+    }
+    TCliSession session;
+    if (const int rc = OpenSession(session, request, true, error))
+        return rc;
+    QByteArray out;
+    const bool clean = CheckMonthOutput(session.roster, request.number(QStringLiteral("year"), 2000),
+        request.number(QStringLiteral("month"), 1), format == QLatin1String("json"), out);
+    if (const int rc = StdoutResult(out, error))
+        return rc;
+    return clean ? kExitOk : kExitFindings;
+}
+
 int RunHolidays(const TCliRequest& request, QString& error)
 {
     TCliSession session;
@@ -834,6 +859,8 @@ int RunCommand(const TCliRequest& request, QString& error)
     const QString& c = request.command;
     if (c == QLatin1String("dump"))
         return RunDump(request, error);
+    if (c == QLatin1String("check"))
+        return RunCheck(request, error);
     if (c == QLatin1String("holidays"))
         return RunHolidays(request, error);
     if (c == QLatin1String("csv"))

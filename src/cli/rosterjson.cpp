@@ -141,6 +141,7 @@ QByteArray RosterJson(const TRoster& roster)
         + ", \"showAnw\": " + jsonBool(s.ShowAnwCheck) + ", \"language\": " + jsonInt(s.languagesetto)
         + ",\n    \"doubleRowHeight\": " + jsonBool(s.DoubleRowHeightCheck) + ", \"addFreeLines\": "
         + jsonBool(s.AddFreeLinesCheck) + ", \"secondLinesDarker\": " + jsonBool(s.SecondLinesareDarkerCheck)
-        + ",\n    \"margin\": " + JsonDouble(s.RandBreitEd) + "\n  }\n}\n";
+        + ",\n    \"margin\": " + JsonDouble(s.RandBreitEd)
+        + "\n  },\n  \"rules\": " + SerializePlanRules(roster.regeln).trimmed().replace('\n', "\n  ") + "\n}\n";
     return out;
 }

@@ -114,6 +114,8 @@ TCliExit TCliSession::Open(const TSessionOptions& options)
             qPrintable(QDir::toNativeSeparators(store.personFile())));
     if (const TCliExit rc = load(store.loadDienste(), store.dutyLockFile()); rc != kExitOk)
         return rc;
+    if (const TCliExit rc = load(store.loadRegeln(), store.rulesLockFile()); rc != kExitOk)
+        return rc;
     if (options.texts)
         firstShowing();
     return kExitOk;

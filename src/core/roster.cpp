@@ -50,6 +50,7 @@ void TRoster::InitPersonenDienste()
 {
     personen.Clear();
     dienste.Clear();
+    regeln = TPlanRules();
     if (TPerson* p = AddPerson())
         p->name = GetMessageText(13);
     if (TDienst* d = dienste.Add()) {

@@ -5,6 +5,7 @@
 #include "core/datetime.h"
 #include "core/dynaarray.h"
 #include "core/plansettings.h"
+#include "planning/planrules.h"
 
 #include <QString>
 
@@ -115,6 +116,7 @@ public:
     TDynaArray<TPerson> personen{&apers};
     TDynaArray<TDienst> dienste{&adienst};
     TPlanSettings settings;
+    TPlanRules regeln; // staffing targets, rules, qualifications, patterns (own file)
 
     // New containers, each with the default record: person "Mustermann", duty "Urlaub".
     void InitPersonenDienste();

@@ -7,7 +7,7 @@
 
 namespace {
 
-const std::array<TUndoKindInfo, 17> kKinds = {{
+const std::array<TUndoKindInfo, 19> kKinds = {{
     {"Dienst zuweisen", kUndoPersonFile, kRefreshGrid, true},
     {"Überstunden", kUndoPersonFile, kRefreshGrid, true},
     {"Soll-Stunden festlegen", kUndoPersonFile, kRefreshGrid, true},
@@ -25,6 +25,8 @@ const std::array<TUndoKindInfo, 17> kKinds = {{
     {"Feiertage", kUndoPersonFile, kRefreshSettings, false},
     {"Farbe", kUndoPersonFile, kRefreshSettings, false},
     {"Einstellungen", kUndoNoFile, kRefreshSettings, true},
+    {"Besetzung und Regeln", kUndoRulesFile, kRefreshGrid, false},
+    {"Muster anwenden", kUndoPersonFile, kRefreshGrid, true},
 }};
 
 // Values compare as the file stores them: doubles bit for bit (0 and -0 differ).
@@ -473,6 +475,21 @@ struct SettingsOp final : TUndoStep::Op {
     std::size_t Bytes() const override { return sizeof(*this); }
 };
 
+// The planning rules are small: a step holds the whole other version.
+struct RulesOp final : TUndoStep::Op {
+    TPlanRules held;
+    explicit RulesOp(TPlanRules r)
+        : held(std::move(r))
+    {
+    }
+    bool Apply(TRoster& r, bool) override
+    {
+        std::swap(r.regeln, held);
+        return true;
+    }
+    std::size_t Bytes() const override { return sizeof(*this) + std::size_t(SerializePlanRules(held).size()); }
+};
+
 // Operations that turn `before` (entries of one person) into the person's entries now;
 // they hold the values of `before`.
 void diffEntries(int person, const std::vector<TEintrag>& before, const TDynaArray<TEintrag>& after,
@@ -678,6 +695,7 @@ struct TUndoRecorder::Snapshot {
     std::vector<PersonCopy> persons; // aligned with the roster's order as the action changes it
     std::vector<TDienst> duties;
     TPlanSettings settings;
+    TPlanRules regeln;
 };
 
 TUndoRecorder::TUndoRecorder(TUndoHistory* h, const TRoster& roster, TUndoKind k)
@@ -694,6 +712,7 @@ TUndoRecorder::TUndoRecorder(TUndoHistory* h, const TRoster& roster, TUndoKind k
         before->persons.push_back(copyOf(p));
     before->duties.assign(roster.dienste.begin(), roster.dienste.begin() + roster.dienste.Count());
     before->settings = roster.settings;
+    before->regeln = roster.regeln;
     step = std::make_unique<TUndoStep>(kind);
 }
 
@@ -839,6 +858,11 @@ bool TUndoRecorder::Commit(const TRoster& roster)
     if (mask) {
         ops.push_back(std::make_unique<SettingsOp>(mask, before->settings));
         files |= PlanSettingsFiles(mask);
+    }
+
+    if (!(before->regeln == roster.regeln)) {
+        ops.push_back(std::make_unique<RulesOp>(std::move(before->regeln)));
+        files |= kUndoRulesFile;
     }
 
     step->files = files;

@@ -24,7 +24,7 @@
 #include <vector>
 
 // The data files a step changes (in memory now, in the file with its save).
-enum TUndoFiles : unsigned { kUndoNoFile = 0, kUndoPersonFile = 1, kUndoDutyFile = 2 };
+enum TUndoFiles : unsigned { kUndoNoFile = 0, kUndoPersonFile = 1, kUndoDutyFile = 2, kUndoRulesFile = 4 };
 
 // What the window shows again after a step was applied, besides repainting the views.
 enum TUndoRefresh : unsigned { kRefreshGrid = 0, kRefreshPersons = 1, kRefreshDuties = 2, kRefreshSettings = 4 };
@@ -48,6 +48,8 @@ enum class TUndoKind {
     Holidays,
     Colour,
     Display,
+    Rules,
+    Pattern,
 };
 
 struct TUndoKindInfo {

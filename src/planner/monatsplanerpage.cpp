@@ -7,9 +7,11 @@
 #include "i18n/ui/translateapp.h"
 #include "output/printjob.h"
 #include "planner/plannerdialogs.h"
+#include "planning/plancheckview.h"
 #include "storage/datastore.h"
 #include "widgets/controls.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QGridLayout>
@@ -121,6 +123,11 @@ TMonatsplanerPage::TMonatsplanerPage(TRoster& roster, TDataStore& store, TPrinte
     SetSollStd = NamedButton(this, "SetSollStd", "Soll-Stunden festlegen...");
     PrintBtn = NamedButton(this, "PrintBtn", "Drucken...");
     PrintersetupBtn = NamedButton(this, "PrintersetupBtn", "Drucker einrichten...");
+    BesetzungCheck = new QCheckBox(QStringLiteral("Besetzung anzeigen"), this);
+    BesetzungCheck->setObjectName(QStringLiteral("BesetzungCheck"));
+    PlanCheck = new TPlanCheckList(this);
+    PlanCheck->setMaximumHeight(180); // the grid keeps most of the page
+    PlanCheck->hide();
 
     HintLabel = new QLabel(this);
     HintLabel->setObjectName(QStringLiteral("HintLabel"));
@@ -148,6 +155,7 @@ TMonatsplanerPage::TMonatsplanerPage(TRoster& roster, TDataStore& store, TPrinte
     row1->addWidget(SeiteEd);
     row1->addWidget(NamedLabel(this, "MitarbeiterLabel", "Mitarbeiter:"));
     row1->addWidget(MitarbeiterCombo, 1);
+    row1->addWidget(BesetzungCheck);
     auto* row2 = new QHBoxLayout;
     row2->addWidget(NamedLabel(this, "DienstLabel", "Dienst:"));
     row2->addWidget(DienstCombo, 1);
@@ -164,6 +172,7 @@ TMonatsplanerPage::TMonatsplanerPage(TRoster& roster, TDataStore& store, TPrinte
     box->addLayout(row2);
     box->addWidget(HintLabel);
     box->addWidget(ScrollBox1, 1);
+    box->addWidget(PlanCheck);
 
     connect(Mon2Ed, &QSpinBox::valueChanged, this, &TMonatsplanerPage::monthChanged);
     connect(Year2Ed, &QSpinBox::valueChanged, this, &TMonatsplanerPage::monthChanged);
@@ -176,6 +185,8 @@ TMonatsplanerPage::TMonatsplanerPage(TRoster& roster, TDataStore& store, TPrinte
     connect(SetSollStd, &QPushButton::clicked, this, &TMonatsplanerPage::SetSollStdClick);
     connect(PrintBtn, &QPushButton::clicked, this, &TMonatsplanerPage::PrintBtnClick);
     connect(PrintersetupBtn, &QPushButton::clicked, this, &TMonatsplanerPage::PrintersetupBtnClick);
+    connect(BesetzungCheck, &QCheckBox::toggled, this, &TMonatsplanerPage::PaintBox1Paint);
+    connect(PlanCheck, &TPlanCheckList::jumpTo, this, &TMonatsplanerPage::ShowCell);
 }
 
 TMonatsplanerPage::~TMonatsplanerPage() = default;
@@ -193,6 +204,7 @@ TMonthView TMonatsplanerPage::View() const
     view.year = Year2Ed->value();
     view.page = SeiteEd->value();
     view.filter = std::max(0, MitarbeiterCombo->currentIndex());
+    view.showCoverage = BesetzungCheck->isChecked();
     return view;
 }
 
@@ -254,8 +266,10 @@ void TMonatsplanerPage::render()
     // multiplied by the ratio; the geometry is then in those pixels (see mapped()).
     const double ratio = PixelRatio();
     auto draw = [&] {
+        TMonthOverlay overlay = m_sel.Overlay();
+        overlay.ruleMarkers = true;
         m_geo = RenderMonthPreview(m_image, printer, dpi1, ZoomEd->value() * ratio, m_roster, m_roster.settings, View(),
-            m_sel.Overlay(), [this](TCanvas& canvas) {
+            overlay, [this](TCanvas& canvas) {
                 if (!m_sel.dienststr.isEmpty()) {
                     canvas.SetFontColor(Qt::black);
                     canvas.TextOut(0, 0, m_sel.dienststr);
@@ -274,6 +288,7 @@ void TMonatsplanerPage::PaintBox1Paint()
     render();
     m_rendered = true;
     PaintBox1->update();
+    refreshPlanCheck();
 }
 
 void TMonatsplanerPage::paintPreview(QPaintEvent*)

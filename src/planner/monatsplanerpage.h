@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 
+class QCheckBox;
 class QComboBox;
 class QKeyEvent;
 class QLabel;
@@ -26,6 +27,7 @@ class QScrollArea;
 class QSpinBox;
 class TDataStore;
 class TOverHoursForm;
+class TPlanCheckList;
 class TRoster;
 class TSetSollStdForm;
 
@@ -74,6 +76,8 @@ public:
     QPushButton* PrintersetupBtn;
     // Where to begin, shown while the roster holds only the default person and duty.
     QLabel* HintLabel;
+    QCheckBox* BesetzungCheck; // "Besetzung anzeigen": coverage rows on screen, print and PDF
+    TPlanCheckList* PlanCheck; // "Plan prüfen" list below the grid, hidden until asked for
 
     // Month, year, page and filter as the controls show them.
     TMonthView View() const;
@@ -124,6 +128,12 @@ public:
     // "Vom letzen Monat übernehmen..." once the question and the dialog said yes: copies
     // the previous month's duties shifted by `shift` days under the person lock.
     void CopyPreviousMonthLocked(int shift);
+    // Planning rules (monatsplanerpageplanning.cpp): "Plan prüfen" fills and shows the
+    // list; "Muster anwenden..." lays a pattern over the marked rows from the first marked
+    // day under the person lock; ShowCell brings a finding's cell into view and marks it.
+    void PlanPruefenClick();
+    void MusterAnwendenClick();
+    void ShowCell(int day, int person);
 
 Q_SIGNALS:
     // Mon2EdChange / Year2EdChange: the employee filter must be rebuilt (then repaint).
@@ -147,6 +157,7 @@ private:
     void showCursor();
     void render();
     void paintPreview(QPaintEvent* event);
+    void refreshPlanCheck();
 
     TRoster& m_roster;
     TDataStore& m_store;

@@ -7,6 +7,7 @@
 #include "core/roster.h"
 #include "i18n/messagetable.h"
 #include "planner/hoursaccount.h"
+#include "planning/plancheck.h"
 
 #include <QImage>
 
@@ -155,6 +156,7 @@ struct Layout {
     std::vector<RowPlace> places;
     int firstOnPage = 0, endOnPage = 0; // rows of the drawn page
     int anwPage = 1, anwT = 0; // row after the last shown row (attendance)
+    std::vector<RowPlace> coverage; // coverage rows, after the attendance row
 
     TMonthGeometry Geometry() const
     {
@@ -172,6 +174,35 @@ struct Layout {
         return g;
     }
 };
+
+QString coverageLabel(const TDienst& d)
+{
+    return d.kuerzel + QLatin1Char(' ') + d.name + QLatin1Char(' ');
+}
+
+// The coverage rows follow the attendance row; one that does not fit starts a new page.
+// The name column widens to their labels.
+void placeCoverageRows(TCanvas& canvas, Layout& L, const TRoster& roster, bool attendance, int used)
+{
+    int count = 0;
+    for (const TStaffTarget& t : roster.regeln.targets) {
+        const int d = ResolveDuty(roster.dienste, t.duty);
+        if (d < 0)
+            continue;
+        ++count;
+        L.nw = std::max(L.nw, canvas.TextWidth(coverageLabel(roster.dienste[d])) + 2);
+    }
+    int p = L.anwPage, u = used + (attendance ? 1 : 0);
+    for (int k = 0; k < count; ++k) {
+        if (u >= L.zeilen - 1 && L.zeilen > 1) {
+            ++p;
+            u = 0;
+        }
+        L.coverage.push_back({p, L.hh + u * L.zhoch, u + 1});
+        ++u;
+    }
+    L.maxseiten = std::max(L.maxseiten, p);
+}
 
 QString headingText(const TPlanSettings& s, const TMonthView& view, int month, int year)
 {
@@ -268,6 +299,8 @@ Layout computeLayout(TCanvas& canvas, int w, int h, int dpi1, double zoomedvalue
     L.anwPage = p;
     L.anwT = t;
     L.maxseiten = p;
+    if (view.showCoverage)
+        placeCoverageRows(canvas, L, roster, s.ShowAnwCheck, u);
 
     const int gw = L.usable - L.nw;
     L.n = L.days + (s.ShowSumCheck ? 10 : 0);
@@ -291,6 +324,49 @@ void drawCursor(TCanvas& canvas, const TMonthGeometry& g, const TMonthOverlay& o
     canvas.Rectangle(x + 1, y + 1, x + g.wx, y + g.wy);
     canvas.Rectangle(x + 2, y + 2, x + g.wx - 1, y + g.wy - 1);
     canvas.SetPenColor(kBlack);
+}
+
+// Counts per day of each staffed duty: short of the minimum red, above the maximum orange.
+void drawCoverageRows(TCanvas& canvas, const Layout& L, const TRoster& roster, const TCheckResult& check)
+{
+    const QColor shortColour(255, 0, 0), overColour(255, 165, 0);
+    const std::size_t n = std::min(check.coverage.size(), L.coverage.size());
+    for (std::size_t k = 0; k < n; ++k) {
+        if (L.coverage[k].page != L.page)
+            continue;
+        const TCheckResult::Coverage& cov = check.coverage[k];
+        const int y = L.top + L.coverage[k].t;
+        canvas.SetPenColor(kWhite);
+        canvas.SetBrushColor(kWhite);
+        canvas.Rectangle(L.margin, y + 1, L.margin + L.nw, y + L.zhoch);
+        canvas.SetPenColor(kBlack);
+        if (cov.duty >= 0 && cov.duty < roster.dienste.Count()) {
+            const TDienst& d = roster.dienste[cov.duty];
+            canvas.TextOut(L.margin + 2, y + 2, coverageLabel(d));
+        }
+        for (int c = 0; c < L.days; ++c) {
+            const int x = L.cw * c + L.margin + L.nw;
+            const int count = cov.count[std::size_t(c)], hi = cov.max[std::size_t(c)];
+            QColor cell = kWhite;
+            if (count < cov.min[std::size_t(c)])
+                cell = shortColour;
+            else if (hi != kNoLimit && count > hi)
+                cell = overColour;
+            canvas.SetPenColor(cell);
+            canvas.SetBrushColor(cell);
+            canvas.Rectangle(x + 1, y + 1, x + L.cw, y + L.zhoch);
+            canvas.SetPenColor(kBlack);
+            const QString text = QString::number(count);
+            canvas.TextOut(x + 2 + (L.cw - 5 - canvas.TextWidth(text)) / 2, y + 2, text);
+        }
+    }
+}
+
+// A small red corner in a cell that breaks a rule (screen only).
+void drawRuleMarker(TCanvas& canvas, int x, int y, int cw, int zhoch)
+{
+    const int size = std::clamp(std::min(cw, zhoch) / 4, 3, 12);
+    canvas.FillRect(x + cw - size, y + 1, x + cw, y + 1 + size, QColor(255, 0, 0));
 }
 
 QColor darker35(const QColor& c)
@@ -330,6 +406,25 @@ TMonthGeometry DrawMonth(TCanvas& canvas, int w, int h, int dpi1, int dpi2, doub
     const int zhoch = L.zhoch, cw = L.cw, n = L.n, page = L.page;
     const bool sums = s.ShowSumCheck;
     const bool hasAccount = TMonatsTabelle::InRange(year, month);
+    const bool markers = !printit && overlay.ruleMarkers && !roster.regeln.Empty();
+    // The counts need every employee, the markers only those of the drawn page.
+    const bool coverageHere = view.showCoverage
+        && std::any_of(L.coverage.begin(), L.coverage.end(), [&](const RowPlace& c) { return c.page == L.page; });
+    TCheckResult check, marks;
+    if (coverageHere)
+        check = CheckCoverage(roster, year, month);
+    std::vector<int> planRow;
+    if (markers) {
+        std::vector<int> shown;
+        for (int i = L.firstOnPage; i < L.endOnPage; ++i) {
+            if (L.rows[std::size_t(i)].blank == 0)
+                shown.push_back(L.rows[std::size_t(i)].person);
+        }
+        marks = CheckPersons(roster, year, month, shown);
+        planRow.assign(std::size_t(roster.personen.Count()), -1);
+        for (std::size_t r = 0; r < marks.persons.size(); ++r)
+            planRow[std::size_t(marks.persons[r])] = int(r);
+    }
 
     // Day facts: holiday, weekday, and each shown employee's entry of every day.
     std::array<bool, 31> holiday{};
@@ -510,6 +605,8 @@ TMonthGeometry DrawMonth(TCanvas& canvas, int w, int h, int dpi1, int dpi2, doub
                     const QString extra = ExtraHoursText(e->ueberstunden);
                     canvas.TextOut(centred(extra), top + t + 2 + sHeight, extra);
                 }
+                if (markers && marks.Broken(planRow[std::size_t(row.person)], c + 1, days))
+                    drawRuleMarker(canvas, x, top + t, cw, zhoch);
             } else {
                 canvas.SetPenColor(kWhite);
                 canvas.SetBrushColor(kWhite);
@@ -551,6 +648,10 @@ TMonthGeometry DrawMonth(TCanvas& canvas, int w, int h, int dpi1, int dpi2, doub
         }
     }
 
+    if (coverageHere) {
+        canvas.TakeFont(s.FontDialog2, L.dpi1, L.zoom);
+        drawCoverageRows(canvas, L, roster, check);
+    }
     if (!printit)
         drawCursor(canvas, L.Geometry(), overlay);
 

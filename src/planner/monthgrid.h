@@ -22,6 +22,7 @@ struct TMonthView {
     double page = 1; // SeiteEd, the page to draw (1-based)
     int filter = 0; // MitarbeiterCombo: 0 = every active employee, i ≥ 1 = only the i-th
     QDate today; // date in the heading; invalid = Clock::today()
+    bool showCoverage = false; // "Besetzung anzeigen": a count row per staffed duty below the employees
 
     int Page() const; // Trunc(page), at least 1
 };
@@ -50,6 +51,7 @@ struct TMonthOverlay {
     int aktivy = 0; // hover page row, 0 = none
     int cursorx = 0; // keyboard cursor day, 0 = none
     int cursory = 0; // keyboard cursor page row, 0 = none
+    bool ruleMarkers = false; // mark cells that break a planning rule
 };
 
 // Geometry of a drawn month page.

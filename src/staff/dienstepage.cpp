@@ -3,6 +3,7 @@
 #include "widgets/controls.h"
 #include "core/format.h"
 #include "i18n/messagetable.h"
+#include "i18n/translate.h"
 #include "staff/dienstform.h"
 #include "staff/stafflogic.h"
 #include "storage/datastore.h"
@@ -171,15 +172,29 @@ void TDienstePage::DelDienstBtnClick()
         m_store.EndWriteMowdienste();
         return;
     }
+    // The duty's staffing targets, successions and qualifications go with it.
+    const int rules = CountDutyRules(m_roster.regeln, m_roster.dienste, r);
+    QString question = GetMessageText(19);
+    if (rules > 0)
+        question += QStringLiteral("\n\n")
+            + TranslateText(QStringLiteral("Die Besetzung und Regeln dieses Dienstes (%1) werden ebenfalls gelöscht."))
+                  .arg(rules);
     const auto answer = QMessageBox::question(
-        this, GetMessageText(20), GetMessageText(19), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        this, GetMessageText(20), question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (answer == QMessageBox::Yes && r < m_roster.dienste.Count()) {
         TUndoRecorder undo(m_undo, m_roster, TUndoKind::DeleteDienst);
+        const bool rulesLocked = rules > 0 && m_store.canwritenowregeln();
+        if (rulesLocked)
+            RemoveDutyRules(m_roster.regeln, m_roster.dienste, r);
         DeleteDienstAndEntries(m_roster, r + 1);
         undo.DutyRemoved(r);
         ListDienste();
         Q_EMIT dutiesChanged();
         saveBothAndRelease();
+        if (rulesLocked) {
+            m_store.saveRegeln();
+            m_store.EndWriteMowregeln();
+        }
         undo.Commit(m_roster);
         return;
     }

@@ -98,6 +98,8 @@ void TDataStore::SetNewLagerNr(int newnr)
     dienstedat = SlotFileName("dienste", newnr);
     personenschreibedat = SlotFileName("personenschreibe", newnr);
     diensteschreibedat = SlotFileName("diensteschreibe", newnr);
+    regelndat = SlotFileName("regeln", newnr);
+    regelnschreibedat = SlotFileName("regelnschreibe", newnr);
     alagernr = newnr;
 }
 
@@ -122,11 +124,14 @@ void TDataStore::ChangeTheLager(const std::array<bool, kLagerCount>& ticked)
         SavePersonsLocked();
     if (dutiesUnwritten())
         SaveDiensteLocked();
+    if (regelnUnwritten())
+        SaveRegelnLocked();
     const int before = alagernr;
     FindALagerNr(ticked);
     if (alagernr != before) {
         personsState = TFileState();
         dutiesState = TFileState();
+        regelnState = TFileState();
     }
     roster.InitPersonenDienste();
     if (onRosterReplaced)
@@ -135,6 +140,7 @@ void TDataStore::ChangeTheLager(const std::array<bool, kLagerCount>& ticked)
     ui.ListPersons();
     loadDienste();
     ui.ListDienste();
+    loadRegeln();
 }
 
 // ---- reading ------------------------------------------------------------------------
@@ -270,6 +276,11 @@ void TDataStore::serializeDienste(QByteArray& out) const
     SerializeDutyFile(roster.dienste, roster.settings.RandBreitEd, out);
 }
 
+void TDataStore::serializeRegeln(QByteArray& out) const
+{
+    out = SerializePlanRules(roster.regeln);
+}
+
 TLoadResult TDataStore::loadPersons()
 {
     if (!canreadnowpersonen())
@@ -333,6 +344,29 @@ TLoadResult TDataStore::loadDiensteLocked()
         [this](QByteArray& out) { serializeDienste(out); });
 }
 
+TLoadResult TDataStore::loadRegeln()
+{
+    if (!canreadnowregeln())
+        return TLoadResult::Refused;
+    const TLoadResult result = loadRegelnLocked();
+    EndWriteMowregeln();
+    return result;
+}
+
+TLoadResult TDataStore::loadRegelnLocked()
+{
+    return loadFile(
+        rulesFile(), kownfileageregeln, regelnState, [this] { roster.regeln = TPlanRules(); },
+        [this](const QByteArray& bytes) {
+            TPlanRules rules;
+            if (!ParsePlanRules(bytes, rules))
+                return TReadResult::Damaged;
+            roster.regeln = std::move(rules);
+            return TReadResult::Ok;
+        },
+        [this](QByteArray& out) { serializeRegeln(out); });
+}
+
 bool TDataStore::unwritten(TFileState& state, const std::function<void(QByteArray&)>& serialize)
 {
     if (state.baseline.isEmpty())
@@ -351,6 +385,15 @@ bool TDataStore::personsUnwritten()
 bool TDataStore::dutiesUnwritten()
 {
     return unwritten(dutiesState, [this](QByteArray& out) { serializeDienste(out); });
+}
+
+bool TDataStore::regelnUnwritten()
+{
+    // Rules never read nor written: only rules made since would be new in the file, so
+    // a slot without rules gets no rules file.
+    if (regelnState.baseline.isEmpty())
+        return !roster.regeln.Empty();
+    return unwritten(regelnState, [this](QByteArray& out) { serializeRegeln(out); });
 }
 
 // ---- judging another copy's change ---------------------------------------------------
@@ -454,6 +497,11 @@ bool TDataStore::saveDienste()
     return saveFile(dutyFile(), kownfileagedienste, dutiesState, [this](QByteArray& out) { serializeDienste(out); });
 }
 
+bool TDataStore::saveRegeln()
+{
+    return saveFile(rulesFile(), kownfileageregeln, regelnState, [this](QByteArray& out) { serializeRegeln(out); });
+}
+
 // ---- locks --------------------------------------------------------------------------
 
 bool TDataStore::canreadnow(const QString& lockFile, TFileState& state)
@@ -494,15 +542,60 @@ bool TDataStore::canreadnowdienste()
     return canreadnow(dutyLockFile(), dutiesState);
 }
 
+bool TDataStore::canreadnowregeln()
+{
+    return canreadnow(rulesLockFile(), regelnState);
+}
+
+TDataStore::TFileState& TDataStore::stateOf(TKind kind)
+{
+    return kind == TKind::Persons ? personsState : kind == TKind::Duties ? dutiesState : regelnState;
+}
+
+QString TDataStore::fileOf(TKind kind) const
+{
+    return kind == TKind::Persons ? personFile() : kind == TKind::Duties ? dutyFile() : rulesFile();
+}
+
+QString TDataStore::lockOf(TKind kind) const
+{
+    return kind == TKind::Persons ? personLockFile() : kind == TKind::Duties ? dutyLockFile() : rulesLockFile();
+}
+
+TLoadResult TDataStore::loadLocked(TKind kind)
+{
+    return kind == TKind::Persons ? loadPersonsLocked()
+        : kind == TKind::Duties   ? loadDiensteLocked()
+                                  : loadRegelnLocked();
+}
+
+void TDataStore::endWrite(TKind kind)
+{
+    kind == TKind::Persons ? EndWriteMowpersonen() : kind == TKind::Duties ? EndWriteMowdienste() : EndWriteMowregeln();
+}
+
+void TDataStore::reloaded(TKind kind, TLoadResult result)
+{
+    endWrite(kind);
+    otherCopyLoaded(result,
+        kind == TKind::Persons ? kUndoPersonFile : kind == TKind::Duties ? kUndoDutyFile : kUndoRulesFile);
+    if (kind == TKind::Persons)
+        ui.ListPersons();
+    else if (kind == TKind::Duties)
+        ui.ListDienste();
+}
+
 // Lock first, then judge: once the lock is this copy's (also after the user overrode
 // another copy's lock), a file another copy saved meanwhile is read again and the
 // operation refused.
-bool TDataStore::canwritenow(const QString& path, TFileState& state, bool persons)
+bool TDataStore::canwritenow(TKind kind)
 {
     if (lockFree)
         return false;
+    TFileState& state = stateOf(kind);
+    const QString path = fileOf(kind);
     state.told = false; // a refused save is told once per operation
-    if (!(persons ? canreadnowpersonen() : canreadnowdienste()))
+    if (!canreadnow(lockOf(kind), state))
         return false;
     // The byte-range lock, held until the release: another copy that is between its
     // check and its write (also where no lock file exists) is waited for a moment.
@@ -511,7 +604,7 @@ bool TDataStore::canwritenow(const QString& path, TFileState& state, bool person
         const TLockAnswer answer = ui.AskLockMessage(GetMessageText(30));
         --busy;
         if (answer != TLockAnswer::No) {
-            persons ? EndWriteMowpersonen() : EndWriteMowdienste();
+            endWrite(kind);
             return false;
         }
     }
@@ -520,34 +613,30 @@ bool TDataStore::canwritenow(const QString& path, TFileState& state, bool person
     if (!changedOnDisk(path, state))
         return true;
     // Another copy saved since this one read: show its data, skip the change.
-    const TLoadResult r = persons ? loadPersonsLocked() : loadDiensteLocked();
-    if (persons) {
-        EndWriteMowpersonen();
-        otherCopyLoaded(r, kUndoPersonFile);
-        ui.ListPersons();
-    } else {
-        EndWriteMowdienste();
-        otherCopyLoaded(r, kUndoDutyFile);
-        ui.ListDienste();
-    }
+    reloaded(kind, loadLocked(kind));
     return false;
 }
 
 bool TDataStore::canwritenowpersonen()
 {
-    return canwritenow(personFile(), personsState, true);
+    return canwritenow(TKind::Persons);
 }
 
 bool TDataStore::canwritenowdienste()
 {
-    return canwritenow(dutyFile(), dutiesState, false);
+    return canwritenow(TKind::Duties);
+}
+
+bool TDataStore::canwritenowregeln()
+{
+    return canwritenow(TKind::Rules);
 }
 
 void TDataStore::EndWriteMowpersonen()
 {
     if (lockFree)
         return;
-    personsRange.release();
+    rangeOf(personsState).release();
     if (personsState.lockHeld)
         ReleaseLockFile(personLockFile());
     personsState.lockHeld = false;
@@ -557,10 +646,20 @@ void TDataStore::EndWriteMowdienste()
 {
     if (lockFree)
         return;
-    dutiesRange.release();
+    rangeOf(dutiesState).release();
     if (dutiesState.lockHeld)
         ReleaseLockFile(dutyLockFile());
     dutiesState.lockHeld = false;
+}
+
+void TDataStore::EndWriteMowregeln()
+{
+    if (lockFree)
+        return;
+    rangeOf(regelnState).release();
+    if (regelnState.lockHeld)
+        ReleaseLockFile(rulesLockFile());
+    regelnState.lockHeld = false;
 }
 
 void TDataStore::otherCopyLoaded(TLoadResult result, unsigned files)
@@ -587,6 +686,15 @@ bool TDataStore::SaveDiensteLocked()
     return saved;
 }
 
+bool TDataStore::SaveRegelnLocked()
+{
+    if (!canwritenowregeln())
+        return false;
+    const bool saved = saveRegeln();
+    EndWriteMowregeln();
+    return saved;
+}
+
 // ---- polling and end ----------------------------------------------------------------
 
 namespace {
@@ -596,7 +704,7 @@ struct TProbe {
     bool locked = false;
 };
 struct TPollResult {
-    TProbe duties, persons;
+    TProbe duties, persons, rules;
 };
 TProbe probe(const QString& file, const QString& lock)
 {
@@ -625,24 +733,14 @@ struct TDataStore::TPoll {
 
 // The poll's reload: never asks. When another copy holds the lock the round is skipped;
 // the next one tries again.
-void TDataStore::pollReload(bool persons)
+void TDataStore::pollReload(TKind kind)
 {
-    TFileState& state = persons ? personsState : dutiesState;
-    const QString lock = persons ? personLockFile() : dutyLockFile();
-    const TLockResult lr = TakeLockFile(lock);
+    TFileState& state = stateOf(kind);
+    const TLockResult lr = TakeLockFile(lockOf(kind));
     if (lr == TLockResult::Held)
         return;
     state.lockHeld = lr == TLockResult::Taken;
-    const TLoadResult r = persons ? loadPersonsLocked() : loadDiensteLocked();
-    if (persons) {
-        EndWriteMowpersonen();
-        otherCopyLoaded(r, kUndoPersonFile);
-        ui.ListPersons();
-    } else {
-        EndWriteMowdienste();
-        otherCopyLoaded(r, kUndoDutyFile);
-        ui.ListDienste();
-    }
+    reloaded(kind, loadLocked(kind));
 }
 
 void TDataStore::Timer1Timer()
@@ -659,10 +757,11 @@ void TDataStore::Timer1Timer()
         poll->pending = shared;
         poll->started.start();
         std::thread([shared, duty = dutyFile(), dutyLock = dutyLockFile(), person = personFile(),
-                        personLock = personLockFile()] {
+                        personLock = personLockFile(), rules = rulesFile(), rulesLock = rulesLockFile()] {
             TPollResult r;
             r.duties = probe(duty, dutyLock);
             r.persons = probe(person, personLock);
+            r.rules = probe(rules, rulesLock);
             const std::lock_guard<std::mutex> lock(shared->mutex);
             shared->result = r;
             shared->ready = true;
@@ -698,13 +797,18 @@ void TDataStore::Timer1Timer()
         return coarse && p.stamp.exists && p.stamp.mtimeNs % 1000000000 == 0 && changedOnDisk(path, state);
     };
     if (due(r.duties, dutiesState, dutyFile()))
-        pollReload(false);
+        pollReload(TKind::Duties);
     if (due(r.persons, personsState, personFile()))
-        pollReload(true);
+        pollReload(TKind::Persons);
+    if (due(r.rules, regelnState, rulesFile()))
+        pollReload(TKind::Rules);
 }
 
 void TDataStore::SaveAllAtEnd()
 {
     SavePersonsLocked();
     SaveDiensteLocked();
+    // Rules are saved only when changed, so a slot without rules gets no rules file.
+    if (regelnUnwritten())
+        SaveRegelnLocked();
 }

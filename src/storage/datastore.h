@@ -74,8 +74,11 @@ public:
     QString dienstedat = QStringLiteral("dienste.dat");
     QString personenschreibedat = QStringLiteral("personenschreibe.dat");
     QString diensteschreibedat = QStringLiteral("diensteschreibe.dat");
+    QString regelndat = QStringLiteral("regeln.dat");
+    QString regelnschreibedat = QStringLiteral("regelnschreibe.dat");
     TDateTime kownfileagepersonen = 0;
     TDateTime kownfileagedienste = 0;
+    TDateTime kownfileageregeln = 0;
 
     // --- data folder ---------------------------------------------------------------
     // Per-user folder: GenericDataLocation + "/Quorvex/Rostelmark 1/", created with its
@@ -104,6 +107,8 @@ public:
     QString dutyFile() const { return progpath + dienstedat; }
     QString personLockFile() const { return progpath + personenschreibedat; }
     QString dutyLockFile() const { return progpath + diensteschreibedat; }
+    QString rulesFile() const { return progpath + regelndat; }
+    QString rulesLockFile() const { return progpath + regelnschreibedat; }
 
     // --- files ---------------------------------------------------------------------
     // Read under the read lock (taken and released here; a rewrite a crash interrupted is
@@ -112,6 +117,8 @@ public:
     // except in canwritenow… and Timer1Timer, which call ListPersons / ListDienste.
     TLoadResult loadPersons();
     TLoadResult loadDienste();
+    // The planning rules (JSON); a missing file gives empty rules.
+    TLoadResult loadRegeln();
     // Write the complete file (the caller holds the lock): new file in the same folder,
     // synced, renamed over the old one. Where the folder refuses the new file or the
     // rename (shared folders), the existing file is rewritten in place behind a side file
@@ -124,6 +131,7 @@ public:
     // the file is kept as it is. The next successful read of the file ends this.
     bool savePersons();
     bool saveDienste();
+    bool saveRegeln();
 
     // Pauses between the reads of a file that another copy is just replacing (tests
     // shorten them), and how long the poll waits for its worker within one round.
@@ -133,10 +141,12 @@ public:
     // The last read of the file failed although the file exists; saves are refused.
     bool personsUnreadable() const { return personsState.unreadable; }
     bool dutiesUnreadable() const { return dutiesState.unreadable; }
+    bool regelnUnreadable() const { return regelnState.unreadable; }
     // The roster differs from what was last read from or written to the file (or
     // neither happened yet): the next save would change the file.
     bool personsUnwritten();
     bool dutiesUnwritten();
+    bool regelnUnwritten();
 
     // --- locks ---------------------------------------------------------------------
     // Read without creating, asking about or deleting any lock file (the command-line
@@ -144,10 +154,13 @@ public:
     bool lockFree = false;
     bool canreadnowpersonen();
     bool canreadnowdienste();
+    bool canreadnowregeln();
     bool canwritenowpersonen();
     bool canwritenowdienste();
+    bool canwritenowregeln();
     void EndWriteMowpersonen();
     void EndWriteMowdienste();
+    void EndWriteMowregeln();
 
     // Poll, every 1000 ms: reload a file whose stat (time, size, inode, change time)
     // differs from the known one while no lock file exists for it, then refresh its list.
@@ -166,6 +179,7 @@ public:
     // when the file was written.
     bool SavePersonsLocked();
     bool SaveDiensteLocked();
+    bool SaveRegelnLocked();
 
     // Told when a data file was read again because another copy changed it (the lock
     // check or the poll found a new file time and the read was not refused): `files` is
@@ -189,9 +203,21 @@ private:
         QByteArray disk; // the file's bytes as last read or written
         TFileStamp stamp; // the file's stat as last read or written
     };
-    TFileState personsState, dutiesState;
-    TRangeLock personsRange, dutiesRange;
-    TRangeLock& rangeOf(const TFileState& state) { return &state == &personsState ? personsRange : dutiesRange; }
+    TFileState personsState, dutiesState, regelnState;
+    // The data files of a slot, for the steps all of them share.
+    enum class TKind { Persons, Duties, Rules };
+    TRangeLock ranges[3];
+    TRangeLock& rangeOf(const TFileState& state)
+    {
+        return ranges[&state == &personsState ? 0 : &state == &dutiesState ? 1 : 2];
+    }
+    TFileState& stateOf(TKind kind);
+    QString fileOf(TKind kind) const;
+    QString lockOf(TKind kind) const;
+    TLoadResult loadLocked(TKind kind);
+    void endWrite(TKind kind);
+    // Reload after another copy's change: release the lock, tell undo, refresh the list.
+    void reloaded(TKind kind, TLoadResult result);
 
     int busy = 0; // > 0 while a message box of the store is open: the poll waits
     bool unprotectedTold = false;
@@ -201,9 +227,10 @@ private:
     void releaseLargeBuffers();
     TLoadResult loadPersonsLocked();
     TLoadResult loadDiensteLocked();
+    TLoadResult loadRegelnLocked();
     bool changedOnDisk(const QString& path, const TFileState& state);
-    bool canwritenow(const QString& path, TFileState& state, bool persons);
-    void pollReload(bool persons);
+    bool canwritenow(TKind kind);
+    void pollReload(TKind kind);
     TLoadResult loadFile(const QString& path, TDateTime& known, TFileState& state,
         const std::function<void()>& onMissing, const std::function<TReadResult(const QByteArray&)>& apply,
         const std::function<void(QByteArray&)>& serialize);
@@ -212,6 +239,7 @@ private:
     bool unwritten(TFileState& state, const std::function<void(QByteArray&)>& serialize);
     void serializePersons(QByteArray& out) const;
     void serializeDienste(QByteArray& out) const;
+    void serializeRegeln(QByteArray& out) const;
     bool canreadnow(const QString& lockFile, TFileState& state);
     void showError(const QString& text);
     void reportDamage(TReadResult result, const QString& path);

@@ -57,11 +57,19 @@ bool TUndoManager::run(bool redo)
     // Duty lock first, as the duty page takes both.
     const bool duties = info.locks & kUndoDutyFile;
     const bool persons = info.locks & kUndoPersonFile;
-    if (duties && !store.canwritenowdienste())
+    const bool rules = (info.locks | step->files) & kUndoRulesFile; // a duty deletion may drop rules
+    if (rules && !store.canwritenowregeln())
         return false;
+    if (duties && !store.canwritenowdienste()) {
+        if (rules)
+            store.EndWriteMowregeln();
+        return false;
+    }
     if (persons && !store.canwritenowpersonen()) {
         if (duties)
             store.EndWriteMowdienste();
+        if (rules)
+            store.EndWriteMowregeln();
         return false;
     }
     const bool applied = redo ? history.Redo(roster) : history.Undo(roster);
@@ -80,10 +88,14 @@ bool TUndoManager::run(bool redo)
         saved = false;
     if (persons && !store.savePersons())
         saved = false;
+    if (rules && !store.saveRegeln())
+        saved = false;
     if (persons)
         store.EndWriteMowpersonen();
     if (duties)
         store.EndWriteMowdienste();
+    if (rules)
+        store.EndWriteMowregeln();
     if (!repaintFirst && onApplied)
         onApplied(info.refresh);
     if (applied && !saved && onSaveFailed)
