@@ -569,11 +569,6 @@ TLoadResult TDataStore::loadLocked(TKind kind)
                                   : loadRegelnLocked();
 }
 
-void TDataStore::endWrite(TKind kind)
-{
-    kind == TKind::Persons ? EndWriteMowpersonen() : kind == TKind::Duties ? EndWriteMowdienste() : EndWriteMowregeln();
-}
-
 void TDataStore::reloaded(TKind kind, TLoadResult result)
 {
     endWrite(kind);
@@ -632,34 +627,31 @@ bool TDataStore::canwritenowregeln()
     return canwritenow(TKind::Rules);
 }
 
-void TDataStore::EndWriteMowpersonen()
+// Release: the byte-range lock, and the lock file when it is this copy's.
+void TDataStore::endWrite(TKind kind)
 {
     if (lockFree)
         return;
-    rangeOf(personsState).release();
-    if (personsState.lockHeld)
-        ReleaseLockFile(personLockFile());
-    personsState.lockHeld = false;
+    TFileState& state = stateOf(kind);
+    rangeOf(state).release();
+    if (state.lockHeld)
+        ReleaseLockFile(lockOf(kind));
+    state.lockHeld = false;
+}
+
+void TDataStore::EndWriteMowpersonen()
+{
+    endWrite(TKind::Persons);
 }
 
 void TDataStore::EndWriteMowdienste()
 {
-    if (lockFree)
-        return;
-    rangeOf(dutiesState).release();
-    if (dutiesState.lockHeld)
-        ReleaseLockFile(dutyLockFile());
-    dutiesState.lockHeld = false;
+    endWrite(TKind::Duties);
 }
 
 void TDataStore::EndWriteMowregeln()
 {
-    if (lockFree)
-        return;
-    rangeOf(regelnState).release();
-    if (regelnState.lockHeld)
-        ReleaseLockFile(rulesLockFile());
-    regelnState.lockHeld = false;
+    endWrite(TKind::Rules);
 }
 
 void TDataStore::otherCopyLoaded(TLoadResult result, unsigned files)
