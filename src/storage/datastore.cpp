@@ -6,19 +6,19 @@
 #include "i18n/translate.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QElapsedTimer>
 #include <QStandardPaths>
 #include <QThread>
 
 #include <cerrno>
 #include <chrono>
-#include <functional>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
-#include <thread>
 #include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -192,7 +192,8 @@ static bool replaceUnderWay(const QString& path)
 // or unreadable file is then kept from being replaced until it is read successfully.
 TLoadResult TDataStore::loadFile(const QString& path, TDateTime& known, TFileState& state,
     const std::function<void()>& onMissing, const std::function<TReadResult(const QByteArray&)>& apply,
-    const std::function<void(QByteArray&)>& serialize)
+    const std::function<void(QByteArray&)>& serialize,
+    const std::function<std::function<void(QByteArray&)>(const QByteArray&)>& deferBaseline)
 {
     if (state.lockHeld)
         RecoverInterruptedWrites(path);
@@ -253,16 +254,24 @@ TLoadResult TDataStore::loadFile(const QString& path, TDateTime& known, TFileSta
     state.stamp = stamp;
     std::swap(state.disk, readBuffer);
     known = ageOf(stamp);
-    if (result == TLoadResult::Loaded || result == TLoadResult::Missing) {
-        state.unreadable = false;
-        state.told = false;
-        serialize(state.baseline);
-    } else {
-        state.unreadable = true;
-    }
     releaseLargeBuffers();
     if (state.disk.capacity() > 64 * 1024 * 1024 && state.disk.size() < state.disk.capacity() / 2)
         state.disk.squeeze();
+    if (result == TLoadResult::Loaded || result == TLoadResult::Missing) {
+        state.unreadable = false;
+        state.told = false;
+        state.pendingBaseline = nullptr;
+        if (result == TLoadResult::Loaded && deferBaseline) {
+            // The bytes are shared with `disk`, not copied; a later damaged read that
+            // replaces `disk` leaves these in place.
+            state.baseline = QByteArray();
+            state.pendingBaseline = deferBaseline(state.disk);
+        } else {
+            serialize(state.baseline);
+        }
+    } else {
+        state.unreadable = true;
+    }
     return result;
 }
 
@@ -314,7 +323,20 @@ TLoadResult TDataStore::loadPersonsLocked()
             ui.LanguageRead(roster.settings.languagesetto);
             return r;
         },
-        [this](QByteArray& out) { serializePersons(out); });
+        [this](QByteArray& out) { serializePersons(out); },
+        [this](const QByteArray& bytes) {
+            // What a fresh parse of these bytes serializes to equals the roster right
+            // after the load; settings the file does not hold keep their present values.
+            return std::function<void(QByteArray&)>([bytes, settings = roster.settings](QByteArray& out) {
+                TPersonFileContent content(settings);
+                content.settings.languagesetto = 0;
+                if (ParsePersonFile(bytes.constData(), bytes.size(), content) != TReadResult::Ok) {
+                    out.clear();
+                    return;
+                }
+                SerializePersonFile(content.personen, content.settings, out);
+            });
+        });
 }
 
 TLoadResult TDataStore::loadDienste()
@@ -341,7 +363,17 @@ TLoadResult TDataStore::loadDiensteLocked()
             roster.settings.RandBreitEd = content.randbreite;
             return r;
         },
-        [this](QByteArray& out) { serializeDienste(out); });
+        [this](QByteArray& out) { serializeDienste(out); },
+        [this](const QByteArray& bytes) {
+            return std::function<void(QByteArray&)>([bytes, margin = roster.settings.RandBreitEd](QByteArray& out) {
+                TDutyFileContent content(margin);
+                if (ParseDutyFile(bytes.constData(), bytes.size(), content) != TReadResult::Ok) {
+                    out.clear();
+                    return;
+                }
+                SerializeDutyFile(content.dienste, content.randbreite, out);
+            });
+        });
 }
 
 TLoadResult TDataStore::loadRegeln()
@@ -367,9 +399,22 @@ TLoadResult TDataStore::loadRegelnLocked()
         [this](QByteArray& out) { serializeRegeln(out); });
 }
 
+// The baseline of a file, built from the bytes of its last load when first asked for.
+// Empty when there is none (or those bytes could not be parsed again): everything then
+// counts as unwritten.
+const QByteArray& TDataStore::baselineOf(TFileState& state)
+{
+    if (state.pendingBaseline) {
+        const std::function<void(QByteArray&)> build = std::move(state.pendingBaseline);
+        state.pendingBaseline = nullptr;
+        build(state.baseline);
+    }
+    return state.baseline;
+}
+
 bool TDataStore::unwritten(TFileState& state, const std::function<void(QByteArray&)>& serialize)
 {
-    if (state.baseline.isEmpty())
+    if (baselineOf(state).isEmpty())
         return true;
     serialize(writeBuffer);
     const bool differs = writeBuffer != state.baseline;
@@ -391,7 +436,7 @@ bool TDataStore::regelnUnwritten()
 {
     // Rules never read nor written: only rules made since would be new in the file, so
     // a slot without rules gets no rules file.
-    if (regelnState.baseline.isEmpty())
+    if (baselineOf(regelnState).isEmpty())
         return !roster.regeln.Empty();
     return unwritten(regelnState, [this](QByteArray& out) { serializeRegeln(out); });
 }
@@ -480,6 +525,7 @@ bool TDataStore::saveFile(
     }
     known = ageOf(state.stamp);
     state.disk = writeBuffer; // shared, not copied
+    state.pendingBaseline = nullptr;
     std::swap(state.baseline, writeBuffer);
     writeBuffer = QByteArray();
     releaseLargeBuffers();
@@ -573,7 +619,9 @@ void TDataStore::reloaded(TKind kind, TLoadResult result)
 {
     endWrite(kind);
     otherCopyLoaded(result,
-        kind == TKind::Persons ? kUndoPersonFile : kind == TKind::Duties ? kUndoDutyFile : kUndoRulesFile);
+        kind == TKind::Persons      ? kUndoPersonFile
+            : kind == TKind::Duties ? kUndoDutyFile
+                                    : kUndoRulesFile);
     if (kind == TKind::Persons)
         ui.ListPersons();
     else if (kind == TKind::Duties)

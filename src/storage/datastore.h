@@ -200,6 +200,9 @@ private:
         bool lockHeld = false; // this copy's lock file for it exists now
         bool overridden = false; // ... because the user overrode another copy's lock
         QByteArray baseline; // the roster part as last read or written, serialized; empty: none
+        // Set by a load instead of `baseline`: builds it from the bytes read, only when a
+        // question about unwritten changes needs it (a load then pays no serialization).
+        std::function<void(QByteArray&)> pendingBaseline;
         QByteArray disk; // the file's bytes as last read or written
         TFileStamp stamp; // the file's stat as last read or written
     };
@@ -233,7 +236,9 @@ private:
     void pollReload(TKind kind);
     TLoadResult loadFile(const QString& path, TDateTime& known, TFileState& state,
         const std::function<void()>& onMissing, const std::function<TReadResult(const QByteArray&)>& apply,
-        const std::function<void(QByteArray&)>& serialize);
+        const std::function<void(QByteArray&)>& serialize,
+        const std::function<std::function<void(QByteArray&)>(const QByteArray&)>& deferBaseline = {});
+    const QByteArray& baselineOf(TFileState& state);
     bool saveFile(
         const QString& path, TDateTime& known, TFileState& state, const std::function<void(QByteArray&)>& serialize);
     bool unwritten(TFileState& state, const std::function<void(QByteArray&)>& serialize);
