@@ -489,9 +489,8 @@ TMonthGeometry DrawMonth(TCanvas& canvas, int w, int h, int dpi1, int dpi2, doub
     canvas.TakeFont(s.FontDialog2, L.dpi1, L.zoom);
     canvas.SetPenColor(kBlack);
     const bool deptLine = s.DoubleRowHeightCheck && s.ShowAbteilungCheck;
-    auto rowColour = [&](const TMonthRow& row) {
-        return s.SecondLinesareDarkerCheck && row.number % 2 == 0 ? kGrey : kWhite;
-    };
+    auto rowColour
+        = [&](const TMonthRow& row) { return s.SecondLinesareDarkerCheck && row.number % 2 == 0 ? kGrey : kWhite; };
     for (int i = L.firstOnPage; i < L.endOnPage; ++i) {
         const TMonthRow& row = L.rows[i];
         if (row.blank != 0)
@@ -526,16 +525,21 @@ TMonthGeometry DrawMonth(TCanvas& canvas, int w, int h, int dpi1, int dpi2, doub
     const QColor normal = ColorFromRef(s.TesselColorComboBox1);
     const QColor weekend = ColorFromRef(s.TesselColorComboBox2);
     const QColor holidayColour = ColorFromRef(s.TesselColorComboBox3);
-    std::vector<TSumCells> sumCells;
-    if (sums && hasAccount) {
-        sumCells.reserve(own.size());
-        for (const OwnRow& o : own)
-            sumCells.push_back(SumCells(roster.personen[L.rows[o.row].person], year, month, s.StundenSumCheck));
-    }
     // Own rows of the drawn page, as positions into `own`.
     int ownFirst = 0;
     while (ownFirst < static_cast<int>(own.size()) && own[ownFirst].row < L.firstOnPage)
         ++ownFirst;
+    int ownEnd = ownFirst;
+    while (ownEnd < static_cast<int>(own.size()) && own[ownEnd].row < L.endOnPage)
+        ++ownEnd;
+    // Sum texts only for the rows drawn: formatting numbers is the costly part.
+    std::vector<TSumCells> sumCells;
+    if (sums && hasAccount) {
+        sumCells.resize(own.size());
+        for (int i = ownFirst; i < ownEnd; ++i)
+            sumCells[std::size_t(i)] = SumCells(
+                std::as_const(roster.personen)[L.rows[own[std::size_t(i)].row].person], year, month, s.StundenSumCheck);
+    }
 
     for (int c = 0; c <= n; ++c) {
         const int x = cw * c + margin + L.nw;
