@@ -40,11 +40,11 @@ void addTenYears(TRoster& roster)
     }
 }
 
-void BM_HoverMove(benchmark::State& state)
+// The main window on the planner page with the benchmark's roster (and ten years of
+// entries when the second argument says so), shown.
+TMonatsplanerPage* showPlanner(TMainForm& form, benchmark::State& state)
 {
-    const int persons = int(state.range(0));
-    TMainForm form;
-    sample::FillRoster(form.roster, persons, kYear, kMonth);
+    sample::FillRoster(form.roster, int(state.range(0)), kYear, kMonth);
     if (state.range(1))
         addTenYears(form.roster);
     TMonatsplanerPage* page = form.MonatsplanerSheet;
@@ -55,6 +55,14 @@ void BM_HoverMove(benchmark::State& state)
     form.show();
     if (!QTest::qWaitForWindowExposed(&form))
         state.SkipWithError("window not shown");
+    return page;
+}
+
+void BM_HoverMove(benchmark::State& state)
+{
+    const int persons = int(state.range(0));
+    TMainForm form;
+    TMonatsplanerPage* page = showPlanner(form, state);
     const TMonthGeometry g = page->Geometry();
     const QPoint a(g.sx + 3 * g.wx + g.wx / 2, g.sy + g.wy / 2);
     const QPoint b(g.sx + 4 * g.wx + g.wx / 2, g.sy + g.wy + g.wy / 2);
@@ -80,17 +88,7 @@ void BM_CursorMove(benchmark::State& state)
 {
     const int persons = int(state.range(0));
     TMainForm form;
-    sample::FillRoster(form.roster, persons, kYear, kMonth);
-    if (state.range(1))
-        addTenYears(form.roster);
-    TMonatsplanerPage* page = form.MonatsplanerSheet;
-    page->Mon2Ed->setValue(kMonth);
-    page->Year2Ed->setValue(kYear);
-    form.ListDienste();
-    form.ListPersons2();
-    form.show();
-    if (!QTest::qWaitForWindowExposed(&form))
-        state.SkipWithError("window not shown");
+    TMonatsplanerPage* page = showPlanner(form, state);
     page->KeyEdit->setFocus();
     QTest::keyClick(page->KeyEdit, Qt::Key_Right); // shows the cursor
     std::vector<double> moves;

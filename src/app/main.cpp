@@ -1,5 +1,6 @@
 // Rostelmark: duty roster planning for small teams.
 #include "app/aboutbox.h"
+#include "app/firstpaintprobe.h"
 #include "app/mainform.h"
 #include "core/dynaarray.h"
 #include "core/version.h"
@@ -85,28 +86,6 @@ void setUpParser(QCommandLineParser& parser)
     parser.addHelpOption();
     parser.addVersionOption();
 }
-// For the start-up benchmark: at the main window's first paint, writes the monotonic
-// clock in nanoseconds to the descriptor named by ROSTELMARK_FIRST_PAINT_FD and quits.
-class FirstPaintProbe : public QObject {
-public:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint && !done) {
-            done = true;
-            timespec now{};
-            clock_gettime(CLOCK_MONOTONIC, &now);
-            const QByteArray line = QByteArray::number(qint64(now.tv_sec) * 1000000000 + now.tv_nsec) + '\n';
-            const int fd = qEnvironmentVariableIntValue("ROSTELMARK_FIRST_PAINT_FD");
-            if (::write(fd, line.constData(), size_t(line.size())) < 0)
-                std::perror("first paint");
-            QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    bool done = false;
-};
 } // namespace
 
 int main(int argc, char** argv)
