@@ -175,6 +175,7 @@ struct TModel {
         int row = -1, day = 0, duty = -1;
     };
     std::vector<Col> cells; // the first columns: one per open cell and duty
+    std::vector<int> integers; // further integer columns
     std::vector<double> lo, hi, obj;
     std::vector<double> rowLo, rowHi;
     std::vector<int> starts{0}, index;
@@ -232,6 +233,7 @@ void buildModel(const TProposalInput& in, TModel& m)
         }
     }
     auto cell = [&](int r, int d) -> const std::vector<int>& { return colsOf[std::size_t(in.Index(r, d))]; };
+    const double tolerance = HoursTolerance(in);
 
     // At most one duty a day.
     for (const std::vector<int>& cols : colsOf) {
@@ -322,35 +324,60 @@ void buildModel(const TProposalInput& in, TModel& m)
         const double fixedHours = in.fixedHours[std::size_t(r)];
         if (in.hoursLimit[std::size_t(r)] > 0)
             m.AddRow(hours, -kInf, std::max(0.0, in.hoursLimit[std::size_t(r)] - fixedHours));
-        // Hours near the target: hours - over + under = target.
-        auto deviation = hours;
-        deviation.push_back({m.AddCol(0, kInf, 1), -1.0});
-        deviation.push_back({m.AddCol(0, kInf, 1), 1.0});
+        // Hours near the target: what lies beyond half the shortest duty costs, as no
+        // plan of whole duties can promise to come closer.
         const double aim = in.target[std::size_t(r)] - fixedHours;
-        m.AddRow(deviation, aim, aim);
+        auto over = hours, under = hours;
+        over.push_back({m.AddCol(0, kInf, 1), -1.0});
+        under.push_back({m.AddCol(0, kInf, 1), 1.0});
+        m.AddRow(over, -kInf, aim + tolerance);
+        m.AddRow(under, aim - tolerance, kInf);
     }
 
-    // Fairness: the most weekend (and night) duties anybody has is kept low.
+    // Fairness: weekend (and night) duties are shared in proportion to the target hours.
+    // Each one beyond a person's share, rounded up, costs `weight`.
     auto spread = [&](double weight, auto counts) {
-        int most = -1;
+        // What the chosen days need, less what rows not planned for already cover.
+        double demand = 0;
+        for (const TResolvedRules::Target& t : rules.targets) {
+            if (std::find(duties.begin(), duties.end(), t.duty) == duties.end())
+                continue;
+            for (int d = in.firstDay; d <= in.lastDay; ++d) {
+                if (counts(d, t.duty))
+                    demand += rules.MinOn(t, QDate(plan.year, plan.month, d), plan.holiday[std::size_t(d - 1)]);
+            }
+        }
+        std::vector<std::vector<std::pair<int, double>>> terms(static_cast<std::size_t>(rows));
+        std::vector<int> fixedCount(std::size_t(rows), 0);
+        double weights = 0;
+        int eligible = 0;
         for (int r = 0; r < rows; ++r) {
-            std::vector<std::pair<int, double>> t;
-            int fixedCount = 0;
-            for (int d = 1; d <= days; ++d) {
+            for (int d = in.firstDay; d <= in.lastDay; ++d) {
                 for (int c : cell(r, d)) {
                     if (counts(d, m.cells[std::size_t(c)].duty))
-                        t.push_back({c, 1.0});
+                        terms[std::size_t(r)].push_back({c, 1.0});
                 }
                 const int k = plan.Cell(r, d);
-                if (cell(r, d).empty() && plan.Works(k) && counts(d, k))
-                    ++fixedCount;
+                if (plan.Works(k) && counts(d, k))
+                    ++fixedCount[std::size_t(r)];
             }
+            if (!in.variable[std::size_t(r)]) {
+                demand -= fixedCount[std::size_t(r)];
+            } else if (!terms[std::size_t(r)].empty() || fixedCount[std::size_t(r)] > 0) {
+                weights += in.target[std::size_t(r)];
+                ++eligible;
+            }
+        }
+        for (int r = 0; r < rows; ++r) {
+            auto& t = terms[std::size_t(r)];
             if (t.empty())
                 continue;
-            if (most < 0)
-                most = m.AddCol(0, kInf, weight);
-            t.push_back({most, -1.0});
-            m.AddRow(t, -kInf, -fixedCount);
+            const double part = weights > 0 ? in.target[std::size_t(r)] / weights : 1.0 / std::max(eligible, 1);
+            const double share = std::ceil(std::max(0.0, demand) * part - 1e-9);
+            const int excess = m.AddCol(0, kInf, weight);
+            m.integers.push_back(excess);
+            t.push_back({excess, -1.0});
+            m.AddRow(t, -kInf, share - fixedCount[std::size_t(r)]);
         }
     };
     spread(kWeekendWeight, [&](int d, int) { return weekendOrHoliday(plan, d); });
@@ -359,6 +386,17 @@ void buildModel(const TProposalInput& in, TModel& m)
 }
 
 } // namespace
+
+double HoursTolerance(const TProposalInput& input)
+{
+    double shortest = 0;
+    for (int k : staffedDuties(input)) {
+        const double h = input.plan.dutyHours[std::size_t(k)];
+        if (h > 0 && (shortest == 0 || h < shortest))
+            shortest = h;
+    }
+    return shortest / 2;
+}
 
 TProposalInput PrepareProposal(const TRoster& roster, int year, int month, const TProposalOptions& options)
 {
@@ -496,6 +534,8 @@ TProposal SolveProposal(const TProposalInput& input, TSolveProgress* progress)
         v = std::isinf(v) ? solver.getInfinity() : v;
     solver.loadProblem(matrix, m.lo.data(), m.hi.data(), m.obj.data(), m.rowLo.data(), m.rowHi.data());
     for (int c = 0; c < int(m.cells.size()); ++c)
+        solver.setInteger(c);
+    for (int c : m.integers)
         solver.setInteger(c);
     solver.messageHandler()->setLogLevel(0);
 

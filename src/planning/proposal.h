@@ -13,11 +13,12 @@
 //     most month hours (the rule's and the person's own limit), qualifications, and
 //     nobody before being hired or after leaving;
 //   - the targets' minimums may stay short, each missing person costing kShortWeight;
-//   - soft goals, in hours of deviation: |month hours - target| per person (target =
-//     the month's "Soll", less the carried balance when asked), kWeekendWeight per duty
-//     of the person with the most duties on weekends and holidays, kNightWeight the same
-//     for night duties, and a bonus of kPatternWeight per cell that follows the chosen
-//     pattern.
+//   - soft goals, in hours of deviation: |month hours - target| beyond a tolerance of
+//     half the shortest staffed duty, per person (target = the month's "Soll", less the
+//     carried balance when asked); kWeekendWeight per weekend or holiday duty beyond
+//     the person's share (the days' needs split in proportion to the target hours,
+//     rounded up), kNightWeight the same for night duties; a bonus of kPatternWeight per
+//     cell that follows the chosen pattern.
 
 #include "planning/plancheck.h"
 
@@ -71,6 +72,8 @@ struct TProposalInput {
 };
 
 TProposalInput PrepareProposal(const TRoster& roster, int year, int month, const TProposalOptions& options);
+// Hours a person may lie off the target at no cost: half the shortest staffed duty.
+double HoursTolerance(const TProposalInput& input);
 
 // A target's day that stays short, and why.
 struct TShortfall {
