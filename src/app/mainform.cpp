@@ -272,6 +272,9 @@ void TMainForm::buildMenus()
     MusterAnwenden1->setObjectName(QStringLiteral("MusterAnwenden1"));
     PlanPruefen1 = Monatsplan1->addAction(u8("Plan prüfen"));
     PlanPruefen1->setObjectName(QStringLiteral("PlanPruefen1"));
+    PlanVorschlagen1 = Monatsplan1->addAction(QStringLiteral("Plan vorschlagen..."));
+    PlanVorschlagen1->setObjectName(QStringLiteral("PlanVorschlagen1"));
+    connect(PlanVorschlagen1, &QAction::triggered, this, &TMainForm::PlanVorschlagen1Click);
     connect(BesetzungundRegeln1, &QAction::triggered, this, &TMainForm::BesetzungundRegeln1Click);
     connect(MusterAnwenden1, &QAction::triggered, this, &TMainForm::MusterAnwenden1Click);
     connect(PlanPruefen1, &QAction::triggered, this, &TMainForm::PlanPruefen1Click);
@@ -749,6 +752,12 @@ void TMainForm::PlanPruefen1Click()
     MonatsplanerSheet->PlanPruefenClick();
 }
 
+void TMainForm::PlanVorschlagen1Click()
+{
+    PageControl1->setCurrentWidget(MonatsplanerSheet);
+    MonatsplanerSheet->PlanVorschlagenClick();
+}
+
 void TMainForm::Kalenderdateiexportieren1Click()
 {
     if (ICalExportForm)
@@ -846,6 +855,7 @@ void TMainForm::ShowError(const QString& text)
 
 void TMainForm::ListPersons()
 {
+    MonatsplanerSheet->RosterChanged();
     PersonenSheet->ListPersons();
     MonatsplanerSheet->UpdateHint();
     // A read of the person file brings its plan settings too.
@@ -856,6 +866,7 @@ void TMainForm::ListPersons()
 
 void TMainForm::ListDienste()
 {
+    MonatsplanerSheet->RosterChanged();
     DiensteSheet->ListDienste();
     MonatsplanerSheet->UpdateHint();
     EinstellungenSheet->ShowSettings(); // the page margin comes with the duty file

@@ -97,6 +97,7 @@ public:
     QAction* VomletzenMonatbernehmen1 = nullptr;
     QAction* BesetzungundRegeln1 = nullptr; // "Besetzung und Regeln..."
     QAction* MusterAnwenden1 = nullptr; // "Muster anwenden..."
+    QAction* PlanVorschlagen1 = nullptr;
     QAction* PlanPruefen1 = nullptr; // "Plan prüfen"
     QAction* Rueckgaengig1 = nullptr;
     QAction* Wiederherstellen1 = nullptr;
@@ -140,6 +141,7 @@ public:
     void BesetzungundRegeln1Click();
     void MusterAnwenden1Click();
     void PlanPruefen1Click();
+    void PlanVorschlagen1Click();
     void Kalenderdateiexportieren1Click();
     void Rueckgaengig1Click();
     void Wiederherstellen1Click();

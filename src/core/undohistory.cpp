@@ -7,7 +7,7 @@
 
 namespace {
 
-const std::array<TUndoKindInfo, 19> kKinds = {{
+const std::array<TUndoKindInfo, 20> kKinds = {{
     {"Dienst zuweisen", kUndoPersonFile, kRefreshGrid, true},
     {"Überstunden", kUndoPersonFile, kRefreshGrid, true},
     {"Soll-Stunden festlegen", kUndoPersonFile, kRefreshGrid, true},
@@ -27,6 +27,7 @@ const std::array<TUndoKindInfo, 19> kKinds = {{
     {"Einstellungen", kUndoNoFile, kRefreshSettings, true},
     {"Besetzung und Regeln", kUndoRulesFile, kRefreshGrid, false},
     {"Muster anwenden", kUndoPersonFile, kRefreshGrid, true},
+    {"Plan vorschlagen", kUndoPersonFile, kRefreshGrid, true},
 }};
 
 // Values compare as the file stores them: doubles bit for bit (0 and -0 differ).

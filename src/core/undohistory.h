@@ -50,6 +50,7 @@ enum class TUndoKind {
     Display,
     Rules,
     Pattern,
+    Proposal, // "Übernehmen" of an automatic proposal
 };
 
 struct TUndoKindInfo {

@@ -8,6 +8,7 @@
 #include "output/printjob.h"
 #include "planner/plannerdialogs.h"
 #include "planning/plancheckview.h"
+#include "planning/proposalview.h"
 #include "storage/datastore.h"
 #include "widgets/controls.h"
 
@@ -128,6 +129,9 @@ TMonatsplanerPage::TMonatsplanerPage(TRoster& roster, TDataStore& store, TPrinte
     PlanCheck = new TPlanCheckList(this);
     PlanCheck->setMaximumHeight(180); // the grid keeps most of the page
     PlanCheck->hide();
+    ProposalPanel = new TProposalPanel(this);
+    ProposalPanel->setMaximumHeight(180);
+    ProposalPanel->hide();
 
     HintLabel = new QLabel(this);
     HintLabel->setObjectName(QStringLiteral("HintLabel"));
@@ -172,6 +176,7 @@ TMonatsplanerPage::TMonatsplanerPage(TRoster& roster, TDataStore& store, TPrinte
     box->addLayout(row2);
     box->addWidget(HintLabel);
     box->addWidget(ScrollBox1, 1);
+    box->addWidget(ProposalPanel);
     box->addWidget(PlanCheck);
 
     connect(Mon2Ed, &QSpinBox::valueChanged, this, &TMonatsplanerPage::monthChanged);
@@ -187,6 +192,12 @@ TMonatsplanerPage::TMonatsplanerPage(TRoster& roster, TDataStore& store, TPrinte
     connect(PrintersetupBtn, &QPushButton::clicked, this, &TMonatsplanerPage::PrintersetupBtnClick);
     connect(BesetzungCheck, &QCheckBox::toggled, this, &TMonatsplanerPage::PaintBox1Paint);
     connect(PlanCheck, &TPlanCheckList::jumpTo, this, &TMonatsplanerPage::ShowCell);
+    connect(ProposalPanel, &TProposalPanel::jumpTo, this, &TMonatsplanerPage::ShowCell);
+    connect(ProposalPanel, &TProposalPanel::accepted, this, &TMonatsplanerPage::ProposalUebernehmen);
+    connect(ProposalPanel, &TProposalPanel::discarded, this, &TMonatsplanerPage::ProposalVerwerfen);
+    // A proposal belongs to its month.
+    connect(Mon2Ed, &QSpinBox::valueChanged, this, &TMonatsplanerPage::ProposalVerwerfen);
+    connect(Year2Ed, &QSpinBox::valueChanged, this, &TMonatsplanerPage::ProposalVerwerfen);
 }
 
 TMonatsplanerPage::~TMonatsplanerPage() = default;
@@ -268,6 +279,8 @@ void TMonatsplanerPage::render()
     auto draw = [&] {
         TMonthOverlay overlay = m_sel.Overlay();
         overlay.ruleMarkers = true;
+        if (m_proposal)
+            overlay.proposal = &m_proposalCells;
         m_geo = RenderMonthPreview(m_image, printer, dpi1, ZoomEd->value() * ratio, m_roster, m_roster.settings, View(),
             overlay, [this](TCanvas& canvas) {
                 if (!m_sel.dienststr.isEmpty()) {
@@ -471,6 +484,9 @@ void TMonatsplanerPage::changeLocked(TUndoKind kind, const std::function<void(co
 {
     if (!m_store.canwritenowpersonen())
         return;
+    // A change of the cells makes a proposal shown for them stale.
+    if (m_proposal)
+        ProposalVerwerfen();
     TUndoRecorder undo(m_undo, m_roster, kind);
     // The person list may have been reloaded since the last drawing: map the marked rows
     // through a layout of the roster as it is now.

@@ -28,6 +28,9 @@ class QSpinBox;
 class TDataStore;
 class TOverHoursForm;
 class TPlanCheckList;
+class TProposalPanel;
+struct TProposal;
+struct TProposalInput;
 class TRoster;
 class TSetSollStdForm;
 
@@ -78,6 +81,7 @@ public:
     QLabel* HintLabel;
     QCheckBox* BesetzungCheck; // "Besetzung anzeigen": coverage rows on screen, print and PDF
     TPlanCheckList* PlanCheck; // "Plan prüfen" list below the grid, hidden until asked for
+    TProposalPanel* ProposalPanel; // "Plan vorschlagen": summary, shortfalls, "Übernehmen"
 
     // Month, year, page and filter as the controls show them.
     TMonthView View() const;
@@ -134,6 +138,15 @@ public:
     void PlanPruefenClick();
     void MusterAnwendenClick();
     void ShowCell(int day, int person);
+    // "Plan vorschlagen...": asks for the options, solves with a progress dialog and
+    // shows the proposal hatched in the grid with its check list; "Übernehmen" writes it
+    // under the person lock as one undo step, "Verwerfen" drops it.
+    void PlanVorschlagenClick();
+    void ProposalUebernehmen();
+    void ProposalVerwerfen();
+    // The roster was read again or changed elsewhere: a proposal shown is dropped.
+    void RosterChanged();
+    const TProposal* Proposal() const { return m_proposal.get(); }
 
 Q_SIGNALS:
     // Mon2EdChange / Year2EdChange: the employee filter must be rebuilt (then repaint).
@@ -170,4 +183,8 @@ private:
     TMonthGeometry m_geo;
     QImage m_image;
     bool m_rendered = false; // the image was drawn for the paint that is pending
+    std::unique_ptr<TProposalInput> m_proposalInput;
+    std::unique_ptr<TProposal> m_proposal;
+    std::vector<int> m_proposalCells; // person × 31 + day - 1 → duty, for the drawing
+    unsigned m_generation = 0; // counts the roster's reloads and changes from elsewhere
 };

@@ -5,6 +5,8 @@
 #include "i18n/translate.h"
 #include "planner/monatsplanerpage.h"
 #include "planning/plancheckview.h"
+#include "planning/proposal.h"
+#include "planning/proposalview.h"
 #include "planning/rotation.h"
 #include "planning/rulesdialog.h"
 #include "storage/datastore.h"
@@ -24,7 +26,8 @@ void TMonatsplanerPage::PlanPruefenClick()
 // While the list is shown it follows every change of the plan.
 void TMonatsplanerPage::refreshPlanCheck()
 {
-    if (!PlanCheck->isVisible())
+    // With a proposal shown the list is the proposal's.
+    if (!PlanCheck->isVisible() || m_proposal)
         return;
     const TMonthView view = View();
     std::vector<TFinding> findings = CheckMonth(m_roster, view.year, view.month).findings;
@@ -111,4 +114,109 @@ void TMonatsplanerPage::MusterAnwendenClick()
         }
         ApplyPattern(m_roster, pattern, checked);
     });
+}
+
+void TMonatsplanerPage::PlanVorschlagenClick()
+{
+    ProposalVerwerfen();
+    const TMonthView view = View();
+    if (ResolveRules(m_roster.regeln, m_roster).targets.empty()) {
+        QMessageBox::information(this, QString(),
+            TranslateText(QStringLiteral("Ohne Besetzungsvorgaben gibt es nichts vorzuschlagen. Bitte zuerst unter "
+                                         "\"Besetzung und Regeln...\" festlegen, wie viele Personen jeder Dienst "
+                                         "braucht.")));
+        return;
+    }
+    // The marked days, if any, bound the days to fill.
+    int first = 0, last = 0;
+    for (int d = 1; d <= TMarks::kDays; ++d) {
+        for (int r = 1; r <= TMarks::kRows; ++r) {
+            if (m_sel.select.Get(d, r)) {
+                first = first == 0 ? d : first;
+                last = d;
+                break;
+            }
+        }
+    }
+    TProposeDialog dialog(m_roster.regeln, first, last, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    TProposalOptions options = dialog.Options();
+    // The employees of the filter: everybody active, or the one chosen.
+    if (view.filter > 0) {
+        const std::vector<int> active = ActiveEmployees(m_roster, view.year, view.month);
+        if (view.filter - 1 < int(active.size()))
+            options.persons = {active[std::size_t(view.filter - 1)]};
+    }
+    const unsigned generation = m_generation;
+    auto input = std::make_unique<TProposalInput>(PrepareProposal(m_roster, view.year, view.month, options));
+    auto proposal = std::make_unique<TProposal>(RunProposalDialog(this, *input));
+    if (generation != m_generation || View().year != view.year || View().month != view.month) {
+        ProposalPanel->ShowDiscarded(TranslateText(
+            QStringLiteral("Der Vorschlag wurde verworfen: der Dienstplan wurde während der Rechnung geändert.")));
+        return;
+    }
+    m_proposalCells.assign(std::size_t(m_roster.personen.Count()) * 31, -1);
+    for (const TProposedCell& c : proposal->cells) {
+        const std::size_t i = std::size_t(c.person) * 31 + std::size_t(c.day - 1);
+        if (c.person >= 0 && c.day >= 1 && i < m_proposalCells.size())
+            m_proposalCells[i] = c.duty;
+    }
+    m_proposalInput = std::move(input);
+    m_proposal = std::move(proposal);
+    ProposalPanel->Show(m_roster, *m_proposal);
+    PlanCheck->Show(m_roster, view.year, view.month, m_proposal->check.findings);
+    PaintBox1Paint();
+}
+
+void TMonatsplanerPage::ProposalUebernehmen()
+{
+    if (!m_proposal)
+        return;
+    const unsigned generation = m_generation;
+    // The lock check reads the file again when another copy changed it; the proposal was
+    // made for the old state and is then dropped (RosterChanged).
+    if (!m_store.canwritenowpersonen() || generation != m_generation) {
+        if (generation != m_generation)
+            m_store.EndWriteMowpersonen();
+        return;
+    }
+    TUndoRecorder undo(m_undo, m_roster, TUndoKind::Proposal);
+    int skipped = 0;
+    ApplyProposal(m_roster, *m_proposalInput, *m_proposal, &skipped);
+    ProposalVerwerfen();
+    PaintBox1Paint(); // records the month's hours and balances before they are saved
+    m_store.savePersons();
+    m_store.EndWriteMowpersonen();
+    undo.Commit(m_roster);
+    if (skipped > 0) {
+        QMessageBox::information(this, QString(),
+            TranslateText(QStringLiteral("%1 vorgeschlagene Dienste wurden nicht eingetragen, weil ihre Zellen "
+                                         "inzwischen belegt sind."))
+                .arg(skipped));
+    }
+}
+
+void TMonatsplanerPage::ProposalVerwerfen()
+{
+    const bool shown = m_proposal != nullptr;
+    m_proposal.reset();
+    m_proposalInput.reset();
+    m_proposalCells.clear();
+    ProposalPanel->hide();
+    if (shown) {
+        PaintBox1Paint();
+        if (PlanCheck->isVisible())
+            PlanPruefenClick();
+    }
+}
+
+void TMonatsplanerPage::RosterChanged()
+{
+    ++m_generation;
+    if (!m_proposal)
+        return;
+    ProposalVerwerfen();
+    ProposalPanel->ShowDiscarded(TranslateText(
+        QStringLiteral("Der Vorschlag wurde verworfen: der Dienstplan wurde inzwischen geändert.")));
 }

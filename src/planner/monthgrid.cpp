@@ -369,6 +369,19 @@ void drawRuleMarker(TCanvas& canvas, int x, int y, int cw, int zhoch)
     canvas.FillRect(x + cw - size, y + 1, x + cw, y + 1 + size, QColor(255, 0, 0));
 }
 
+// A proposed duty: its colour, lighter, hatched, with the abbreviation in italics.
+void drawProposedCell(TCanvas& canvas, int x1, int y1, int x2, int y2, const QColor& colour)
+{
+    canvas.FillRect(x1, y1, x2, y2, QColor::fromHsv(colour.hsvHue(), colour.hsvSaturation() / 3, 255));
+    canvas.SetPenColor(colour.lightness() > 200 ? QColor(90, 90, 90) : colour.darker(130));
+    const int step = std::max(4, (x2 - x1) / 4);
+    for (int s = x1 + y1 + step; s < x2 + y2; s += step) {
+        const int xa = std::max(x1, s - y2), xb = std::min(x2, s - y1);
+        canvas.MoveTo(xa, s - xa);
+        canvas.LineTo(xb, s - xb);
+    }
+}
+
 QColor darker35(const QColor& c)
 {
     auto f = [](int v) { return v > 35 ? v - 35 : 0; };
@@ -605,6 +618,20 @@ TMonthGeometry DrawMonth(TCanvas& canvas, int w, int h, int dpi1, int dpi2, doub
                 canvas.Rectangle(x + 1, top + t + 1, x + cw, top + t + zhoch);
                 if (duty != nullptr)
                     canvas.TextOut(centred(duty->kuerzel), top + t + 2, duty->kuerzel);
+                const std::size_t proposed = std::size_t(row.person) * 31 + std::size_t(c);
+                if (e == nullptr && !printit && overlay.proposal != nullptr && proposed < overlay.proposal->size()) {
+                    const int k = (*overlay.proposal)[proposed];
+                    if (k >= 0 && k < roster.dienste.Count()) {
+                        const TDienst& pd = std::as_const(roster.dienste)[k];
+                        drawProposedCell(canvas, x + 1, top + t + 1, x + cw - 1, top + t + zhoch - 1,
+                            ColorFromRef(pd.farbe));
+                        canvas.SetFontItalic(true);
+                        canvas.SetBrushClear(); // the hatching shows behind the text
+                        canvas.TextOut(centred(pd.kuerzel), top + t + 2, pd.kuerzel);
+                        canvas.SetBrushSolid();
+                        canvas.SetFontItalic(false);
+                    }
+                }
                 if (s.DoubleRowHeightCheck && e != nullptr) {
                     const QString extra = ExtraHoursText(e->ueberstunden);
                     canvas.TextOut(centred(extra), top + t + 2 + sHeight, extra);

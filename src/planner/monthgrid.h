@@ -52,6 +52,9 @@ struct TMonthOverlay {
     int cursorx = 0; // keyboard cursor day, 0 = none
     int cursory = 0; // keyboard cursor page row, 0 = none
     bool ruleMarkers = false; // mark cells that break a planning rule
+    // Duties of an automatic proposal, drawn hatched into cells without an entry: per
+    // roster person, 31 days (person × 31 + day - 1 → 0-based duty, -1 none).
+    const std::vector<int>* proposal = nullptr;
 };
 
 // Geometry of a drawn month page.

@@ -325,7 +325,9 @@ void buildModel(const TProposalInput& in, TModel& m)
         if (in.hoursLimit[std::size_t(r)] > 0)
             m.AddRow(hours, -kInf, std::max(0.0, in.hoursLimit[std::size_t(r)] - fixedHours));
         // Hours near the target: what lies beyond half the shortest duty costs, as no
-        // plan of whole duties can promise to come closer.
+        // plan of whole duties can promise to come closer. No "Soll": no target.
+        if (in.target[std::size_t(r)] < 0)
+            continue;
         const double aim = in.target[std::size_t(r)] - fixedHours;
         auto over = hours, under = hours;
         over.push_back({m.AddCol(0, kInf, 1), -1.0});
@@ -364,15 +366,23 @@ void buildModel(const TProposalInput& in, TModel& m)
             if (!in.variable[std::size_t(r)]) {
                 demand -= fixedCount[std::size_t(r)];
             } else if (!terms[std::size_t(r)].empty() || fixedCount[std::size_t(r)] > 0) {
-                weights += in.target[std::size_t(r)];
+                weights += std::max(0.0, in.target[std::size_t(r)]);
                 ++eligible;
             }
+        }
+        // A person without "Soll" counts as an average one.
+        const double average = eligible > 0 ? weights / eligible : 0;
+        auto weightOf = [&](int r) { return in.target[std::size_t(r)] > 0 ? in.target[std::size_t(r)] : average; };
+        weights = 0;
+        for (int r = 0; r < rows; ++r) {
+            if (in.variable[std::size_t(r)] && (!terms[std::size_t(r)].empty() || fixedCount[std::size_t(r)] > 0))
+                weights += weightOf(r);
         }
         for (int r = 0; r < rows; ++r) {
             auto& t = terms[std::size_t(r)];
             if (t.empty())
                 continue;
-            const double part = weights > 0 ? in.target[std::size_t(r)] / weights : 1.0 / std::max(eligible, 1);
+            const double part = weights > 0 ? weightOf(r) / weights : 1.0 / std::max(eligible, 1);
             const double share = std::ceil(std::max(0.0, demand) * part - 1e-9);
             const int excess = m.AddCol(0, kInf, weight);
             m.integers.push_back(excess);
@@ -456,7 +466,7 @@ TProposalInput PrepareProposal(const TRoster& roster, int year, int month, const
         double aim = p.soll.Get(plan.year, plan.month);
         if (options.useBalance)
             aim -= p.vortrag.Get(plan.year, plan.month);
-        in.target[std::size_t(r)] = std::max(0.0, aim);
+        in.target[std::size_t(r)] = p.soll.Get(plan.year, plan.month) > 0 ? std::max(0.0, aim) : -1;
         double limit = in.rules.maxMonthHours;
         if (p.maxstunden > 0)
             limit = limit > 0 ? std::min(limit, p.maxstunden) : p.maxstunden;
@@ -634,7 +644,7 @@ void ExplainProposal(const TProposalInput& input, TProposal& proposal)
     proposal.deviation = 0;
     for (int r = 0; r < rows; ++r) {
         proposal.hours[std::size_t(r)] = f.Hours(r);
-        if (input.variable[std::size_t(r)])
+        if (input.variable[std::size_t(r)] && input.target[std::size_t(r)] >= 0)
             proposal.deviation += std::abs(proposal.hours[std::size_t(r)] - input.target[std::size_t(r)]);
     }
     proposal.ruleBreaks = 0;

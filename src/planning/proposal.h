@@ -14,8 +14,8 @@
 //     nobody before being hired or after leaving;
 //   - the targets' minimums may stay short, each missing person costing kShortWeight;
 //   - soft goals, in hours of deviation: |month hours - target| beyond a tolerance of
-//     half the shortest staffed duty, per person (target = the month's "Soll", less the
-//     carried balance when asked); kWeekendWeight per weekend or holiday duty beyond
+//     half the shortest staffed duty, per person with a target (the month's "Soll",
+//     less the carried balance when asked); kWeekendWeight per weekend or holiday duty beyond
 //     the person's share (the days' needs split in proportion to the target hours,
 //     rounded up), kNightWeight the same for night duties; a bonus of kPatternWeight per
 //     cell that follows the chosen pattern.
@@ -57,7 +57,7 @@ struct TProposalInput {
     std::vector<char> employed; // rows × days
     std::vector<char> variable; // rows: the row is planned for
     std::vector<double> fixedHours; // rows: hours of the existing entries of the month
-    std::vector<double> target; // rows: hours aimed at
+    std::vector<double> target; // rows: hours aimed at; -1: no "Soll" in the month, no target
     std::vector<double> hoursLimit; // rows: most hours (0: none)
     std::vector<int> preferred; // rows × days: duty the pattern asks for, -1 none
     std::vector<char> night; // duties: night duty
@@ -110,7 +110,7 @@ struct TProposal {
     double objective = 0;
     double bound = 0;
     double seconds = 0;
-    double deviation = 0; // total |hours - target| over the planned rows
+    double deviation = 0; // total |hours - target| over the planned rows with a target
     int ruleBreaks = 0; // check findings other than shortfalls and excesses
     int missing = 0; // persons missing over all shortfalls
     QString error;

@@ -4,6 +4,7 @@
 #include "app/mainform.h"
 #include "planner/monatsplanerpage.h"
 #include "planning/plancheckview.h"
+#include "planning/proposalview.h"
 #include "planning/rulesdialog.h"
 #include "sampleroster.h"
 #include "staff/dienstepage.h"
@@ -17,6 +18,7 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -137,6 +139,67 @@ private Q_SLOTS:
         w.form->Rueckgaengig1->trigger();
         QCOMPARE(fileBytes(w.rulesFile()), before);
         QCOMPARE(w.form->roster.regeln.maxDaysInRow, 3);
+    }
+
+    // "Plan vorschlagen": the proposal is only shown until "Übernehmen", which writes it
+    // as one undo step; "Verwerfen" and a reload of the roster drop it untouched.
+    void proposalPreviewApplyAndDiscard()
+    {
+        Window w;
+        const QString persons = w.dir.path() + QStringLiteral("/personen.dat");
+        const QByteArray before = fileBytes(persons);
+        auto propose = [&] {
+            whenModal([](QWidget* dialog) {
+                auto* d = qobject_cast<TProposeDialog*>(dialog);
+                QVERIFY(d);
+                QVERIFY(!d->MarkedRadio->isEnabled()); // nothing marked
+                d->TimeLimitEd->setValue(5);
+                d->accept();
+            });
+            w.form->PlanVorschlagen1->trigger();
+            QVERIFY(w.page->Proposal() != nullptr);
+            QVERIFY(!w.page->Proposal()->cells.empty());
+            QVERIFY(w.page->ProposalPanel->isVisible());
+            QVERIFY(w.page->PlanCheck->isVisible());
+            QCOMPARE(fileBytes(persons), before); // a proposal writes nothing
+        };
+        propose();
+        if (qEnvironmentVariableIsSet("ROSTELMARK_LOOK_DIR"))
+            w.form->grab().save(qEnvironmentVariable("ROSTELMARK_LOOK_DIR") + QStringLiteral("/proposal.png"));
+        w.page->ProposalPanel->VerwerfenBtn->click();
+        QVERIFY(w.page->Proposal() == nullptr);
+        QVERIFY(!w.page->ProposalPanel->isVisible());
+
+        propose();
+        w.form->ListPersons(); // what a reload of the person file ends in
+        QVERIFY(w.page->Proposal() == nullptr);
+        QVERIFY(w.page->ProposalPanel->isVisible()); // saying why
+        QVERIFY(!w.page->ProposalPanel->UebernehmenBtn->isVisible());
+
+        propose();
+        const std::vector<TProposedCell> cells = w.page->Proposal()->cells;
+        auto entries = [&] {
+            QList<double> out;
+            for (int i = 0; i < w.form->roster.personen.Count(); ++i) {
+                const TPerson& p = w.form->roster.personen[i];
+                for (int e = 0; e < p.eintraege.Count(); ++e)
+                    out << p.eintraege[e].datum << p.eintraege[e].dienst << p.eintraege[e].ueberstunden;
+            }
+            return out;
+        };
+        const QList<double> entriesBefore = entries();
+        w.page->ProposalPanel->UebernehmenBtn->click();
+        QVERIFY(w.page->Proposal() == nullptr);
+        QVERIFY(fileBytes(persons) != before);
+        for (const TProposedCell& c : cells) {
+            const TPerson& p = w.form->roster.personen[c.person];
+            const int e = TRoster::EintragIndexOfDay(p, 2024, 3, c.day);
+            QVERIFY(e >= 0);
+            QCOMPARE(p.eintraege[e].dienst, c.duty + 1);
+        }
+        QVERIFY(!QFile::exists(w.dir.path() + QStringLiteral("/personenschreibe.dat")));
+        w.form->Rueckgaengig1->trigger(); // one step takes the whole proposal back
+        QCOMPARE(entries(), entriesBefore);
     }
 
     // Deleting "Nachtdienst" says that its rules go, and they go with it.
