@@ -1,5 +1,6 @@
 #include "commands.h"
 #include "check.h"
+#include "propose.h"
 
 #include "calendar/feiertage.h"
 #include "core/datetime.h"
@@ -10,7 +11,9 @@
 #include "output/exportresult.h"
 #include "output/icalexport.h"
 #include "output/pdfexport.h"
+#include "planner/hoursaccount.h"
 #include "planner/monthpreview.h"
+#include "planning/proposal.h"
 #include "rosterjson.h"
 #include "views/viewpreview.h"
 
@@ -74,6 +77,19 @@ const std::vector<TCommandSpec>& Commands()
             "person, rule, numbers; tab-separated), or \"ok\". Exit code 4 when there is any.",
             {kMonth, kYear, {"format", "text|json", 1, 0, "text (default) or a JSON object"}}, {"month", "year"},
             false},
+        {"propose", "propose --month M --year Y [--time-limit S] [--apply] [--format text|json]",
+            "an automatic proposal for the empty cells of a month",
+            "Fills the empty cells of the month with staffed duties so that the staffing\n"
+            "targets are met, every rule holds and the hours land near each employee's\n"
+            "\"Soll\", as \"Plan vorschlagen...\" does; existing entries are never changed.\n"
+            "Prints the proposal (date, employee, duty; tab-separated, after a summary line\n"
+            "starting with #) and the days that stay short with the reason (\"short\", date,\n"
+            "duty, reason). Without --apply nothing is written; with --apply the duties are\n"
+            "written under the person file's lock. Exit code 4 when a day stays short.",
+            {kMonth, kYear, {"time-limit", "S", 1, 3600, "seconds the solver may take, 1 … 3600 (default 10)"},
+                {"apply", nullptr, 1, 0, "write the proposal into the person file"},
+                {"format", "text|json", 1, 0, "text (default) or a JSON object"}},
+            {"month", "year"}, false},
         {"holidays", "holidays --year Y [--all]", "the holidays of a year",
             "One line YYYY-MM-DD per holiday of the year, in date order, counting the holidays\n"
             "switched on in the roster's settings.",
@@ -583,6 +599,68 @@ int RunCheck(const TCliRequest& request, QString& error)
     return clean ? kExitOk : kExitFindings;
 }
 
+// The month's hours of a person as the month grid records them: the first entry of each
+// day, its duty's hours and its extra hours.
+void recordMonthHours(const TRoster& roster, TPerson& p, int year, int month)
+{
+    std::array<int, 31> idx{};
+    p.eintragIndex.FindMonth(std::as_const(p.eintraege), year, month, idx.data());
+    p.monatssumme = 0;
+    for (int d = 0; d < MonthDays(year, month); ++d) {
+        if (idx[std::size_t(d)] >= 0)
+            p.monatssumme += roster.HoursOf(std::as_const(p.eintraege)[idx[std::size_t(d)]]);
+    }
+    RecordMonth(p, year, month);
+}
+
+int RunPropose(const TCliRequest& request, QString& error)
+{
+    const QString format = request.values.value(QStringLiteral("format"), QStringLiteral("text"));
+    if (format != QLatin1String("text") && format != QLatin1String("json")) {
+        error = QStringLiteral("--format must be text or json");
+        return kExitUsage;
+    }
+    TCliSession session;
+    if (const int rc = OpenSession(session, request, true, error))
+        return rc;
+    const int year = request.number(QStringLiteral("year"), 2000), month = request.number(QStringLiteral("month"), 1);
+    TProposalOptions options;
+    options.timeLimit = request.number(QStringLiteral("time-limit"), 10);
+    const bool apply = request.has(QStringLiteral("apply"));
+    TProposalInput input = PrepareProposal(session.roster, year, month, options);
+    TProposal proposal = SolveProposal(input);
+    if (proposal.status == TProposalStatus::Failed || proposal.status == TProposalStatus::NoSolution) {
+        error = proposal.status == TProposalStatus::Failed
+            ? QStringLiteral("the solver failed")
+            : QStringLiteral("no solution within the time limit; try a longer --time-limit");
+        return kExitIo;
+    }
+    if (apply && !proposal.cells.empty()) {
+        // Writing needs the lock; --force takes a lock of another copy over.
+        session.store.lockFree = false;
+        if (!session.store.canwritenowpersonen()) {
+            error = QStringLiteral("the person file is locked by another copy or changed meanwhile; nothing written "
+                                   "(--force takes another copy's lock over)");
+            return kExitLocked;
+        }
+        int skipped = 0;
+        ApplyProposal(session.roster, input, proposal, &skipped);
+        for (const TProposedCell& c : proposal.cells)
+            recordMonthHours(session.roster, session.roster.personen[c.person], year, month);
+        const bool saved = session.store.savePersons();
+        session.store.EndWriteMowpersonen();
+        if (!saved) {
+            error = QStringLiteral("the person file could not be written; nothing changed");
+            return kExitIo;
+        }
+    }
+    if (const int rc = StdoutResult(ProposalOutput(session.roster, proposal, apply && !proposal.cells.empty(),
+                           format == QLatin1String("json")),
+            error))
+        return rc;
+    return proposal.shortfalls.empty() ? kExitOk : kExitFindings;
+}
+
 int RunHolidays(const TCliRequest& request, QString& error)
 {
     TCliSession session;
@@ -861,6 +939,8 @@ int RunCommand(const TCliRequest& request, QString& error)
         return RunDump(request, error);
     if (c == QLatin1String("check"))
         return RunCheck(request, error);
+    if (c == QLatin1String("propose"))
+        return RunPropose(request, error);
     if (c == QLatin1String("holidays"))
         return RunHolidays(request, error);
     if (c == QLatin1String("csv"))

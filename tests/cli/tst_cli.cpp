@@ -9,6 +9,7 @@
 #include "output/statistikpage.h"
 #include "planner/monatsplanerpage.h"
 #include "planner/sampleroster.h"
+#include "planning/planrules.h"
 #include "storage/datastore.h"
 #include "testsupport.h"
 #include "views/jahresansichtpage.h"
@@ -340,8 +341,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("command");
         QTest::addColumn<QStringList>("options");
         QTest::newRow("tool") << QString()
-                              << sl("--data --slot --force --help --version dump holidays stats csv pdf ical render");
+                              << sl("--data --slot --force --help --version dump holidays stats csv pdf ical render propose");
         QTest::newRow("dump") << "dump" << sl("--help");
+        QTest::newRow("propose") << "propose" << sl("--month --year --time-limit --apply --format");
         QTest::newRow("holidays") << "holidays" << sl("--year --all");
         QTest::newRow("stats") << "stats" << sl("--month --year");
         QTest::newRow("csv") << "csv" << sl("--month --year -o");
@@ -824,6 +826,81 @@ private Q_SLOTS:
 
     // Every failure is one line on stderr with its exit code, and leaves neither a lock
     // file of its own nor an output file.
+    // propose prints without writing; --apply writes the same duties, under the lock.
+    void proposeThenApply()
+    {
+        TRoster roster;
+        sample::FillRoster(roster, 6, 2024, 3);
+        // The sample's March is full: empty it for the proposal.
+        for (int i = 0; i < roster.personen.Count(); ++i) {
+            TPerson& p = roster.personen[i];
+            for (int e = p.eintraege.Count() - 1; e >= 0; --e) {
+                int y, m, d;
+                DecodeDate(p.eintraege[e].datum, y, m, d);
+                if (y == 2024 && m == 3)
+                    p.eintraege.Delete(e);
+            }
+        }
+        const QString folder = newFolder();
+        saveRoster(roster, folder);
+        TPlanRules rules;
+        TStaffTarget t;
+        t.duty = {QStringLiteral("F"), 1};
+        t.min.fill(2);
+        t.max.fill(2);
+        rules.targets.push_back(t);
+        QFile f(folder + QStringLiteral("/regeln.dat"));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(SerializePlanRules(rules)) > 0);
+        f.close();
+        auto bytes = [&] {
+            QFile p(folder + QStringLiteral("/personen.dat"));
+            return p.open(QIODevice::ReadOnly) ? p.readAll() : QByteArray();
+        };
+        const QByteArray before = bytes();
+        const QStringList args = sl("--data") << folder << sl("propose --month 3 --year 2024 --time-limit 5");
+
+        const TRun text = cli(args);
+        QVERIFY2(text.rc == 0, text.out.constData());
+        QStringList lines = QString::fromUtf8(text.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY2(lines.value(0).startsWith(QStringLiteral("# optimal, 62 duties, 0 missing")), text.out.constData());
+        QCOMPARE(lines.size(), 63); // 2 persons × 31 days
+        QCOMPARE(lines[1].split(QLatin1Char('\t')).value(0), QStringLiteral("2024-03-01"));
+        QCOMPARE(bytes(), before);
+
+        const TRun json = cli(QStringList(args) << sl("--apply --format json"));
+        QCOMPARE(json.rc, 0);
+        const QJsonObject o = QJsonDocument::fromJson(json.out).object();
+        QVERIFY(o.value(QStringLiteral("applied")).toBool());
+        const QJsonArray duties = o.value(QStringLiteral("duties")).toArray();
+        QCOMPARE(duties.size(), 62);
+        QVERIFY(!QFile::exists(folder + QStringLiteral("/personenschreibe.dat")));
+        TRoster after;
+        TQuietUi ui;
+        TDataStore store(after, ui);
+        store.progpath = folder + QLatin1Char('/');
+        store.loadPersons();
+        store.loadDienste();
+        for (const QJsonValue& v : duties) {
+            const QJsonObject d = v.toObject();
+            const QDate date = QDate::fromString(d.value(QStringLiteral("date")).toString(), Qt::ISODate);
+            int person = -1;
+            for (int i = 0; i < after.personen.Count(); ++i)
+                person = after.personen[i].name == d.value(QStringLiteral("person")).toString() ? i : person;
+            QVERIFY(person >= 0);
+            const int e = TRoster::EintragIndexOfDay(after.personen[person], 2024, 3, date.day());
+            QVERIFY(e >= 0);
+            QCOMPARE(after.dienste[after.personen[person].eintraege[e].dienst - 1].kuerzel, QStringLiteral("F"));
+        }
+        // A lock of another copy stops --apply before anything is written.
+        QFile lock(folder + QStringLiteral("/personenschreibe.dat"));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.close();
+        const QByteArray applied = bytes();
+        const TRun again = cli(QStringList(args) << sl("--apply"));
+        QCOMPARE(again.rc, 3);
+        QCOMPARE(bytes(), applied);
+    }
+
     void badInput_data()
     {
         QTest::addColumn<QString>("setup");
