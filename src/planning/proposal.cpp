@@ -514,7 +514,7 @@ TProposalInput PrepareProposal(const TRoster& roster, int year, int month, const
     return in;
 }
 
-TProposal SolveProposal(const TProposalInput& input, TSolveProgress* progress)
+TProposal SolveProposal(const TProposalInput& input, TSolveProgress* progress, bool explain)
 {
     const auto start = std::chrono::steady_clock::now();
     TProposal out;
@@ -524,7 +524,8 @@ TProposal SolveProposal(const TProposalInput& input, TSolveProgress* progress)
     buildModel(input, m);
     if (m.cells.empty()) {
         out.status = TProposalStatus::NothingToDo;
-        ExplainProposal(input, out);
+        if (explain)
+            ExplainProposal(input, out);
         return out;
     }
 
@@ -566,7 +567,8 @@ TProposal SolveProposal(const TProposalInput& input, TSolveProgress* progress)
     const double* best = model.bestSolution();
     if (best == nullptr || model.getMinimizationObjValue() >= 1e50) {
         out.status = model.status() == 2 ? TProposalStatus::Failed : TProposalStatus::NoSolution;
-        ExplainProposal(input, out);
+        if (explain)
+            ExplainProposal(input, out);
         return out;
     }
     out.objective = model.getObjValue();
@@ -580,7 +582,8 @@ TProposal SolveProposal(const TProposalInput& input, TSolveProgress* progress)
             out.cells.push_back({input.plan.persons[std::size_t(col.row)], col.day, col.duty});
         }
     }
-    ExplainProposal(input, out);
+    if (explain)
+        ExplainProposal(input, out);
     return out;
 }
 

@@ -127,7 +127,9 @@ struct TSolveProgress {
 };
 
 // Builds and solves the model. Safe on any thread: touches nothing but its arguments.
-TProposal SolveProposal(const TProposalInput& input, TSolveProgress* progress = nullptr);
+// `explain`: fill in the check and the shortfall reasons too (their texts come from the
+// translation table, which belongs to the window's thread: a worker leaves them to it).
+TProposal SolveProposal(const TProposalInput& input, TSolveProgress* progress = nullptr, bool explain = true);
 // The baseline the benchmark compares against: day by day, each short target takes the
 // free person furthest below their target hours who breaks no rule.
 TProposal GreedyProposal(const TProposalInput& input);

@@ -96,7 +96,7 @@ TProposal RunProposalDialog(QWidget* parent, const TProposalInput& input)
     TProposal result;
     std::atomic<bool> done{false};
     std::thread worker([&] {
-        result = SolveProposal(input, &progress);
+        result = SolveProposal(input, &progress, false);
         done = true;
     });
 
@@ -144,6 +144,7 @@ TProposal RunProposalDialog(QWidget* parent, const TProposalInput& input)
     // Closed by its window button: stop as "Abbrechen" does.
     progress.cancel = true;
     worker.join();
+    ExplainProposal(input, result);
     return result;
 }
 

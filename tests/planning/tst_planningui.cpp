@@ -148,6 +148,17 @@ private Q_SLOTS:
         Window w;
         const QString persons = w.dir.path() + QStringLiteral("/personen.dat");
         const QByteArray before = fileBytes(persons);
+        // The sample's March is full: its second half is left for the proposal.
+        for (int i = 0; i < w.form->roster.personen.Count(); ++i) {
+            TPerson& p = w.form->roster.personen[i];
+            for (int e = p.eintraege.Count() - 1; e >= 0; --e) {
+                int y, m, d;
+                DecodeDate(p.eintraege[e].datum, y, m, d);
+                if (y == 2024 && m == 3 && d >= 16)
+                    p.eintraege.Delete(e);
+            }
+        }
+        w.page->PaintBox1Paint();
         auto propose = [&] {
             whenModal([](QWidget* dialog) {
                 auto* d = qobject_cast<TProposeDialog*>(dialog);
