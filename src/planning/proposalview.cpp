@@ -139,10 +139,16 @@ TProposal RunProposalDialog(QWidget* parent, const TProposalInput& input)
     QObject::connect(&timer, &QTimer::timeout, &dialog, update);
     timer.start(200);
     update();
-    if (!done)
+    // Closed by Escape or its window button: stop as "Abbrechen" does, and keep saying
+    // so until the solver has stopped (which it does at its next check).
+    while (!done) {
         dialog.exec();
-    // Closed by its window button: stop as "Abbrechen" does.
-    progress.cancel = true;
+        if (!done) {
+            progress.cancel = true;
+            cancel->setEnabled(false);
+            update();
+        }
+    }
     worker.join();
     ExplainProposal(input, result);
     return result;
