@@ -176,6 +176,7 @@ struct TModel {
     };
     std::vector<Col> cells; // the first columns: one per open cell and duty
     std::vector<int> integers; // further integer columns
+    double offset = 0; // the objective's part that no column changes
     std::vector<double> lo, hi, obj;
     std::vector<double> rowLo, rowHi;
     std::vector<int> starts{0}, index;
@@ -275,8 +276,12 @@ void buildModel(const TProposalInput& in, TModel& m)
         bool any = false;
         for (int d = 1; d <= days && !any; ++d)
             any = !cell(r, d).empty();
-        if (!any)
+        if (!any) {
+            // Nothing to choose: the deviation is a fixed part of the objective.
+            if (in.variable[std::size_t(r)] && in.target[std::size_t(r)] >= 0)
+                m.offset += std::max(0.0, std::abs(in.fixedHours[std::size_t(r)] - in.target[std::size_t(r)]) - tolerance);
             continue;
+        }
         auto cellTerms = [&](int d, std::vector<std::pair<int, double>>& t, bool hours) {
             for (int c : cell(r, d))
                 t.push_back({c, hours ? plan.dutyHours[std::size_t(m.cells[std::size_t(c)].duty)] : 1.0});
@@ -380,10 +385,14 @@ void buildModel(const TProposalInput& in, TModel& m)
         }
         for (int r = 0; r < rows; ++r) {
             auto& t = terms[std::size_t(r)];
-            if (t.empty())
+            if (!in.variable[std::size_t(r)] || (t.empty() && fixedCount[std::size_t(r)] == 0))
                 continue;
             const double part = weights > 0 ? weightOf(r) / weights : 1.0 / std::max(eligible, 1);
             const double share = std::ceil(std::max(0.0, demand) * part - 1e-9);
+            if (t.empty()) {
+                m.offset += weight * std::max(0.0, fixedCount[std::size_t(r)] - share);
+                continue;
+            }
             const int excess = m.AddCol(0, kInf, weight);
             m.integers.push_back(excess);
             t.push_back({excess, -1.0});
@@ -571,8 +580,8 @@ TProposal SolveProposal(const TProposalInput& input, TSolveProgress* progress, b
             ExplainProposal(input, out);
         return out;
     }
-    out.objective = model.getObjValue();
-    out.bound = model.getBestPossibleObjValue();
+    out.objective = model.getObjValue() + m.offset;
+    out.bound = model.getBestPossibleObjValue() + m.offset;
     out.status = model.isProvenOptimal() || model.status() == 0 ? TProposalStatus::Optimal : TProposalStatus::Stopped;
     if (progress != nullptr && progress->cancel.load())
         out.status = TProposalStatus::Stopped;
