@@ -149,16 +149,19 @@ private Q_SLOTS:
         const QString persons = w.dir.path() + QStringLiteral("/personen.dat");
         const QByteArray before = fileBytes(persons);
         // The sample's March is full: its second half is left for the proposal.
-        for (int i = 0; i < w.form->roster.personen.Count(); ++i) {
-            TPerson& p = w.form->roster.personen[i];
-            for (int e = p.eintraege.Count() - 1; e >= 0; --e) {
-                int y, m, d;
-                DecodeDate(p.eintraege[e].datum, y, m, d);
-                if (y == 2024 && m == 3 && d >= 16)
-                    p.eintraege.Delete(e);
+        auto emptySecondHalf = [&] {
+            for (int i = 0; i < w.form->roster.personen.Count(); ++i) {
+                TPerson& p = w.form->roster.personen[i];
+                for (int e = p.eintraege.Count() - 1; e >= 0; --e) {
+                    int y, m, d;
+                    DecodeDate(p.eintraege[e].datum, y, m, d);
+                    if (y == 2024 && m == 3 && d >= 16)
+                        p.eintraege.Delete(e);
+                }
             }
-        }
-        w.page->PaintBox1Paint();
+            w.page->PaintBox1Paint();
+        };
+        emptySecondHalf();
         auto propose = [&] {
             whenModal([](QWidget* dialog) {
                 auto* d = qobject_cast<TProposeDialog*>(dialog);
@@ -181,11 +184,24 @@ private Q_SLOTS:
         QVERIFY(w.page->Proposal() == nullptr);
         QVERIFY(!w.page->ProposalPanel->isVisible());
 
+        // Another copy saves meanwhile: the lock check reads its file, the proposal goes
+        // and nothing is written over the other copy's save.
         propose();
-        w.form->ListPersons(); // what a reload of the person file ends in
+        TRoster other;
+        sample::FillRoster(other, 12, 2024, 3);
+        other.personen[0].name = QStringLiteral("Andere Kopie");
+        const QByteArray otherBytes = SerializePersonFile(other.personen, other.settings);
+        writeFile(persons, otherBytes);
+        w.page->ProposalPanel->UebernehmenBtn->click();
         QVERIFY(w.page->Proposal() == nullptr);
         QVERIFY(w.page->ProposalPanel->isVisible()); // saying why
         QVERIFY(!w.page->ProposalPanel->UebernehmenBtn->isVisible());
+        QCOMPARE(w.form->roster.personen[0].name, QStringLiteral("Andere Kopie"));
+        QCOMPARE(fileBytes(persons), otherBytes);
+        writeFile(persons, before);
+        w.form->store.loadPersons();
+        w.form->ListPersons();
+        emptySecondHalf();
 
         propose();
         const std::vector<TProposedCell> cells = w.page->Proposal()->cells;
