@@ -32,6 +32,12 @@ bool weekendOrHoliday(const TMonthPlan& plan, int day)
     return QDate(plan.year, plan.month, day).dayOfWeek() >= 6 || plan.holiday[std::size_t(day - 1)];
 }
 
+// An hours figure as the model takes it: ordinary numbers only.
+double sane(double hours)
+{
+    return std::isfinite(hours) && std::abs(hours) < 1e6 ? hours : 0.0;
+}
+
 // Duties a proposal may hand out: those with a staffing target that are no absence.
 std::vector<int> staffedDuties(const TProposalInput& in)
 {
@@ -423,6 +429,13 @@ TProposalInput PrepareProposal(const TRoster& roster, int year, int month, const
     in.rules = ResolveRules(roster.regeln, roster);
     const int around = LookBackFor(in.rules);
     in.plan = BuildMonthPlan(roster, year, month, around);
+    // Numbers from a shared file may be anything: what is not an ordinary number of hours
+    // counts as none, so the model never sees a NaN or an infinity.
+    for (double& h : in.plan.dutyHours)
+        h = sane(h);
+    for (double& h : in.plan.extraHours)
+        h = sane(h);
+    in.rules.maxMonthHours = sane(in.rules.maxMonthHours);
     const TMonthPlan& plan = in.plan;
     const int rows = plan.Rows(), days = plan.days;
     in.firstDay = std::clamp(options.firstDay, 1, days);
@@ -472,13 +485,15 @@ TProposalInput PrepareProposal(const TRoster& roster, int year, int month, const
             in.employed[i] = when >= hired && !(p.istentlassen && when > left) ? 1 : 0;
         }
         in.fixedHours[std::size_t(r)] = hours;
-        double aim = p.soll.Get(plan.year, plan.month);
+        const double soll = sane(p.soll.Get(plan.year, plan.month));
+        double aim = soll;
         if (options.useBalance)
-            aim -= p.vortrag.Get(plan.year, plan.month);
-        in.target[std::size_t(r)] = p.soll.Get(plan.year, plan.month) > 0 ? std::max(0.0, aim) : -1;
+            aim -= sane(p.vortrag.Get(plan.year, plan.month));
+        in.target[std::size_t(r)] = soll > 0 ? std::max(0.0, aim) : -1;
         double limit = in.rules.maxMonthHours;
-        if (p.maxstunden > 0)
-            limit = limit > 0 ? std::min(limit, p.maxstunden) : p.maxstunden;
+        const double own = sane(p.maxstunden);
+        if (own > 0)
+            limit = limit > 0 ? std::min(limit, own) : own;
         in.hoursLimit[std::size_t(r)] = limit;
 
         // The days after the month, nearest first.

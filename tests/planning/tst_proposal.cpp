@@ -228,6 +228,27 @@ private Q_SLOTS:
             QStringList({QStringLiteral("P0:4:F"), QStringLiteral("P0:5:F"), QStringLiteral("P0:6:S")}));
     }
 
+    // Numbers and duty numbers from a damaged or hostile file never reach the solver.
+    void badNumbersAreIgnored()
+    {
+        TRoster r;
+        makeRoster(r, {QStringLiteral(""), QStringLiteral("- - - F")}, 2024, 3);
+        r.dienste[1].stunden = std::nan("");
+        r.dienste[2].stunden = INFINITY;
+        r.personen[0].soll.Set(2024, 3, INFINITY);
+        r.personen[0].maxstunden = std::nan("");
+        r.personen[1].eintraege[0].dienst = 99; // outside the duty list
+        r.personen[1].eintraege[0].ueberstunden = -INFINITY;
+        r.regeln.maxMonthHours = std::nan("");
+        r.regeln.targets = {target("F", 2, 2, 2)};
+        const TProposal p = solve(r, 4, 4);
+        QCOMPARE(p.status, TProposalStatus::Optimal);
+        QVERIFY(std::isfinite(p.objective) && std::isfinite(p.deviation));
+        QCOMPARE(cellsText(r, p), QStringList({QStringLiteral("P0:4:F")})); // P1's day 4 holds the odd entry
+        QCOMPARE(p.shortfalls.size(), std::size_t(1));
+        QCOMPARE(p.shortfalls[0].reason, QStringLiteral("2 Personen nötig, 1 verfügbar: P1 Eintrag ohne Dienst"));
+    }
+
     // Applying writes only cells that are still empty, and never touches an entry.
     void applyKeepsEntriesAndSkipsFilledCells()
     {
