@@ -124,7 +124,8 @@ void BM_Proposal(benchmark::State& state)
     state.counters["optimal"] = p.status == TProposalStatus::Optimal ? 1 : 0;
     state.counters["objective"] = p.objective;
     state.counters["bound"] = p.bound;
-    state.counters["gapPercent"] = std::abs(p.objective) > 1e-9 ? 100 * (p.objective - p.bound) / std::abs(p.objective) : 0;
+    state.counters["gapPercent"]
+        = std::abs(p.objective) > 1e-9 ? 100 * (p.objective - p.bound) / std::abs(p.objective) : 0;
 }
 
 void BM_Greedy(benchmark::State& state)
@@ -163,7 +164,12 @@ void BM_ProposalCancel(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_ProposalCancel)->Arg(100)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Proposal)->Args({24, 5})->Args({100, 30})->Iterations(1)->Repetitions(3)->Unit(benchmark::kSecond)
+BENCHMARK(BM_Proposal)
+    ->Args({24, 5})
+    ->Args({100, 30})
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->Unit(benchmark::kSecond)
     ->ReportAggregatesOnly(false);
 BENCHMARK(BM_Greedy)->Arg(24)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

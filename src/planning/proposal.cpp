@@ -70,7 +70,11 @@ struct TFilled {
     const TProposalInput& in;
     TMonthPlan plan;
 
-    explicit TFilled(const TProposalInput& input) : in(input), plan(input.plan) {}
+    explicit TFilled(const TProposalInput& input)
+        : in(input)
+        , plan(input.plan)
+    {
+    }
 
     // Duty on day `day` of row r, where day may lie before or after the month.
     int At(int r, int day) const
@@ -143,7 +147,8 @@ bool open(const TProposalInput& in, int r, int day)
 class TProgressEvents : public CbcEventHandler {
 public:
     TProgressEvents(TSolveProgress* progress, std::chrono::steady_clock::time_point start)
-        : progress_(progress), start_(start)
+        : progress_(progress)
+        , start_(start)
     {
     }
     CbcAction event(CbcEvent which) override
@@ -285,7 +290,8 @@ void buildModel(const TProposalInput& in, TModel& m)
         if (!any) {
             // Nothing to choose: the deviation is a fixed part of the objective.
             if (in.variable[std::size_t(r)] && in.target[std::size_t(r)] >= 0)
-                m.offset += std::max(0.0, std::abs(in.fixedHours[std::size_t(r)] - in.target[std::size_t(r)]) - tolerance);
+                m.offset
+                    += std::max(0.0, std::abs(in.fixedHours[std::size_t(r)] - in.target[std::size_t(r)]) - tolerance);
             continue;
         }
         auto cellTerms = [&](int d, std::vector<std::pair<int, double>>& t, bool hours) {
@@ -458,7 +464,8 @@ TProposalInput PrepareProposal(const TRoster& roster, int year, int month, const
         const TDienst& d = roster.dienste[k];
         in.abbr.push_back(d.kuerzel.isEmpty() ? d.name : d.kuerzel);
         in.dutyNames.push_back(d.name.isEmpty() ? d.kuerzel : d.name);
-        in.night.push_back(d.kuerzel == QLatin1String("N") || d.name.contains(QLatin1String("nacht"), Qt::CaseInsensitive));
+        in.night.push_back(
+            d.kuerzel == QLatin1String("N") || d.name.contains(QLatin1String("nacht"), Qt::CaseInsensitive));
     }
     std::vector<int> pattern;
     if (options.pattern >= 0 && options.pattern < int(roster.regeln.patterns.size()))
@@ -583,8 +590,9 @@ TProposal SolveProposal(const TProposalInput& input, TSolveProgress* progress, b
     TProgressEvents events(progress, start);
     model.passInEventHandler(&events);
     const std::string seconds = std::to_string(input.timeLimit), gap = std::to_string(input.relativeGap);
-    const char* argv[] = {"rostelmark", "-log", "0", "-seconds", seconds.c_str(), "-ratioGap", gap.c_str(),
-        "-solve", "-quit"};
+    // Wall-clock seconds, as the user counts them on a busy machine.
+    const char* argv[] = {"rostelmark", "-log", "0", "-timeMode", "elapsed", "-seconds", seconds.c_str(), "-ratioGap",
+        gap.c_str(), "-solve", "-quit"};
     CbcMain1(int(std::size(argv)), argv, model, noCallback, data);
 
     out.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -40,7 +40,8 @@ TProposeDialog::TProposeDialog(const TPlanRules& rules, int firstMarked, int las
     MonthRadio = new QRadioButton(tr("Ganzer Monat"), this);
     MonthRadio->setObjectName(QStringLiteral("MonthRadio"));
     MarkedRadio = new QRadioButton(
-        firstMarked > 0 ? tr("Markierte Tage (%1. bis %2.)").arg(firstMarked).arg(lastMarked) : tr("Markierte Tage"), this);
+        firstMarked > 0 ? tr("Markierte Tage (%1. bis %2.)").arg(firstMarked).arg(lastMarked) : tr("Markierte Tage"),
+        this);
     MarkedRadio->setObjectName(QStringLiteral("MarkedRadio"));
     MarkedRadio->setEnabled(firstMarked > 0);
     (firstMarked > 0 ? MarkedRadio : MonthRadio)->setChecked(true);
@@ -127,11 +128,10 @@ TProposal RunProposalDialog(QWidget* parent, const TProposalInput& input)
         QString text = tr("Rechnet seit %1 s von höchstens %2 s.")
                            .arg(FormatNumberText(double(clock.elapsed() / 1000)), FormatNumberText(input.timeLimit));
         text += QLatin1Char('\n');
-        text += progress.solutions == 0
-            ? tr("Noch keine Lösung.")
-            : tr("Beste Lösung bisher: Zielwert %1 (Schranke %2).")
-                  .arg(FormatNumberText(std::round(progress.best * 10) / 10),
-                      FormatNumberText(std::round(progress.bound * 10) / 10));
+        text += progress.solutions == 0 ? tr("Noch keine Lösung.")
+                                        : tr("Beste Lösung bisher: Zielwert %1 (Schranke %2).")
+                                              .arg(FormatNumberText(std::round(progress.best * 10) / 10),
+                                                  FormatNumberText(std::round(progress.bound * 10) / 10));
         if (progress.cancel)
             text += QLatin1Char('\n') + tr("Wird abgebrochen; die beste Lösung bleibt.");
         label->setText(text);
@@ -220,7 +220,8 @@ void TProposalPanel::Show(const TRoster& roster, const TProposal& proposal)
     QList<QTreeWidgetItem*> items;
     for (const TShortfall& s : proposal.shortfalls) {
         const QDate date(proposal.year, proposal.month, s.day);
-        const QString duty = s.duty >= 0 && s.duty < roster.dienste.Count() ? roster.dienste[s.duty].kuerzel : QString();
+        const QString duty
+            = s.duty >= 0 && s.duty < roster.dienste.Count() ? roster.dienste[s.duty].kuerzel : QString();
         items << new QTreeWidgetItem(QStringList{FormatDate4(date), duty, s.reason});
     }
     ShortfallList->addTopLevelItems(items);

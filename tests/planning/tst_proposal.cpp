@@ -184,8 +184,8 @@ private Q_SLOTS:
         QCOMPARE(p.missing, 1);
 
         // The greedy baseline fills the same cells here.
-        QCOMPARE(cellsText(r, GreedyProposal(PrepareProposal(r, 2024, 3, {4, 4, {}, 1, 0, false, -1}))),
-            cellsText(r, p));
+        QCOMPARE(
+            cellsText(r, GreedyProposal(PrepareProposal(r, 2024, 3, {4, 4, {}, 1, 0, false, -1}))), cellsText(r, p));
     }
 
     // Duties before and after the month count: N on 29 February forbids F on 1 March,
@@ -215,8 +215,8 @@ private Q_SLOTS:
         TRoster r;
         makeRoster(r, {QStringLiteral("")}, 2024, 3);
         r.regeln.targets = {target("F", 2, 0, 1), target("S", 3, 0, 1)};
-        r.regeln.patterns.push_back({QStringLiteral("W"), {QStringLiteral("F"), QStringLiteral("S"),
-            QStringLiteral("-"), QStringLiteral("F")}, {}});
+        r.regeln.patterns.push_back({QStringLiteral("W"),
+            {QStringLiteral("F"), QStringLiteral("S"), QStringLiteral("-"), QStringLiteral("F")}, {}});
         TProposalOptions o;
         o.firstDay = 4;
         o.lastDay = 7;
