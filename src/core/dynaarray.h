@@ -31,6 +31,9 @@ int lastSystemError();
 void failNthAllocationForTest(int n);
 bool allocationShouldFail();
 
+// A number no container of this run was given before (see TDynaArray::Identity).
+std::uint64_t nextContainerIdentity();
+
 } // namespace rostelmark
 
 template <typename T> class TDynaArray {
@@ -267,6 +270,11 @@ public:
     // records (such as the entry index of a person) compare it to know they are current.
     std::uint64_t ModCount() const { return modcount; }
     void Touch() { ++modcount; }
+    // Which container this is: a number given at construction and again whenever another
+    // container's records are moved in. With ModCount it names one state of one container,
+    // so a cache kept apart from the records never takes a newly loaded container (whose
+    // block may sit where an old one was) for one it has seen.
+    std::uint64_t Identity() const { return identity; }
 
     // Fields under their documented names.
     T** outeraobj = nullptr;
@@ -280,6 +288,7 @@ public:
 
 private:
     std::uint64_t modcount = 0;
+    std::uint64_t identity = rostelmark::nextContainerIdentity();
 
     T* at(int i) const { return poi + i; }
     bool valid(int i) const { return i >= 0 && static_cast<std::uint32_t>(i) < count; }
@@ -319,6 +328,7 @@ private:
     {
         modcount = std::max(modcount, o.modcount) + 1;
         o.modcount += 1;
+        identity = rostelmark::nextContainerIdentity();
         outeraobj = o.outeraobj;
         aobj = o.aobj;
         poi = o.poi;

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -91,6 +92,8 @@ struct TPerson {
     TEintragIndex eintragIndex; // cache over `eintraege`, never stored
 };
 
+struct TMonthGridCache;
+
 struct TDienst {
     QString name;
     QString kuerzel;
@@ -117,6 +120,9 @@ public:
     TDynaArray<TDienst> dienste{&adienst};
     TPlanSettings settings;
     TPlanRules regeln; // staffing targets, rules, qualifications, patterns (own file)
+    // What the month grid keeps between repaints (rows, name widths, month sums), each
+    // part keyed by the containers it was computed from; never stored.
+    mutable std::shared_ptr<TMonthGridCache> monthGridCache;
 
     // New containers, each with the default record: person "Mustermann", duty "Urlaub".
     void InitPersonenDienste();
