@@ -97,6 +97,22 @@ public:
         return rec;
     }
 
+    // Appends a record made from `args` (T(args…)); nullptr when memory ran out.
+    template <typename... A> T* Emplace(A&&... args)
+    {
+        Touch();
+        ++count;
+        AllocMoreMem();
+        if (poi == nullptr || capacityRecords() < count) {
+            --count;
+            return nullptr;
+        }
+        T* rec = new (at(static_cast<int>(count) - 1)) T(std::forward<A>(args)...);
+        aobjnr = static_cast<int>(count) - 1;
+        publish(rec);
+        return rec;
+    }
+
     // Inserts a zeroed record at `nr` (0 … count); nullptr and no change outside.
     T* Insert(int nr)
     {

@@ -22,7 +22,16 @@ struct TMonatsTabelle {
     static constexpr int kLastYear = 2100;
     static constexpr int kElements = (kLastYear - kFirstYear + 1) * 12; // 1212
 
-    std::array<double, kElements> werte{};
+    // A table left unset, for a reader that fills (or zeroes) every element right after.
+    struct Unset {};
+
+    TMonatsTabelle()
+        : werte{}
+    {
+    }
+    explicit TMonatsTabelle(Unset) { }
+
+    std::array<double, kElements> werte;
 
     static bool InRange(int jahr, int monat)
     {
@@ -75,6 +84,24 @@ private:
 };
 
 struct TPerson {
+    TPerson() = default;
+    // A person whose four month tables are left unset (see TMonatsTabelle::Unset).
+    explicit TPerson(TMonatsTabelle::Unset u)
+        : soll(u)
+        , vortrag(u)
+        , iststunden(u)
+        , uebertrag(u)
+    {
+    }
+    // Zeroes the four month tables.
+    void ClearTables()
+    {
+        soll.werte.fill(0);
+        vortrag.werte.fill(0);
+        iststunden.werte.fill(0);
+        uebertrag.werte.fill(0);
+    }
+
     QString name;
     QString persnr;
     QString abteilung;

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
+#include <vector>
 #include <limits>
 
 namespace {
@@ -30,14 +32,16 @@ template <typename T> bool fitsContainer(std::int32_t n)
 // Adds n records into an empty container in one block of exactly n records, instead of
 // a copy of the whole block at every 100th record. The next Add or Delete brings the
 // block back to the usual steps of 100.
-template <typename T, typename Fill> bool addRecords(TDynaArray<T>& c, std::int32_t n, Fill fill)
+// Each record is made from `args` (a value-initialised one without).
+template <typename T, typename Fill, typename... A>
+bool addRecords(TDynaArray<T>& c, std::int32_t n, Fill fill, const A&... args)
 {
     if (n <= 0)
         return true;
     c.buffersize = static_cast<std::uint32_t>(n);
     bool ok = true;
     for (std::int32_t i = 0; i < n && ok; ++i) {
-        T* rec = c.Add();
+        T* rec = c.Emplace(args...);
         ok = rec != nullptr && fill(*rec, i);
     }
     c.buffersize = 100;
@@ -146,26 +150,42 @@ TReadResult ParsePersonFile(const char* data, qsizetype size, TPersonFileContent
     if (!fitsContainer<TPerson>(p)
         || qint64(p) * qint64(sizeof(TPerson)) > std::max(kPersonMemoryFloor, 2 * qint64(size)))
         return TReadResult::NoMemory;
-    qint64 totalEntries = 0;
-    const bool personsOk = addRecords(personen, p, [&](TPerson& pers, std::int32_t) {
-        pers.eintraege.setCursorVariable(eintragCursor);
-        std::int32_t e = 0;
-        if (!ReadAnsiStr(in, pers.name) || !in.readDouble(pers.eingestellt) || !in.readDouble(pers.entlassen)
-            || !in.readBool(pers.istentlassen) || !in.readCount(e, kEntryBytes))
-            return false;
-        if (!fitsContainer<TEintrag>(e)) {
-            noMemory = true;
-            return false;
+    // The month tables of a new person are left unset: S7 fills them. Those it does not
+    // fill (an older file, a short or damaged one) are zeroed on every way out.
+    struct ZeroUnsetTables {
+        TDynaArray<TPerson>& personen;
+        std::int32_t set = 0; // persons 0 … set-1 have their tables from S7
+        ~ZeroUnsetTables()
+        {
+            for (std::int32_t i = set; i < personen.Count(); ++i)
+                personen[i].ClearTables();
         }
-        totalEntries += e;
-        const char* block;
-        if (!in.readBytes(qsizetype(e) * kEntryBytes, block))
-            return false;
-        return appendBlock(pers.eintraege, e, [block](std::int32_t j) {
-            const char* b = block + qsizetype(j) * kEntryBytes;
-            return TEintrag{qFromLittleEndian<double>(b), qFromLittleEndian<std::int32_t>(b + 8), 0.0};
-        });
-    });
+    } tables{personen};
+    // The entries are only located here and built once S10, their extra hours, is known:
+    // one pass over them instead of two.
+    std::vector<std::pair<const char*, std::int32_t>> entryBlocks;
+    entryBlocks.reserve(std::size_t(p));
+    qint64 totalEntries = 0;
+    const bool personsOk = addRecords(
+        personen, p,
+        [&](TPerson& pers, std::int32_t) {
+            pers.eintraege.setCursorVariable(eintragCursor);
+            std::int32_t e = 0;
+            if (!ReadAnsiStr(in, pers.name) || !in.readDouble(pers.eingestellt) || !in.readDouble(pers.entlassen)
+                || !in.readBool(pers.istentlassen) || !in.readCount(e, kEntryBytes))
+                return false;
+            if (!fitsContainer<TEintrag>(e)) {
+                noMemory = true;
+                return false;
+            }
+            totalEntries += e;
+            const char* block;
+            if (!in.readBytes(qsizetype(e) * kEntryBytes, block))
+                return false;
+            entryBlocks.emplace_back(block, e);
+            return true;
+        },
+        TMonatsTabelle::Unset{});
     if (!personsOk)
         return noMemory || in.good() ? TReadResult::NoMemory : TReadResult::Damaged;
 
@@ -216,6 +236,7 @@ TReadResult ParsePersonFile(const char* data, qsizetype size, TPersonFileContent
                 readTable(b + kTableBytes, pers.vortrag);
                 readTable(b + 2 * kTableBytes, pers.uebertrag);
                 readTable(b + 3 * kTableBytes, pers.iststunden);
+                tables.set = i + 1;
             }
         }
     }
@@ -229,16 +250,29 @@ TReadResult ParsePersonFile(const char* data, qsizetype size, TPersonFileContent
     }
     if (!in.atEnd()) // S9
         in.readBool(s.AddFreeLinesCheck);
-    if (!in.atEnd()) { // S10: extra hours of every entry, no count of its own
-        const char* block;
-        if (in.readBytes(totalEntries * 8, block)) {
-            for (TPerson& pers : personen) {
-                for (TEintrag& e : pers.eintraege) {
-                    e.ueberstunden = qFromLittleEndian<double>(block);
-                    block += 8;
-                }
-            }
+    const char* extra = nullptr; // S10: extra hours of every entry, no count of its own
+    if (!in.atEnd() && !in.readBytes(totalEntries * 8, extra))
+        extra = nullptr;
+    for (std::int32_t i = 0; i < p; ++i) {
+        const auto [block, e] = entryBlocks[std::size_t(i)];
+        const auto entry = [block](std::int32_t j) {
+            const char* b = block + qsizetype(j) * kEntryBytes;
+            return TEintrag{qFromLittleEndian<double>(b), qFromLittleEndian<std::int32_t>(b + 8), 0.0};
+        };
+        bool made;
+        if (extra != nullptr) {
+            const char* x = extra;
+            made = appendBlock(personen[i].eintraege, e, [&entry, x](std::int32_t j) {
+                TEintrag t = entry(j);
+                t.ueberstunden = qFromLittleEndian<double>(x + qsizetype(j) * 8);
+                return t;
+            });
+            extra += qsizetype(e) * 8;
+        } else {
+            made = appendBlock(personen[i].eintraege, e, entry);
         }
+        if (!made)
+            return TReadResult::NoMemory;
     }
     if (!in.atEnd()) { // S11
         std::int32_t f27 = 0, f28 = 0;
