@@ -9,6 +9,8 @@
 #endif
 
 #include <algorithm>
+#include <bit>
+#include <cstddef>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -70,6 +72,41 @@ template <typename T, typename Make> bool appendBlock(TDynaArray<T>& c, std::int
     c.count = static_cast<std::uint32_t>(n);
     c.GetObject(n - 1); // cursor on the last record, as after the last Add
     return true;
+}
+
+// appendBlock for entries. On x86 the records go out two at a time (48 bytes, three
+// aligned 16-byte stores) around the caches: a large file's entries are not read again
+// during the load. Padding is written as zero.
+template <typename Make> bool appendEntries(TDynaArray<TEintrag>& c, std::int32_t n, Make make)
+{
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN && defined(__SSE2__)
+    static_assert(sizeof(TEintrag) == 24 && offsetof(TEintrag, dienst) == 8 && offsetof(TEintrag, ueberstunden) == 16);
+    if (n <= 1)
+        return appendBlock(c, n, make);
+    c.buffersize = static_cast<std::uint32_t>(n);
+    TEintrag* first = c.Add();
+    c.buffersize = 100;
+    if (first == nullptr)
+        return false;
+    std::int32_t j = 0;
+    if (reinterpret_cast<quintptr>(first) % 16 == 0) {
+        const auto bits = [](double v) { return std::bit_cast<long long>(v); };
+        for (; j + 1 < n; j += 2) {
+            const TEintrag a = make(j), b = make(j + 1);
+            auto* dst = reinterpret_cast<__m128i*>(first + j);
+            _mm_stream_si128(dst, _mm_set_epi64x(static_cast<long long>(std::uint32_t(a.dienst)), bits(a.datum)));
+            _mm_stream_si128(dst + 1, _mm_set_epi64x(bits(b.datum), bits(a.ueberstunden)));
+            _mm_stream_si128(dst + 2, _mm_set_epi64x(bits(b.ueberstunden), static_cast<long long>(std::uint32_t(b.dienst))));
+        }
+    }
+    for (; j < n; ++j)
+        new (first + j) TEintrag(make(j));
+    c.count = static_cast<std::uint32_t>(n);
+    c.GetObject(n - 1); // cursor on the last record, as after the last Add
+    return true;
+#else
+    return appendBlock(c, n, make);
+#endif
 }
 
 void readTable(const char* src, TMonatsTabelle& t)
@@ -285,18 +322,21 @@ TReadResult ParsePersonFile(const char* data, qsizetype size, TPersonFileContent
         bool made;
         if (extra != nullptr) {
             const char* x = extra;
-            made = appendBlock(personen[i].eintraege, e, [&entry, x](std::int32_t j) {
+            made = appendEntries(personen[i].eintraege, e, [&entry, x](std::int32_t j) {
                 TEintrag t = entry(j);
                 t.ueberstunden = qFromLittleEndian<double>(x + qsizetype(j) * 8);
                 return t;
             });
             extra += qsizetype(e) * 8;
         } else {
-            made = appendBlock(personen[i].eintraege, e, entry);
+            made = appendEntries(personen[i].eintraege, e, entry);
         }
         if (!made)
             return TReadResult::NoMemory;
     }
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN && defined(__SSE2__)
+    _mm_sfence(); // the entries' stores around the caches are done before anyone reads them
+#endif
     if (!in.atEnd()) { // S11
         std::int32_t f27 = 0, f28 = 0;
         if (in.readInt32(f27) && in.readInt32(f28)) {
