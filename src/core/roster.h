@@ -29,7 +29,7 @@ struct TMonatsTabelle {
         : werte{}
     {
     }
-    explicit TMonatsTabelle(Unset) { }
+    explicit TMonatsTabelle(Unset) {}
 
     std::array<double, kElements> werte;
 

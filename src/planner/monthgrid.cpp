@@ -234,13 +234,12 @@ struct TMonthGridCache {
                 return r.year == year && r.month == month && r.filter == filter && r.freeLines == freeLines;
             }))
             return e->rows;
-        auto built = std::make_shared<const std::vector<TMonthRow>>(
-            MonthRows(roster, year, month, filter, freeLines));
+        auto built = std::make_shared<const std::vector<TMonthRow>>(MonthRows(roster, year, month, filter, freeLines));
         return add(rows, RowsEntry{year, month, filter, freeLines, std::move(built)}).rows;
     }
 
-    MonthEntry& Month(int year, int month, const TDynaArray<TDienst>& dienste, std::uint32_t workingDays,
-        int personCount)
+    MonthEntry& Month(
+        int year, int month, const TDynaArray<TDienst>& dienste, std::uint32_t workingDays, int personCount)
     {
         const TContainerStamp duties = TContainerStamp::Of(dienste);
         MonthEntry* e = find(months, [&](const MonthEntry& m) { return m.year == year && m.month == month; });
@@ -418,8 +417,8 @@ Layout computeLayout(TCanvas& canvas, int w, int h, int dpi1, double zoomedvalue
     const bool deptLine = s.DoubleRowHeightCheck && s.ShowAbteilungCheck;
     const QString& fontKey = canvas.FontKey();
     const auto sameWidth = [&](const TMonthGridCache::WidthEntry& e) {
-        return e.year == L.year && e.month == L.month && e.filter == view.filter
-            && e.freeLines == s.AddFreeLinesCheck && e.deptLine == deptLine && e.fontKey == fontKey;
+        return e.year == L.year && e.month == L.month && e.filter == view.filter && e.freeLines == s.AddFreeLinesCheck
+            && e.deptLine == deptLine && e.fontKey == fontKey;
     };
     if (const TMonthGridCache::WidthEntry* e = TMonthGridCache::find(cache.widths, sameWidth)) {
         L.nw = e->width;

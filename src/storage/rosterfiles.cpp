@@ -12,9 +12,9 @@
 #include <bit>
 #include <cstddef>
 #include <cstring>
+#include <limits>
 #include <utility>
 #include <vector>
-#include <limits>
 
 namespace {
 
@@ -96,7 +96,8 @@ template <typename Make> bool appendEntries(TDynaArray<TEintrag>& c, std::int32_
             auto* dst = reinterpret_cast<__m128i*>(first + j);
             _mm_stream_si128(dst, _mm_set_epi64x(static_cast<long long>(std::uint32_t(a.dienst)), bits(a.datum)));
             _mm_stream_si128(dst + 1, _mm_set_epi64x(bits(b.datum), bits(a.ueberstunden)));
-            _mm_stream_si128(dst + 2, _mm_set_epi64x(bits(b.ueberstunden), static_cast<long long>(std::uint32_t(b.dienst))));
+            _mm_stream_si128(
+                dst + 2, _mm_set_epi64x(bits(b.ueberstunden), static_cast<long long>(std::uint32_t(b.dienst))));
         }
     }
     for (; j < n; ++j)

@@ -396,8 +396,8 @@ private Q_SLOTS:
         QVERIFY(!Translations().BatchMode);
         QCOMPARE(readFile(),
             image(30,
-                {{QStringLiteral("Vorher")}, {QStringLiteral("Eins")}, {QStringLiteral("Zwei")}, {QStringLiteral("Drei")},
-                    {QStringLiteral("Vier")}}));
+                {{QStringLiteral("Vorher")}, {QStringLiteral("Eins")}, {QStringLiteral("Zwei")},
+                    {QStringLiteral("Drei")}, {QStringLiteral("Vier")}}));
     }
 
     void messages()
