@@ -1,6 +1,6 @@
 // Loading and saving a large person file (500 persons, three years of daily entries),
 // side by side with reading the file's bytes into memory and writing as many bytes.
-// Load should stay within 3× the read, save within 3× the write (both synced to disk).
+// Load should stay within 2.5× the read, save within 3× the write (both synced to disk).
 // The write-lock check of a change adds at most one read of the file to the save.
 #include "storage/datastore.h"
 

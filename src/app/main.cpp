@@ -4,6 +4,7 @@
 #include "app/mainform.h"
 #include "core/dynaarray.h"
 #include "core/version.h"
+#include "i18n/translate.h"
 #include "i18n/ui/translateapp.h"
 
 #include <QApplication>
@@ -128,6 +129,9 @@ int main(int argc, char** argv)
 
     int rc = 0;
     {
+        // Texts met for the first time while the window is built and first shown are
+        // saved to the translation table once, not one by one.
+        BeginTranslationBatch();
         TMainForm form;
         form.CreateDialogs();
         installTerminationHandler(form);
@@ -135,6 +139,7 @@ int main(int argc, char** argv)
         if (qEnvironmentVariableIsSet("ROSTELMARK_FIRST_PAINT_FD"))
             form.installEventFilter(&probe);
         form.show();
+        EndTranslationBatch();
         rc = app.exec();
     }
     return rc;

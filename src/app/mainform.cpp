@@ -54,6 +54,8 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include <utility>
+
 namespace {
 QString u8(const char* s)
 {
@@ -137,6 +139,7 @@ TMainForm::TMainForm(QWidget* parent)
 
     formStorage = std::make_unique<TFormStorage>(this, StoredProperties());
     FormCreate();
+    building = false;
     Timer1->start();
 }
 
@@ -178,6 +181,7 @@ void TMainForm::buildPages()
     PageControl1->addTab(DatenbankSheet, QStringLiteral("Datenbank Verzeichnis"));
     PageControl1->addTab(JahresansichtSheet, QStringLiteral("Jahresansicht"));
     PageControl1->setCurrentIndex(2);
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this] { paintLeftOut(PageControl1->currentWidget()); });
 
     connect(MonatsplanerSheet, &TMonatsplanerPage::monthChanged, this, &TMainForm::ListPersons2);
     connect(JahresansichtSheet, &TJahresansichtPage::yearChanged, this, &TMainForm::ListPersons3);
@@ -542,7 +546,9 @@ void TMainForm::FormShow()
     AssignAccessKeys();
     UpdateUndoItems();
     MonatsplanerSheet->UpdateHint();
-    RepaintViews();
+    // What the building left out: the month grid, and the view of the page that shows.
+    paintLeftOut(MonatsplanerSheet);
+    paintLeftOut(PageControl1->currentWidget());
     QGuiApplication::setApplicationDisplayName(TranslateText(ApplicationTitle()));
 }
 
@@ -808,7 +814,10 @@ void TMainForm::ListPersons2()
                 combo->addItem(p.name);
         combo->setCurrentIndex(0);
     }
-    MonatsplanerSheet->PaintBox1Paint();
+    if (building)
+        leftOut[0] = true;
+    else
+        MonatsplanerSheet->PaintBox1Paint();
 }
 
 void TMainForm::ListPersons3()
@@ -824,14 +833,34 @@ void TMainForm::ListPersons3()
         if (combo->count() > 0)
             combo->setCurrentIndex(0);
     }
-    JahresansichtSheet->PaintBox3Paint();
+    if (building)
+        leftOut[2] = true;
+    else
+        JahresansichtSheet->PaintBox3Paint();
 }
 
 void TMainForm::RepaintViews()
 {
+    if (building) {
+        leftOut = {true, true, true};
+        return;
+    }
+    leftOut = {};
     MonatsplanerSheet->PaintBox1Paint();
     TagesanwesenheitSheet->PaintBox2Paint();
     JahresansichtSheet->PaintBox3Paint();
+}
+
+void TMainForm::paintLeftOut(QWidget* page)
+{
+    if (building)
+        return;
+    if (page == MonatsplanerSheet && std::exchange(leftOut[0], false))
+        MonatsplanerSheet->PaintBox1Paint();
+    else if (page == TagesanwesenheitSheet && std::exchange(leftOut[1], false))
+        TagesanwesenheitSheet->PaintBox2Paint();
+    else if (page == JahresansichtSheet && std::exchange(leftOut[2], false))
+        JahresansichtSheet->PaintBox3Paint();
 }
 
 TLockAnswer TMainForm::AskLockMessage(const QString& text)

@@ -161,7 +161,10 @@ public:
     // Employee selectors of the month planner and the year view.
     void ListPersons2();
     void ListPersons3();
-    // Repaints the day and the year view (after reloads and setting changes).
+    // Repaints the month grid, the day and the year view (after reloads and setting
+    // changes). While the window is being built nothing is drawn: its first showing
+    // draws the grid and the view that shows; a view left out is drawn when its page is
+    // chosen.
     void RepaintViews();
 
     // TStoreUi
@@ -198,6 +201,10 @@ private:
     // A display switch or heading of the settings page changed (only repaints; recorded
     // for undo when the data files hold it).
     void DisplaySettingsChanged();
+    // Draws the preview of `page` (month grid, day or year view) if it was left out.
+    void paintLeftOut(QWidget* page);
+    bool building = true; // in the constructor: previews are left out, not drawn
+    std::array<bool, 3> leftOut{}; // month grid, day view, year view
     std::unique_ptr<TFormStorage> formStorage;
     bool destroyed = false;
     bool firstStart = false; // no stored placement: FirstStartPlacement at the first showing

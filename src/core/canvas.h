@@ -72,6 +72,8 @@ public:
     void SetTextColor(const QColor& c) { textColor_ = c; }
     QColor TextColor() const { return textColor_; }
     const QFont& Font() const { return font_; }
+    // Font and device resolution in one text: equal keys measure every text alike.
+    const QString& FontKey() const { return fontKey_; }
 
     // --- pen and brush ----------------------------------------------------------------
     void SetPenColor(const QColor& c) { penColor_ = c; }

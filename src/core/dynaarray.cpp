@@ -1,5 +1,6 @@
 #include "core/dynaarray.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 
@@ -13,6 +14,12 @@ AllocErrorHandler& handlerSlot()
 }
 int failCountdown = 0;
 } // namespace
+
+std::uint64_t nextContainerIdentity()
+{
+    static std::atomic<std::uint64_t> next{1};
+    return next.fetch_add(1, std::memory_order_relaxed);
+}
 
 void setAllocErrorHandler(AllocErrorHandler handler)
 {

@@ -31,6 +31,9 @@ int lastSystemError();
 void failNthAllocationForTest(int n);
 bool allocationShouldFail();
 
+// A number no container of this run was given before (see TDynaArray::Identity).
+std::uint64_t nextContainerIdentity();
+
 } // namespace rostelmark
 
 template <typename T> class TDynaArray {
@@ -89,6 +92,22 @@ public:
             return nullptr;
         }
         T* rec = new (at(static_cast<int>(count) - 1)) T{};
+        aobjnr = static_cast<int>(count) - 1;
+        publish(rec);
+        return rec;
+    }
+
+    // Appends a record made from `args` (T(args…)); nullptr when memory ran out.
+    template <typename... A> T* Emplace(A&&... args)
+    {
+        Touch();
+        ++count;
+        AllocMoreMem();
+        if (poi == nullptr || capacityRecords() < count) {
+            --count;
+            return nullptr;
+        }
+        T* rec = new (at(static_cast<int>(count) - 1)) T(std::forward<A>(args)...);
         aobjnr = static_cast<int>(count) - 1;
         publish(rec);
         return rec;
@@ -267,6 +286,11 @@ public:
     // records (such as the entry index of a person) compare it to know they are current.
     std::uint64_t ModCount() const { return modcount; }
     void Touch() { ++modcount; }
+    // Which container this is: a number given at construction and again whenever another
+    // container's records are moved in. With ModCount it names one state of one container,
+    // so a cache kept apart from the records never takes a newly loaded container (whose
+    // block may sit where an old one was) for one it has seen.
+    std::uint64_t Identity() const { return identity; }
 
     // Fields under their documented names.
     T** outeraobj = nullptr;
@@ -280,6 +304,7 @@ public:
 
 private:
     std::uint64_t modcount = 0;
+    std::uint64_t identity = rostelmark::nextContainerIdentity();
 
     T* at(int i) const { return poi + i; }
     bool valid(int i) const { return i >= 0 && static_cast<std::uint32_t>(i) < count; }
@@ -319,6 +344,7 @@ private:
     {
         modcount = std::max(modcount, o.modcount) + 1;
         o.modcount += 1;
+        identity = rostelmark::nextContainerIdentity();
         outeraobj = o.outeraobj;
         aobj = o.aobj;
         poi = o.poi;

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -21,7 +22,16 @@ struct TMonatsTabelle {
     static constexpr int kLastYear = 2100;
     static constexpr int kElements = (kLastYear - kFirstYear + 1) * 12; // 1212
 
-    std::array<double, kElements> werte{};
+    // A table left unset, for a reader that fills (or zeroes) every element right after.
+    struct Unset {};
+
+    TMonatsTabelle()
+        : werte{}
+    {
+    }
+    explicit TMonatsTabelle(Unset) {}
+
+    std::array<double, kElements> werte;
 
     static bool InRange(int jahr, int monat)
     {
@@ -74,6 +84,24 @@ private:
 };
 
 struct TPerson {
+    TPerson() = default;
+    // A person whose four month tables are left unset (see TMonatsTabelle::Unset).
+    explicit TPerson(TMonatsTabelle::Unset u)
+        : soll(u)
+        , vortrag(u)
+        , iststunden(u)
+        , uebertrag(u)
+    {
+    }
+    // Zeroes the four month tables.
+    void ClearTables()
+    {
+        soll.werte.fill(0);
+        vortrag.werte.fill(0);
+        iststunden.werte.fill(0);
+        uebertrag.werte.fill(0);
+    }
+
     QString name;
     QString persnr;
     QString abteilung;
@@ -90,6 +118,8 @@ struct TPerson {
     double startueberstunden = 0;
     TEintragIndex eintragIndex; // cache over `eintraege`, never stored
 };
+
+struct TMonthGridCache;
 
 struct TDienst {
     QString name;
@@ -117,6 +147,9 @@ public:
     TDynaArray<TDienst> dienste{&adienst};
     TPlanSettings settings;
     TPlanRules regeln; // staffing targets, rules, qualifications, patterns (own file)
+    // What the month grid keeps between repaints (rows, name widths, month sums), each
+    // part keyed by the containers it was computed from; never stored.
+    mutable std::shared_ptr<TMonthGridCache> monthGridCache;
 
     // New containers, each with the default record: person "Mustermann", duty "Urlaub".
     void InitPersonenDienste();

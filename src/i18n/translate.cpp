@@ -105,7 +105,7 @@ void clearStore(TTranslationStore& st)
     st.TranslationTable.Clear();
     for (auto& bucket : st.TranslationIndex)
         bucket.Clear();
-    st.BatchMode = false;
+    st.BatchMode = st.BatchDepth > 0; // a running batch goes on with the new table
     st.TableDirty = false;
 }
 
@@ -335,6 +335,8 @@ bool ChooseLanguage(int language, bool dontchlang)
 void BeginTranslationBatch()
 {
     TTranslationStore& st = Translations();
+    if (st.BatchDepth++ > 0)
+        return;
     st.TableDirty = false;
     st.BatchMode = true;
 }
@@ -342,6 +344,11 @@ void BeginTranslationBatch()
 void EndTranslationBatch()
 {
     TTranslationStore& st = Translations();
+    if (st.BatchDepth > 1) {
+        --st.BatchDepth;
+        return;
+    }
+    st.BatchDepth = 0;
     if (st.TableDirty)
         SaveTranslations();
     st.TableDirty = false;

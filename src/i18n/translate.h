@@ -47,6 +47,7 @@ struct TTranslationStore {
     int CurrentLanguage = 0; // column used for output, 0 … 29
     bool BatchMode = false; // while set, new rows are not saved at once
     bool TableDirty = false; // a row was added during the batch
+    int BatchDepth = 0; // batches inside a batch end with the outermost one
     QString fileName; // full path of translate.dat; empty: nothing is ever written
     bool fileUnreadable = false; // the file exists but could not be read whole: never replaced
 };
@@ -122,7 +123,8 @@ int GetCurrentLanguage();
 bool ChooseLanguage(int language, bool dontchlang);
 
 // Batch of lookups that saves the table at most once, at its end: clears TableDirty and
-// sets BatchMode; the end saves when a row was added and clears BatchMode.
+// sets BatchMode; the end saves when a row was added and clears BatchMode. Batches nest:
+// only the outermost one begins and ends (the program's start-up is one batch).
 void BeginTranslationBatch();
 void EndTranslationBatch();
 

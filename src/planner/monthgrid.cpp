@@ -12,7 +12,10 @@
 #include <QImage>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <memory>
 
 // ---- view, marks, geometry ---------------------------------------------------------------
 
@@ -126,6 +129,141 @@ std::vector<TMonthRow> MonthRows(const TRoster& roster, int year, int month, int
     return rows;
 }
 
+// ---- what repaints keep ------------------------------------------------------------------
+
+// One state of one container: its identity, modification count, block and length. Equal
+// stamps mean the records were not handed out for writing in between.
+struct TContainerStamp {
+    std::uint64_t identity = 0;
+    std::uint64_t modcount = 0;
+    const void* block = nullptr;
+    int count = -1;
+
+    template <typename T> static TContainerStamp Of(const TDynaArray<T>& a)
+    {
+        return {a.Identity(), a.ModCount(), a.poi, a.Count()};
+    }
+    bool operator==(const TContainerStamp&) const = default;
+};
+
+// Everything a repaint of the month grid would otherwise compute for every employee. The
+// rows of a month and the name column's width follow from the person container alone and
+// go whenever it changes; a person's month sum and attendance follow from its entry
+// container and the duties, and are kept per person; the balances of a person are known
+// to be current from the last recording until the person container changes.
+struct TMonthGridCache {
+    static constexpr std::size_t kKept = 4; // months / fonts kept side by side (page, previews)
+
+    TContainerStamp persons; // the person container the per-roster parts were built for
+
+    struct RowsEntry {
+        int year, month, filter;
+        bool freeLines;
+        std::shared_ptr<const std::vector<TMonthRow>> rows;
+    };
+    std::vector<RowsEntry> rows;
+
+    struct WidthEntry {
+        int year, month, filter;
+        bool freeLines, deptLine;
+        QString fontKey;
+        int width;
+    };
+    std::vector<WidthEntry> widths;
+
+    struct PersonMonth {
+        TContainerStamp entries; // count -1: not computed
+        double sum = 0; // hours of the month
+        std::uint32_t present = 0; // bit d-1: present on day d
+        bool recorded = false; // iststunden holds `sum` and the balances follow from the tables
+    };
+    struct MonthEntry {
+        int year, month;
+        TContainerStamp duties;
+        std::uint32_t workingDays; // bit d-1: Monday to Friday and no holiday
+        std::vector<PersonMonth> persons; // by index into roster.personen
+    };
+    std::vector<MonthEntry> months;
+
+    // monatssumme as the last drawing left it, by person; valid while `persons` holds.
+    std::vector<double> written;
+
+    // Drops what the person container's records fed, when they may have changed.
+    void Sync(const TDynaArray<TPerson>& personen)
+    {
+        const TContainerStamp now = TContainerStamp::Of(personen);
+        if (now == persons)
+            return;
+        persons = now;
+        rows.clear();
+        widths.clear();
+        written.clear();
+        for (MonthEntry& m : months) {
+            m.persons.resize(std::size_t(personen.Count()));
+            for (PersonMonth& pm : m.persons)
+                pm.recorded = false;
+        }
+    }
+    // After the drawing's own writes to month sums and balances, which feed no part here.
+    void Adopt(const TDynaArray<TPerson>& personen) { persons = TContainerStamp::Of(personen); }
+
+    template <typename E> static E* find(std::vector<E>& v, auto same)
+    {
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            if (same(v[i])) {
+                // Most recent first.
+                std::rotate(v.begin(), v.begin() + std::ptrdiff_t(i), v.begin() + std::ptrdiff_t(i) + 1);
+                return &v.front();
+            }
+        }
+        return nullptr;
+    }
+    template <typename E> static E& add(std::vector<E>& v, E e)
+    {
+        if (v.size() >= kKept)
+            v.pop_back();
+        v.insert(v.begin(), std::move(e));
+        return v.front();
+    }
+
+    std::shared_ptr<const std::vector<TMonthRow>> Rows(
+        const TRoster& roster, int year, int month, int filter, bool freeLines)
+    {
+        Sync(roster.personen);
+        if (RowsEntry* e = find(rows, [&](const RowsEntry& r) {
+                return r.year == year && r.month == month && r.filter == filter && r.freeLines == freeLines;
+            }))
+            return e->rows;
+        auto built = std::make_shared<const std::vector<TMonthRow>>(MonthRows(roster, year, month, filter, freeLines));
+        return add(rows, RowsEntry{year, month, filter, freeLines, std::move(built)}).rows;
+    }
+
+    MonthEntry& Month(
+        int year, int month, const TDynaArray<TDienst>& dienste, std::uint32_t workingDays, int personCount)
+    {
+        const TContainerStamp duties = TContainerStamp::Of(dienste);
+        MonthEntry* e = find(months, [&](const MonthEntry& m) { return m.year == year && m.month == month; });
+        if (e == nullptr || e->duties != duties || e->workingDays != workingDays) {
+            if (e == nullptr)
+                e = &add(months, MonthEntry{year, month, duties, workingDays, {}});
+            e->duties = duties;
+            e->workingDays = workingDays;
+            e->persons.assign(std::size_t(personCount), PersonMonth{});
+        }
+        e->persons.resize(std::size_t(personCount));
+        return *e;
+    }
+};
+
+namespace {
+TMonthGridCache& gridCache(const TRoster& roster)
+{
+    if (!roster.monthGridCache)
+        roster.monthGridCache = std::make_shared<TMonthGridCache>();
+    return *roster.monthGridCache;
+}
+} // namespace
+
 // ---- layout -----------------------------------------------------------------------------
 
 namespace {
@@ -152,11 +290,19 @@ struct Layout {
     int zhoch = 0, zeilen = 0, maxseiten = 1;
     int lh = 0; // legend line height
     QString heading;
-    std::vector<TMonthRow> rows;
-    std::vector<RowPlace> places;
+    std::shared_ptr<const std::vector<TMonthRow>> rowList; // rows of the month (cached)
+    int perPage = 1; // rows a page holds
     int firstOnPage = 0, endOnPage = 0; // rows of the drawn page
     int anwPage = 1, anwT = 0; // row after the last shown row (attendance)
     std::vector<RowPlace> coverage; // coverage rows, after the attendance row
+
+    const std::vector<TMonthRow>& rows() const { return *rowList; }
+    // Page, offset and page row of row i: pages fill up in order.
+    RowPlace place(int i) const
+    {
+        const int u = i % perPage;
+        return {i / perPage + 1, hh + u * zhoch, u + 1};
+    }
 
     TMonthGeometry Geometry() const
     {
@@ -169,7 +315,7 @@ struct Layout {
         g.wx = cw;
         g.wy = zhoch;
         g.ax = days;
-        g.ay = static_cast<int>(rows.size());
+        g.ay = static_cast<int>(rows().size());
         g.page = page;
         return g;
     }
@@ -262,36 +408,39 @@ Layout computeLayout(TCanvas& canvas, int w, int h, int dpi1, double zoomedvalue
         L.zhoch *= 2;
     L.zeilen = (L.h - L.top - L.margin) / L.zhoch - 2;
 
-    // Rows, pages and the name column width.
-    L.rows = MonthRows(roster, L.year, L.month, view.filter, s.AddFreeLinesCheck);
-    L.places.resize(L.rows.size());
+    // Rows, pages and the name column width. A page holds zeilen - 1 rows, at least one.
+    TMonthGridCache& cache = gridCache(roster);
+    L.rowList = cache.Rows(roster, L.year, L.month, view.filter, s.AddFreeLinesCheck);
+    const std::vector<TMonthRow>& rows = L.rows();
+    const int rowCount = static_cast<int>(rows.size());
+    L.perPage = std::max(L.zeilen - 1, 1);
     const bool deptLine = s.DoubleRowHeightCheck && s.ShowAbteilungCheck;
-    int u = 0, p = 1, t = L.hh;
-    bool pageSeen = false;
-    L.firstOnPage = L.endOnPage = 0;
-    for (std::size_t i = 0; i < L.rows.size(); ++i) {
-        const TMonthRow& row = L.rows[i];
-        if (row.blank == 0) {
+    const QString& fontKey = canvas.FontKey();
+    const auto sameWidth = [&](const TMonthGridCache::WidthEntry& e) {
+        return e.year == L.year && e.month == L.month && e.filter == view.filter && e.freeLines == s.AddFreeLinesCheck
+            && e.deptLine == deptLine && e.fontKey == fontKey;
+    };
+    if (const TMonthGridCache::WidthEntry* e = TMonthGridCache::find(cache.widths, sameWidth)) {
+        L.nw = e->width;
+    } else {
+        for (const TMonthRow& row : rows) {
+            if (row.blank != 0)
+                continue;
             const TPerson& pers = roster.personen[row.person];
             L.nw = std::max(L.nw, canvas.TextWidth(pers.name + QLatin1Char(' ')) + 2);
             if (deptLine)
                 L.nw = std::max(L.nw, canvas.TextWidth(departmentLine(pers)) + 2);
         }
-        L.places[i] = {p, t, u + 1};
-        if (p == L.page) {
-            if (!pageSeen)
-                L.firstOnPage = static_cast<int>(i);
-            pageSeen = true;
-            L.endOnPage = static_cast<int>(i) + 1;
-        }
-        t += L.zhoch;
-        ++u;
-        if (u >= L.zeilen - 1) {
-            t = L.hh;
-            u = 0;
-            ++p;
-        }
+        TMonthGridCache::add(cache.widths,
+            TMonthGridCache::WidthEntry{L.year, L.month, view.filter, s.AddFreeLinesCheck, deptLine, fontKey, L.nw});
     }
+    const long long first = (static_cast<long long>(L.page) - 1) * L.perPage;
+    L.firstOnPage = L.endOnPage = 0;
+    if (first < rowCount) {
+        L.firstOnPage = static_cast<int>(first);
+        L.endOnPage = static_cast<int>(std::min<long long>(rowCount, first + L.perPage));
+    }
+    const int u = rowCount % L.perPage, p = rowCount / L.perPage + 1, t = L.hh + u * L.zhoch;
     if (s.ShowAnwCheck) {
         canvas.SetFontBold(true);
         L.nw = std::max(L.nw, canvas.TextWidth(GetMessageText(21) + QLatin1Char(' ')) + 2);
@@ -410,11 +559,9 @@ TMonthGeometry DrawMonth(TCanvas& canvas, int w, int h, int dpi1, int dpi2, doub
     TRoster& roster, const TPlanSettings& s, const TMonthView& view, const TMonthOverlay& overlay)
 {
     Q_UNUSED(dpi2);
-    // 1. Month sums start at zero for everybody, shown or not.
-    for (int i = 0; i < roster.personen.Count(); ++i)
-        roster.personen[i].monatssumme = 0;
-
+    const TRoster& croster = roster; // reads never count as changes of the containers
     const Layout L = computeLayout(canvas, w, h, dpi1, zoomedvalue, roster, s, view);
+    const std::vector<TMonthRow>& rows = L.rows();
     const int year = L.year, month = L.month, days = L.days, margin = L.margin, top = L.top, hh = L.hh;
     const int zhoch = L.zhoch, cw = L.cw, n = L.n, page = L.page;
     const bool sums = s.ShowSumCheck;
@@ -430,8 +577,8 @@ TMonthGeometry DrawMonth(TCanvas& canvas, int w, int h, int dpi1, int dpi2, doub
     if (markers) {
         std::vector<int> shown;
         for (int i = L.firstOnPage; i < L.endOnPage; ++i) {
-            if (L.rows[std::size_t(i)].blank == 0)
-                shown.push_back(L.rows[std::size_t(i)].person);
+            if (rows[std::size_t(i)].blank == 0)
+                shown.push_back(rows[std::size_t(i)].person);
         }
         marks = CheckPersons(roster, year, month, shown);
         planRow.assign(std::size_t(roster.personen.Count()), -1);
@@ -442,37 +589,96 @@ TMonthGeometry DrawMonth(TCanvas& canvas, int w, int h, int dpi1, int dpi2, doub
     // Day facts: holiday, weekday, and each shown employee's entry of every day.
     std::array<bool, 31> holiday{};
     std::array<int, 31> weekday{};
+    std::uint32_t workingDays = 0;
     for (int d = 1; d <= days; ++d) {
         holiday[d - 1] = IsFeiertag(s.FeiertageList, year, month, d);
         weekday[d - 1] = WeekdayIndex(QDate(year, month, d));
+        if (weekday[d - 1] < 5 && !holiday[d - 1])
+            workingDays |= 1u << (d - 1);
     }
+
+    // 1. Month sums and attendance of every shown employee, kept per person while its
+    // entries and the duties stay as they are.
+    TMonthGridCache& cache = gridCache(roster);
+    const int personCount = croster.personen.Count();
+    TMonthGridCache::MonthEntry& kept = cache.Month(year, month, croster.dienste, workingDays, personCount);
+    std::array<int, 31> present{};
+    for (const TMonthRow& row : rows) {
+        if (row.blank != 0)
+            continue;
+        const TPerson& p = croster.personen[row.person];
+        TMonthGridCache::PersonMonth& pm = kept.persons[std::size_t(row.person)];
+        const TContainerStamp stamp = TContainerStamp::Of(p.eintraege);
+        if (pm.entries != stamp) {
+            std::array<int, 31> entry;
+            p.eintragIndex.FindMonth(p.eintraege, year, month, entry.data());
+            double sum = 0;
+            std::uint32_t mask = 0;
+            for (int d = 0; d < days; ++d) {
+                const TEintrag* e = entry[d] >= 0 ? &p.eintraege[entry[d]] : nullptr;
+                if (e != nullptr)
+                    sum += EintragHours(croster, *e);
+                if (IsPresentOn(croster, e, (workingDays >> d) & 1u))
+                    mask |= 1u << d;
+            }
+            const bool same = std::bit_cast<std::uint64_t>(sum) == std::bit_cast<std::uint64_t>(pm.sum);
+            pm = {stamp, sum, mask, pm.recorded && same};
+        }
+        for (std::uint32_t m = pm.present; m != 0; m &= m - 1)
+            ++present[std::size_t(std::countr_zero(m))];
+    }
+
+    // Month sums start at zero for everybody, shown or not; only changed values are written.
+    std::vector<double> sumOf(std::size_t(personCount), 0.0);
+    for (const TMonthRow& row : rows) {
+        if (row.blank == 0)
+            sumOf[std::size_t(row.person)] = kept.persons[std::size_t(row.person)].sum;
+    }
+    TPerson* persons = nullptr; // writable access, taken only when something is written
+    auto writable = [&](int i) -> TPerson& {
+        if (persons == nullptr)
+            persons = roster.personen.begin();
+        return persons[i];
+    };
+    const bool writtenKnown = cache.written.size() == sumOf.size();
+    for (int i = 0; i < personCount; ++i) {
+        const double v = sumOf[std::size_t(i)];
+        if (!writtenKnown
+            || std::bit_cast<std::uint64_t>(cache.written[std::size_t(i)]) != std::bit_cast<std::uint64_t>(v))
+            writable(i).monatssumme = v;
+    }
+    cache.written = std::move(sumOf);
+
+    // The month's hours and every balance: recomputed for the rows on the page, and for
+    // other rows only when their sum or the person container changed since the last time.
+    if (sums) {
+        for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+            const TMonthRow& row = rows[std::size_t(i)];
+            if (row.blank != 0)
+                continue;
+            TMonthGridCache::PersonMonth& pm = kept.persons[std::size_t(row.person)];
+            const bool onPage = i >= L.firstOnPage && i < L.endOnPage;
+            if (pm.recorded && !onPage)
+                continue;
+            RecordMonth(writable(row.person), year, month);
+            pm.recorded = true;
+        }
+    }
+    cache.Adopt(croster.personen);
+
+    // Entries of every day for the employees of the drawn page.
     struct OwnRow {
-        int row; // index into L.rows
+        int row; // index into rows
         std::array<int, 31> entry;
     };
     std::vector<OwnRow> own;
-    own.reserve(L.rows.size());
-    std::array<int, 31> present{};
-    for (std::size_t i = 0; i < L.rows.size(); ++i) {
-        if (L.rows[i].blank != 0)
+    for (int i = L.firstOnPage; i < L.endOnPage; ++i) {
+        if (rows[std::size_t(i)].blank != 0)
             continue;
-        OwnRow o{static_cast<int>(i), {}};
-        TPerson& p = roster.personen[L.rows[i].person];
-        p.eintragIndex.FindMonth(std::as_const(p.eintraege), year, month, o.entry.data());
-        const TDynaArray<TEintrag>& entries = p.eintraege;
-        for (int d = 0; d < days; ++d) {
-            const TEintrag* e = o.entry[d] >= 0 ? &entries[o.entry[d]] : nullptr;
-            if (e != nullptr)
-                p.monatssumme += EintragHours(roster, *e);
-            if (IsPresentOn(roster, e, weekday[d] < 5 && !holiday[d]))
-                ++present[d];
-        }
+        OwnRow o{i, {}};
+        const TPerson& p = croster.personen[rows[std::size_t(i)].person];
+        p.eintragIndex.FindMonth(p.eintraege, year, month, o.entry.data());
         own.push_back(o);
-    }
-    // The month's hours and every balance, once all days are summed.
-    if (sums) {
-        for (const OwnRow& o : own)
-            RecordMonth(roster.personen[L.rows[o.row].person], year, month);
     }
 
     canvas.SetPenColor(kWhite);
@@ -505,10 +711,10 @@ TMonthGeometry DrawMonth(TCanvas& canvas, int w, int h, int dpi1, int dpi2, doub
     auto rowColour
         = [&](const TMonthRow& row) { return s.SecondLinesareDarkerCheck && row.number % 2 == 0 ? kGrey : kWhite; };
     for (int i = L.firstOnPage; i < L.endOnPage; ++i) {
-        const TMonthRow& row = L.rows[i];
+        const TMonthRow& row = rows[std::size_t(i)];
         if (row.blank != 0)
             continue;
-        const int t = L.places[i].t;
+        const int t = L.place(i).t;
         const QColor rc = rowColour(row);
         canvas.SetPenColor(rc);
         canvas.SetBrushColor(rc);
@@ -551,7 +757,7 @@ TMonthGeometry DrawMonth(TCanvas& canvas, int w, int h, int dpi1, int dpi2, doub
         sumCells.resize(own.size());
         for (int i = ownFirst; i < ownEnd; ++i)
             sumCells[std::size_t(i)] = SumCells(
-                std::as_const(roster.personen)[L.rows[own[std::size_t(i)].row].person], year, month, s.StundenSumCheck);
+                croster.personen[rows[std::size_t(own[std::size_t(i)].row)].person], year, month, s.StundenSumCheck);
     }
 
     for (int c = 0; c <= n; ++c) {
@@ -592,8 +798,9 @@ TMonthGeometry DrawMonth(TCanvas& canvas, int w, int h, int dpi1, int dpi2, doub
         const int sHeight = canvas.TextHeight(QStringLiteral("s"));
         int ownPos = ownFirst;
         for (int i = L.firstOnPage; i < L.endOnPage; ++i) {
-            const TMonthRow& row = L.rows[i];
-            const int t = L.places[i].t, v = L.places[i].v;
+            const TMonthRow& row = rows[std::size_t(i)];
+            const RowPlace place = L.place(i);
+            const int t = place.t, v = place.v;
             const bool ownRow = row.blank == 0;
             const OwnRow* o = nullptr;
             int ownIndex = -1;
@@ -606,7 +813,7 @@ TMonthGeometry DrawMonth(TCanvas& canvas, int w, int h, int dpi1, int dpi2, doub
                     continue;
                 const TPerson& pers = std::as_const(roster.personen)[row.person];
                 const TEintrag* e = o->entry[c] >= 0 ? &pers.eintraege[o->entry[c]] : nullptr;
-                const TDienst* duty = e != nullptr ? roster.DienstOf(*e) : nullptr;
+                const TDienst* duty = e != nullptr ? croster.DienstOf(*e) : nullptr;
                 QColor cell = rowColour(row);
                 if (duty != nullptr) {
                     cell = ColorFromRef(duty->farbe);

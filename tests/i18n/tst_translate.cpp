@@ -382,6 +382,22 @@ private Q_SLOTS:
         TranslateText(QStringLiteral("Eins"));
         EndTranslationBatch();
         QVERIFY(!QFile::exists(file()));
+
+        // Batches inside a batch (the start-up around the message registration) write
+        // once, when the outermost one ends.
+        BeginTranslationBatch();
+        BeginTranslationBatch();
+        TranslateText(QStringLiteral("Drei"));
+        EndTranslationBatch();
+        QVERIFY(Translations().BatchMode);
+        QVERIFY(!QFile::exists(file()));
+        TranslateText(QStringLiteral("Vier"));
+        EndTranslationBatch();
+        QVERIFY(!Translations().BatchMode);
+        QCOMPARE(readFile(),
+            image(30,
+                {{QStringLiteral("Vorher")}, {QStringLiteral("Eins")}, {QStringLiteral("Zwei")},
+                    {QStringLiteral("Drei")}, {QStringLiteral("Vier")}}));
     }
 
     void messages()

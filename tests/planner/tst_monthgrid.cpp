@@ -3,7 +3,10 @@
 #include "planner/hoursaccount.h"
 #include "planner/monthplanner.h"
 #include "plannertestutil.h"
+#include "storage/rosterfiles.h"
 #include "testsupport.h"
+
+#include <QRandomGenerator>
 
 using namespace plantest;
 
@@ -25,6 +28,74 @@ bool isRed(QRgb c)
 QPoint cellInside(const TMonthGeometry& g, int d, int r)
 {
     return {g.sx + (d - 1) * g.wx + 1, g.sy + r * g.wy - 2};
+}
+
+// The persons of `from` as a load of its person file gives them: new containers.
+TDynaArray<TPerson> loadedPersons(TRoster& into, const TRoster& from)
+{
+    const QByteArray bytes = SerializePersonFile(from.personen, from.settings);
+    TPersonFileContent content(from.settings);
+    if (ParsePersonFile(bytes.constData(), bytes.size(), content, &into.aeintrag) != TReadResult::Ok)
+        qFatal("person file did not read back");
+    content.personen.setCursorVariable(&into.apers);
+    return std::move(content.personen);
+}
+
+// A roster read from the files `r` would write, with nothing kept from earlier drawings.
+void freshCopy(const TRoster& r, TRoster& out)
+{
+    out.personen = loadedPersons(out, r);
+    const QByteArray duties = SerializeDutyFile(r.dienste, 10);
+    TDutyFileContent content(10);
+    if (ParseDutyFile(duties.constData(), duties.size(), content) != TReadResult::Ok)
+        qFatal("duty file did not read back");
+    out.dienste = std::move(content.dienste);
+}
+
+QString randomName(QRandomGenerator& rng)
+{
+    QString name;
+    for (int k = 1 + rng.bounded(14); k > 0; --k)
+        name += QChar(rng.bounded(4) == 0 ? 'W' : 'a' + rng.bounded(26));
+    return name;
+}
+
+void addRandomPerson(TRoster& r, QRandomGenerator& rng)
+{
+    TPerson& p = addPerson(r, randomName(rng), EncodeDate(2023 + rng.bounded(2), 1 + rng.bounded(12), 1));
+    p.abteilung = randomName(rng);
+    p.startueberstunden = rng.bounded(20);
+    for (int k = rng.bounded(40); k > 0; --k)
+        addEntry(p, 2024, 1 + rng.bounded(3), 1 + rng.bounded(31), rng.bounded(6), rng.bounded(3) == 0 ? 1.5 : 0);
+}
+
+void randomRoster(TRoster& r, QRandomGenerator& rng, int persons)
+{
+    clear(r);
+    for (int k = 0; k < 4; ++k)
+        addDuty(r, randomName(rng), QString(QChar('A' + k)), 0x102030u * std::uint32_t(k + 1), 2.5 * k, k == 3);
+    for (int i = 0; i < persons; ++i)
+        addRandomPerson(r, rng);
+}
+
+// The drawing of `r` equals the one of a fresh copy of it: pixels, geometry, month sums,
+// hours and balances.
+void compareWithFresh(TRoster& r, const TPlanSettings& s, const TMonthView& v, bool printit = false)
+{
+    TRoster fresh;
+    freshCopy(r, fresh);
+    const Page kept = draw(r, s, v, printit);
+    const Page once = draw(fresh, s, v, printit);
+    QCOMPARE(kept.geo, once.geo);
+    QVERIFY(kept.image == once.image);
+    QCOMPARE(r.personen.Count(), fresh.personen.Count());
+    for (int i = 0; i < r.personen.Count(); ++i) {
+        const TPerson &a = std::as_const(r.personen)[i], &b = std::as_const(fresh.personen)[i];
+        QCOMPARE(a.monatssumme, b.monatssumme);
+        QVERIFY(a.iststunden.werte == b.iststunden.werte);
+        QVERIFY(a.vortrag.werte == b.vortrag.werte);
+        QVERIFY(a.uebertrag.werte == b.uebertrag.werte);
+    }
 }
 } // namespace
 
@@ -470,6 +541,142 @@ private Q_SLOTS:
         QCOMPARE(figure(day) == figure(other), same);
         // The cell holds a figure at all.
         QVERIFY(countPixels(figure(day), figure(day).rect(), isBlack) > 0);
+    }
+
+    // What the grid keeps between repaints never shows: after random edits, loads and
+    // reloads, each drawing equals the drawing of a freshly loaded copy.
+    void keptStateFollowsEveryChange()
+    {
+        QRandomGenerator rng(24);
+        TRoster r;
+        randomRoster(r, rng, 14);
+        TPlanSettings s;
+        s.ShowAnwCheck = true;
+        for (int step = 0; step < 160; ++step) {
+            const int n = r.personen.Count();
+            const int i = n > 0 ? rng.bounded(n) : 0;
+            switch (rng.bounded(13)) {
+            case 0:
+                if (n > 0)
+                    addEntry(r.personen[i], 2024, 1 + rng.bounded(3), 1 + rng.bounded(31), rng.bounded(6), 0.5);
+                break;
+            case 1:
+                if (n > 0 && r.personen[i].eintraege.Count() > 0) {
+                    TDynaArray<TEintrag>& e = r.personen[i].eintraege;
+                    if (rng.bounded(2) == 0)
+                        e[rng.bounded(e.Count())].dienst = rng.bounded(6);
+                    else
+                        e.Delete(rng.bounded(e.Count()));
+                }
+                break;
+            case 2:
+                if (n > 0)
+                    r.personen[i].name = randomName(rng);
+                break;
+            case 3:
+                if (n > 0) {
+                    TPerson& p = r.personen[i];
+                    p.eingestellt = EncodeDate(2023 + rng.bounded(3), 1 + rng.bounded(12), 1);
+                    p.istentlassen = rng.bounded(2) == 0;
+                    p.entlassen = EncodeDate(2024, 1 + rng.bounded(4), 1);
+                }
+                break;
+            case 4:
+                if (n > 0) {
+                    r.personen[i].soll.Set(2024, 1 + rng.bounded(12), rng.bounded(200));
+                    r.personen[i].startueberstunden = rng.bounded(10);
+                }
+                break;
+            case 5:
+                if (r.dienste.Count() > 0) {
+                    TDienst& d = r.dienste[rng.bounded(r.dienste.Count())];
+                    d.stunden = rng.bounded(12);
+                    d.abwesend = !d.abwesend;
+                }
+                break;
+            case 6:
+                if (rng.bounded(2) == 0 || n < 2)
+                    addRandomPerson(r, rng);
+                else
+                    r.personen.Delete(i);
+                break;
+            case 7:
+                if (n > 1)
+                    r.personen.Change(i, rng.bounded(n));
+                break;
+            case 8:
+                if (rng.bounded(2) == 0 || r.dienste.Count() < 2)
+                    addDuty(r, randomName(rng), QStringLiteral("X"), 0x00FF00, 3);
+                else
+                    r.dienste.Delete(r.dienste.Count() - 1);
+                break;
+            case 9: // load: the same content in new containers
+            case 10: { // poll reload: another copy changed one entry
+                TDynaArray<TPerson> loaded = loadedPersons(r, r);
+                if (step % 12 == 10 && loaded.Count() > 0 && loaded[i].eintraege.Count() > 0)
+                    loaded[i].eintraege[0].dienst = (loaded[i].eintraege[0].dienst + 1) % 6;
+                r.personen = std::move(loaded);
+                break;
+            }
+            case 11: // the last person replaced by one with as many entries
+                if (n > 0) {
+                    const TPerson& last = std::as_const(r.personen)[n - 1];
+                    const QString name = last.name;
+                    const TDateTime hired = last.eingestellt;
+                    const int entries = last.eintraege.Count();
+                    r.personen.Delete(n - 1);
+                    TPerson& p = addPerson(r, name, hired);
+                    for (int k = 0; k < entries; ++k)
+                        addEntry(p, 2024, 1 + k % 3, 1 + k % 28, rng.bounded(6));
+                }
+                break;
+            default:
+                s.FeiertageList[std::size_t(rng.bounded(kFeiertagCount))] ^= true;
+                break;
+            }
+            s.AddFreeLinesCheck = rng.bounded(2) == 0;
+            s.ShowSumCheck = rng.bounded(4) != 0;
+            s.DoubleRowHeightCheck = s.ShowAbteilungCheck = rng.bounded(3) == 0;
+            const int month = 1 + rng.bounded(3);
+            compareWithFresh(r, s, view(2024, month, 1 + rng.bounded(2), rng.bounded(5) == 0 ? 1 + rng.bounded(4) : 0));
+            if (QTest::currentTestFailed())
+                QFAIL(qPrintable(QStringLiteral("after step %1").arg(step)));
+        }
+    }
+
+    // A repaint with nothing changed draws the very pixels of the first drawing and of a
+    // fresh copy, in every layout the cached parts feed.
+    void repaintKeepsPixels_data()
+    {
+        QTest::addColumn<bool>("freeLines");
+        QTest::addColumn<bool>("deptLine");
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<bool>("printit");
+        QTest::newRow("plain") << false << false << 0 << 1 << false;
+        QTest::newRow("free lines, page 2") << true << false << 0 << 2 << false;
+        QTest::newRow("department lines") << false << true << 0 << 1 << false;
+        QTest::newRow("one employee") << true << false << 3 << 1 << false;
+        QTest::newRow("printed, last page") << true << true << 0 << 3 << true;
+    }
+    void repaintKeepsPixels()
+    {
+        QFETCH(bool, freeLines);
+        QFETCH(bool, deptLine);
+        QFETCH(int, filter);
+        QFETCH(int, page);
+        QFETCH(bool, printit);
+        QRandomGenerator rng(7);
+        TRoster r;
+        randomRoster(r, rng, 40);
+        TPlanSettings s;
+        s.AddFreeLinesCheck = freeLines;
+        s.DoubleRowHeightCheck = s.ShowAbteilungCheck = deptLine;
+        s.SecondLinesareDarkerCheck = s.ShowAnwCheck = true;
+        const TMonthView v = view(2024, 2, page, filter);
+        const Page first = draw(r, s, v, printit);
+        compareWithFresh(r, s, v, printit);
+        QVERIFY(draw(r, s, v, printit).image == first.image);
     }
 
     // A filled roster as the planners see it; written to ROSTELMARK_SHOT_DIR when set.

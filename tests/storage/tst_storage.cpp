@@ -19,6 +19,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -229,6 +230,63 @@ private Q_SLOTS:
         QVERIFY(s.AddFreeLinesCheck && s.SecondLinesareDarkerCheck);
         QCOMPARE(s.languagesetto, 1);
         QVERIFY(c.hasLanguage);
+    }
+
+    // Month tables come from S7 only; every person S7 does not reach (an older file, a
+    // short count, a file cut inside the tables) has all-zero tables, whatever the memory
+    // held before.
+    void monthTablesOutsideS7AreZero_data()
+    {
+        QTest::addColumn<int>("cut"); // bytes kept of the S7 tables, -1: the whole file
+        QTest::addColumn<int>("patchedCount"); // S7 count written over the real one, -1: none
+        QTest::addColumn<int>("fromFile"); // persons whose tables come from the file
+        const int table = 4 * TMonatsTabelle::kElements * 8;
+        QTest::newRow("whole file") << -1 << -1 << 3;
+        QTest::newRow("file ends before S7") << 0 << -1 << 0;
+        QTest::newRow("cut inside the tables: S7 refused") << table + 100 << -1 << 0;
+        QTest::newRow("S7 counts one person") << -1 << 1 << 1;
+    }
+    void monthTablesOutsideS7AreZero()
+    {
+        QFETCH(int, cut);
+        QFETCH(int, patchedCount);
+        QFETCH(int, fromFile);
+        TDynaArray<TPerson> persons;
+        for (int i = 0; i < 3; ++i) {
+            TPerson* p = persons.Add();
+            p->name = QStringLiteral("P%1").arg(i);
+            for (int m = 0; m < TMonatsTabelle::kElements; ++m) {
+                p->soll.werte[m] = 1 + i;
+                p->vortrag.werte[m] = 2 + i;
+                p->iststunden.werte[m] = 3 + i;
+                p->uebertrag.werte[m] = 4 + i;
+            }
+        }
+        QByteArray bytes = SerializePersonFile(persons, TPlanSettings());
+        // No entries, empty numbers and departments: S8 … S14 take 94 bytes at the end.
+        const qsizetype s7 = bytes.size() - 94 - 4 - 3 * 4 * TMonatsTabelle::kElements * 8;
+        QCOMPARE(qFromLittleEndian<std::int32_t>(bytes.constData() + s7), 3);
+        if (cut >= 0)
+            bytes.truncate(cut == 0 ? s7 : s7 + 4 + cut);
+        if (patchedCount >= 0)
+            qToLittleEndian<std::int32_t>(patchedCount, bytes.data() + s7);
+        {
+            // Memory the person block will probably get, full of non-zero bytes.
+            std::vector<char> junk(3 * sizeof(TPerson) + 64, '\x7f');
+            QVERIFY(junk.back() != 0);
+        }
+        TPersonFileContent c{TPlanSettings()};
+        ParsePersonFile(bytes.constData(), bytes.size(), c);
+        QCOMPARE(c.personen.Count(), 3);
+        for (int i = 0; i < 3; ++i) {
+            const TPerson& p = std::as_const(c.personen)[i];
+            const bool kept = i < fromFile;
+            for (int m = 0; m < TMonatsTabelle::kElements; ++m) {
+                if (p.soll.werte[m] != (kept ? 1 + i : 0) || p.vortrag.werte[m] != (kept ? 2 + i : 0)
+                    || p.iststunden.werte[m] != (kept ? 3 + i : 0) || p.uebertrag.werte[m] != (kept ? 4 + i : 0))
+                    QFAIL(qPrintable(QStringLiteral("person %1, month %2").arg(i).arg(m)));
+            }
+        }
     }
 
     // Older, shorter files: what is missing keeps the value the caller had.

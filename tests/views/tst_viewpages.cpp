@@ -160,6 +160,23 @@ private Q_SLOTS:
         QVERIFY(qAbs(day.PaintBox2->size().width() - 2 * half.width()) <= 1);
     }
 
+    // The start-up draws only the page that shows; a view left out is drawn, with the
+    // roster as it is then, when its page is chosen.
+    void hiddenViewsDrawWhenChosen()
+    {
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.PageControl1->currentWidget(), form.MonatsplanerSheet);
+        QVERIFY(form.JahresansichtSheet->Geometry().heading.isEmpty());
+        QCOMPARE(form.TagesanwesenheitSheet->Geometry().rowHeight, 0);
+        form.roster.personen[0].name = QStringLiteral("Zora");
+        form.PageControl1->setCurrentWidget(form.JahresansichtSheet);
+        QVERIFY(form.JahresansichtSheet->Geometry().heading.contains(QStringLiteral("Zora")));
+        form.PageControl1->setCurrentWidget(form.TagesanwesenheitSheet);
+        QVERIFY(form.TagesanwesenheitSheet->Geometry().rowHeight > 0);
+    }
+
     void mainWindowCarriesTheViews()
     {
         TMainForm form;
