@@ -581,45 +581,39 @@ int RunDump(const TCliRequest& request, QString& error)
     return StdoutResult(RosterJson(session.roster), error);
 }
 
-int RunCheck(const TCliRequest& request, QString& error)
+// --format text (the default) or json; false with a message for anything else.
+bool jsonFormat(const TCliRequest& request, bool& json, QString& error)
 {
     const QString format = request.values.value(QStringLiteral("format"), QStringLiteral("text"));
-    if (format != QLatin1String("text") && format != QLatin1String("json")) {
+    json = format == QLatin1String("json");
+    if (!json && format != QLatin1String("text")) {
         error = QStringLiteral("--format must be text or json");
-        return kExitUsage;
+        return false;
     }
+    return true;
+}
+
+int RunCheck(const TCliRequest& request, QString& error)
+{
+    bool json = false;
+    if (!jsonFormat(request, json, error))
+        return kExitUsage;
     TCliSession session;
     if (const int rc = OpenSession(session, request, true, error))
         return rc;
     QByteArray out;
     const bool clean = CheckMonthOutput(session.roster, request.number(QStringLiteral("year"), 2000),
-        request.number(QStringLiteral("month"), 1), format == QLatin1String("json"), out);
+        request.number(QStringLiteral("month"), 1), json, out);
     if (const int rc = StdoutResult(out, error))
         return rc;
     return clean ? kExitOk : kExitFindings;
 }
 
-// The month's hours of a person as the month grid records them: the first entry of each
-// day, its duty's hours and its extra hours.
-void recordMonthHours(const TRoster& roster, TPerson& p, int year, int month)
-{
-    std::array<int, 31> idx{};
-    p.eintragIndex.FindMonth(std::as_const(p.eintraege), year, month, idx.data());
-    p.monatssumme = 0;
-    for (int d = 0; d < MonthDays(year, month); ++d) {
-        if (idx[std::size_t(d)] >= 0)
-            p.monatssumme += roster.HoursOf(std::as_const(p.eintraege)[idx[std::size_t(d)]]);
-    }
-    RecordMonth(p, year, month);
-}
-
 int RunPropose(const TCliRequest& request, QString& error)
 {
-    const QString format = request.values.value(QStringLiteral("format"), QStringLiteral("text"));
-    if (format != QLatin1String("text") && format != QLatin1String("json")) {
-        error = QStringLiteral("--format must be text or json");
+    bool json = false;
+    if (!jsonFormat(request, json, error))
         return kExitUsage;
-    }
     TCliSession session;
     if (const int rc = OpenSession(session, request, true, error))
         return rc;
@@ -645,8 +639,12 @@ int RunPropose(const TCliRequest& request, QString& error)
         }
         int skipped = 0;
         ApplyProposal(session.roster, input, proposal, &skipped);
-        for (const TProposedCell& c : proposal.cells)
-            recordMonthHours(session.roster, session.roster.personen[c.person], year, month);
+        // The month's hours, as the window's repaint records them before its save.
+        for (const TProposedCell& c : proposal.cells) {
+            TPerson& p = session.roster.personen[c.person];
+            p.monatssumme = MonthHours(session.roster, p, year, month);
+            RecordMonth(p, year, month);
+        }
         const bool saved = session.store.savePersons();
         session.store.EndWriteMowpersonen();
         if (!saved) {
@@ -654,9 +652,8 @@ int RunPropose(const TCliRequest& request, QString& error)
             return kExitIo;
         }
     }
-    if (const int rc = StdoutResult(ProposalOutput(session.roster, proposal, apply && !proposal.cells.empty(),
-                           format == QLatin1String("json")),
-            error))
+    const QByteArray out = ProposalOutput(session.roster, proposal, apply && !proposal.cells.empty(), json);
+    if (const int rc = StdoutResult(out, error))
         return rc;
     return proposal.shortfalls.empty() ? kExitOk : kExitFindings;
 }

@@ -82,20 +82,7 @@ public:
     }
 
     // Appends a zeroed (value-initialised) record; nullptr when memory ran out.
-    T* Add()
-    {
-        Touch();
-        ++count;
-        AllocMoreMem();
-        if (poi == nullptr || capacityRecords() < count) {
-            --count;
-            return nullptr;
-        }
-        T* rec = new (at(static_cast<int>(count) - 1)) T{};
-        aobjnr = static_cast<int>(count) - 1;
-        publish(rec);
-        return rec;
-    }
+    T* Add() { return Emplace(); }
 
     // Appends a record made from `args` (T(args…)); nullptr when memory ran out.
     template <typename... A> T* Emplace(A&&... args)

@@ -11,6 +11,18 @@ double EintragHours(const TRoster& roster, const TEintrag& e)
     return roster.HoursOf(e);
 }
 
+double MonthHours(const TRoster& roster, const TPerson& p, int year, int month)
+{
+    std::array<int, 31> idx{};
+    p.eintragIndex.FindMonth(p.eintraege, year, month, idx.data());
+    double sum = 0;
+    for (int d = 0; d < MonthDays(year, month); ++d) {
+        if (idx[std::size_t(d)] >= 0)
+            sum += EintragHours(roster, p.eintraege[idx[std::size_t(d)]]);
+    }
+    return sum;
+}
+
 void RecordMonth(TPerson& p, int year, int month)
 {
     if (TMonatsTabelle::InRange(year, month))

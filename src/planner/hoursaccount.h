@@ -15,6 +15,9 @@ struct TEintrag;
 // Hours of one day's entry: its duty's hours (when the duty exists) plus its extra hours.
 double EintragHours(const TRoster& roster, const TEintrag& e);
 
+// Hours of the month as the grid sums them: the first entry of each day.
+double MonthHours(const TRoster& roster, const TPerson& p, int year, int month);
+
 // Stores monatssumme as the hours worked in (year, month) when that month has an account,
 // then recomputes the balances of all months.
 void RecordMonth(TPerson& p, int year, int month);

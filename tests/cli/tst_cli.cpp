@@ -831,16 +831,7 @@ private Q_SLOTS:
     {
         TRoster roster;
         sample::FillRoster(roster, 6, 2024, 3);
-        // The sample's March is full: empty it for the proposal.
-        for (int i = 0; i < roster.personen.Count(); ++i) {
-            TPerson& p = roster.personen[i];
-            for (int e = p.eintraege.Count() - 1; e >= 0; --e) {
-                int y, m, d;
-                DecodeDate(p.eintraege[e].datum, y, m, d);
-                if (y == 2024 && m == 3)
-                    p.eintraege.Delete(e);
-            }
-        }
+        sample::ClearMonth(roster, 2024, 3); // the sample's March is full
         const QString folder = newFolder();
         saveRoster(roster, folder);
         TPlanRules rules;

@@ -74,4 +74,19 @@ inline void FillRoster(TRoster& r, int persons, int year, int month)
     }
 }
 
+// Deletes the entries of days `fromDay` … end of the month (a full sample month made
+// partly empty, for what fills empty cells).
+inline void ClearMonth(TRoster& r, int year, int month, int fromDay = 1)
+{
+    for (int i = 0; i < r.personen.Count(); ++i) {
+        TPerson& p = r.personen[i];
+        for (int e = p.eintraege.Count() - 1; e >= 0; --e) {
+            int y, m, d;
+            DecodeDate(p.eintraege[e].datum, y, m, d);
+            if (y == year && m == month && d >= fromDay)
+                p.eintraege.Delete(e);
+        }
+    }
+}
+
 } // namespace sample

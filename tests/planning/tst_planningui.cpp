@@ -150,15 +150,7 @@ private Q_SLOTS:
         const QByteArray before = fileBytes(persons);
         // The sample's March is full: its second half is left for the proposal.
         auto emptySecondHalf = [&] {
-            for (int i = 0; i < w.form->roster.personen.Count(); ++i) {
-                TPerson& p = w.form->roster.personen[i];
-                for (int e = p.eintraege.Count() - 1; e >= 0; --e) {
-                    int y, m, d;
-                    DecodeDate(p.eintraege[e].datum, y, m, d);
-                    if (y == 2024 && m == 3 && d >= 16)
-                        p.eintraege.Delete(e);
-                }
-            }
+            sample::ClearMonth(w.form->roster, 2024, 3, 16);
             w.page->PaintBox1Paint();
         };
         emptySecondHalf();
