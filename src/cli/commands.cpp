@@ -626,6 +626,7 @@ int RunPropose(const TCliRequest& request, QString& error)
     if (proposal.status == TProposalStatus::Failed || proposal.status == TProposalStatus::NoSolution) {
         error = proposal.status == TProposalStatus::Failed
             ? QStringLiteral("the solver failed")
+                + (proposal.error.isEmpty() ? QString() : QStringLiteral(": ") + proposal.error)
             : QStringLiteral("no solution within the time limit; try a longer --time-limit");
         return kExitIo;
     }

@@ -3,16 +3,11 @@
 #include "calendar/feiertage.h"
 #include "core/roster.h"
 #include "i18n/translate.h"
+#include "planning/mipsolver.h"
 #include "planning/rotation.h"
 
 #include <QDate>
 #include <QStringList>
-
-#include <CbcEventHandler.hpp>
-#include <CbcModel.hpp>
-#include <CbcSolver.hpp>
-#include <CoinPackedMatrix.hpp>
-#include <OsiClpSolverInterface.hpp>
 
 #include <algorithm>
 #include <chrono>
@@ -144,73 +139,32 @@ bool open(const TProposalInput& in, int r, int day)
 
 // ---- the solver ---------------------------------------------------------------------------
 
-class TProgressEvents : public CbcEventHandler {
-public:
-    TProgressEvents(TSolveProgress* progress, std::chrono::steady_clock::time_point start)
-        : progress_(progress)
-        , start_(start)
-    {
-    }
-    CbcAction event(CbcEvent which) override
-    {
-        if (progress_ == nullptr)
-            return noAction;
-        const CbcModel* m = getModel();
-        {
-            std::lock_guard<std::mutex> lock(progress_->mutex);
-            if (m != nullptr) {
-                if ((which == solution || which == heuristicSolution) && m->getSolutionCount() > 0) {
-                    ++progress_->solutions;
-                    progress_->best = m->getObjValue();
-                }
-                progress_->bound = m->getBestPossibleObjValue();
-            }
-            progress_->seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-        }
-        return progress_->cancel.load() ? stop : noAction;
-    }
-    CbcEventHandler* clone() const override { return new TProgressEvents(*this); }
-
-private:
-    TSolveProgress* progress_;
-    std::chrono::steady_clock::time_point start_;
-};
-
-int noCallback(CbcModel*, int)
-{
-    return 0;
-}
-
 struct TModel {
     struct Col {
         int row = -1, day = 0, duty = -1;
     };
-    std::vector<Col> cells; // the first columns: one per open cell and duty
-    std::vector<int> integers; // further integer columns
+    std::vector<Col> cells; // the first columns: one per open cell and duty, all binary
     double offset = 0; // the objective's part that no column changes
-    std::vector<double> lo, hi, obj;
-    std::vector<double> rowLo, rowHi;
-    std::vector<int> starts{0}, index;
-    std::vector<double> value;
+    TMipProblem mip;
 
     int AddCol(double l, double h, double o)
     {
-        lo.push_back(l);
-        hi.push_back(h);
-        obj.push_back(o);
-        return int(lo.size()) - 1;
+        mip.colLo.push_back(l);
+        mip.colHi.push_back(h);
+        mip.obj.push_back(o);
+        return int(mip.colLo.size()) - 1;
     }
     void AddRow(const std::vector<std::pair<int, double>>& terms, double l, double h)
     {
         if (terms.empty())
             return;
         for (const auto& [c, v] : terms) {
-            index.push_back(c);
-            value.push_back(v);
+            mip.index.push_back(c);
+            mip.value.push_back(v);
         }
-        starts.push_back(int(index.size()));
-        rowLo.push_back(l);
-        rowHi.push_back(h);
+        mip.starts.push_back(int(mip.index.size()));
+        mip.rowLo.push_back(l);
+        mip.rowHi.push_back(h);
     }
 };
 
@@ -406,7 +360,7 @@ void buildModel(const TProposalInput& in, TModel& m)
                 continue;
             }
             const int excess = m.AddCol(0, kInf, weight);
-            m.integers.push_back(excess);
+            m.mip.integers.push_back(excess);
             t.push_back({excess, -1.0});
             m.AddRow(t, -kInf, share - fixedCount[std::size_t(r)]);
         }
@@ -560,56 +514,43 @@ TProposal SolveProposal(const TProposalInput& input, TSolveProgress* progress, b
         return out;
     }
 
-    const int cols = int(m.lo.size()), rows = int(m.rowLo.size());
-    std::vector<int> lengths(static_cast<std::size_t>(rows));
-    for (int i = 0; i < rows; ++i)
-        lengths[std::size_t(i)] = m.starts[std::size_t(i) + 1] - m.starts[std::size_t(i)];
-    const CoinPackedMatrix matrix(false, cols, rows, CoinBigIndex(m.index.size()), m.value.data(), m.index.data(),
-        reinterpret_cast<const CoinBigIndex*>(m.starts.data()), lengths.data());
-    static_assert(sizeof(CoinBigIndex) == sizeof(int), "CoinBigIndex is expected to be an int");
-    OsiClpSolverInterface solver;
-    for (double& v : m.hi)
-        v = std::isinf(v) ? solver.getInfinity() : v;
-    for (double& v : m.rowLo)
-        v = std::isinf(v) ? -solver.getInfinity() : v;
-    for (double& v : m.rowHi)
-        v = std::isinf(v) ? solver.getInfinity() : v;
-    solver.loadProblem(matrix, m.lo.data(), m.hi.data(), m.obj.data(), m.rowLo.data(), m.rowHi.data());
     for (int c = 0; c < int(m.cells.size()); ++c)
-        solver.setInteger(c);
-    for (int c : m.integers)
-        solver.setInteger(c);
-    solver.messageHandler()->setLogLevel(0);
-
-    CbcModel model(solver);
-    model.messageHandler()->setLogLevel(0);
-    CbcSolverUsefulData data;
-    data.noPrinting_ = true;
-    data.useSignalHandler_ = false;
-    CbcMain0(model, data);
-    TProgressEvents events(progress, start);
-    model.passInEventHandler(&events);
-    const std::string seconds = std::to_string(input.timeLimit), gap = std::to_string(input.relativeGap);
-    // Wall-clock seconds, as the user counts them on a busy machine.
-    const char* argv[] = {"rostelmark", "-log", "0", "-timeMode", "elapsed", "-seconds", seconds.c_str(), "-ratioGap",
-        gap.c_str(), "-solve", "-quit"};
-    CbcMain1(int(std::size(argv)), argv, model, noCallback, data);
+        m.mip.integers.push_back(c);
+    m.mip.seconds = input.timeLimit;
+    m.mip.gap = input.relativeGap;
+    auto event = [progress, start](bool found, double best, double bound) {
+        if (progress == nullptr)
+            return false;
+        {
+            std::lock_guard<std::mutex> lock(progress->mutex);
+            if (found) {
+                ++progress->solutions;
+                progress->best = best;
+            }
+            if (!std::isnan(bound))
+                progress->bound = bound;
+            progress->seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        }
+        return progress->cancel.load();
+    };
+    const TMipResult solved = SolveMip(m.mip, event);
 
     out.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const double* best = model.bestSolution();
-    if (best == nullptr || model.getMinimizationObjValue() >= 1e50) {
-        out.status = model.status() == 2 ? TProposalStatus::Failed : TProposalStatus::NoSolution;
+    if (solved.status != TMipStatus::Solved) {
+        out.status = solved.status == TMipStatus::NoSolution ? TProposalStatus::NoSolution : TProposalStatus::Failed;
+        out.error = solved.error;
         if (explain)
             ExplainProposal(input, out);
         return out;
     }
-    out.objective = model.getObjValue() + m.offset;
-    out.bound = model.getBestPossibleObjValue() + m.offset;
-    out.status = model.isProvenOptimal() || model.status() == 0 ? TProposalStatus::Optimal : TProposalStatus::Stopped;
+    out.objective = solved.objective + m.offset;
+    out.bound = solved.bound + m.offset;
+    out.status = solved.optimal ? TProposalStatus::Optimal : TProposalStatus::Stopped;
     if (progress != nullptr && progress->cancel.load())
         out.status = TProposalStatus::Stopped;
+    const std::vector<double>& best = solved.solution;
     for (int c = 0; c < int(m.cells.size()); ++c) {
-        if (best[c] > 0.5) {
+        if (best[std::size_t(c)] > 0.5) {
             const TModel::Col& col = m.cells[std::size_t(c)];
             out.cells.push_back({input.plan.persons[std::size_t(col.row)], col.day, col.duty});
         }

@@ -113,7 +113,7 @@ struct TProposal {
     double deviation = 0; // total |hours - target| over the planned rows with a target
     int ruleBreaks = 0; // check findings other than shortfalls and excesses
     int missing = 0; // persons missing over all shortfalls
-    QString error;
+    QString error; // Failed: why, when known (the solver module could not be loaded)
 };
 
 // Shared with the thread that waits: the best value so far, and the request to stop.

@@ -169,7 +169,8 @@ QString ProposalSummary(const TProposal& p)
     case TProposalStatus::NothingToDo:
         return tr("Keine leere Zelle kann einen Dienst mit Besetzungsvorgabe aufnehmen.");
     case TProposalStatus::Failed:
-        return tr("Der Vorschlag konnte nicht berechnet werden.");
+        return p.error.isEmpty() ? tr("Der Vorschlag konnte nicht berechnet werden.")
+                                 : tr("Der Vorschlag konnte nicht berechnet werden: %1").arg(p.error);
     }
     return tr("Vorschlag (%1): %2 Dienste, %3 fehlende Besetzungen, %4 Regelverstöße, Abweichung vom Soll %5 Std.")
         .arg(how)

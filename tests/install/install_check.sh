@@ -26,6 +26,7 @@ expected=(
   share/man/man1/rostelmark.1.gz
   share/doc/rostelmark/copyright
   share/doc/rostelmark/changelog.gz
+  lib/rostelmark/librostelmark-cbc.so
 )
 bins=(rostelmark)
 if [ "$cli" = cli ]; then
@@ -66,6 +67,14 @@ for b in "${bins[@]}"; do
   [ $rc -eq 0 ] || fail "$b --help exited with $rc: $out"
   [[ "$out" == *--version* ]] || fail "$b --help does not describe --version: $out"
 done
+# The solver module, loaded on the first proposal from beside the installed programs:
+# its libraries resolve and it answers with the interface version the programs expect.
+module=$prefix/lib/rostelmark/librostelmark-cbc.so
+if ldd "$module" | grep -q 'not found'; then fail "solver module: unresolved libraries"; fi
+abi=$(python3 -c 'import ctypes, sys; print(ctypes.CDLL(sys.argv[1]).rostelmark_mip_abi())' "$module" 2>&1)
+want=$(sed -n 's/^enum { kRmMipAbi = \([0-9]*\) };$/\1/p' "$(dirname "$smoke")/../../src/planning/mipmodule.h")
+[ -n "$want" ] && [ "$abi" = "$want" ] || fail "solver module answers '$abi', not interface $want"
+
 [ "$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/rostelmark" --version)" = "Rostelmark $version" ] \
   || fail "rostelmark --version is not 'Rostelmark $version'"
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/rostelmark" --help-all | grep -q -- --version \

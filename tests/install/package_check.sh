@@ -22,7 +22,7 @@ echo "package: $(basename "$deb")"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version is not $version"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for lib in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6; do
+for lib in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 coinor-libcbc3; do
   [[ "$depends" == *"$lib "* || "$depends" == *"$lib," || "$depends" == *"$lib" ]] || fail "Depends lacks $lib"
 done
 

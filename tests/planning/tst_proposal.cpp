@@ -1,14 +1,17 @@
 #include "core/roster.h"
+#include "planning/mipsolver.h"
 #include "planning/proposal.h"
 #include "rosterrows.h"
 #include "testsupport.h"
 
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTest>
 
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <limits>
 
 namespace {
 
@@ -229,6 +232,65 @@ private Q_SLOTS:
     }
 
     // Numbers and duty numbers from a damaged or hostile file never reach the solver.
+    // The solver module is loaded on the first problem; problems whose arrays do not fit
+    // together never reach it.
+    void mixedIntegerProblems()
+    {
+        QVERIFY2(QFileInfo(MipModuleFile()).isFile(), qPrintable(MipModuleFile()));
+        const double inf = std::numeric_limits<double>::infinity();
+        // max 5a + 4b + 3c with 2a + 3b + c <= 5, 4a + b + 2c <= 11, 3a + 4b + 2c <= 8,
+        // integers 0 … 9: the best is a = 2, b = 0, c = 1, worth 13.
+        TMipProblem knapsack;
+        knapsack.colLo = {0, 0, 0};
+        knapsack.colHi = {9, 9, 9};
+        knapsack.obj = {-5, -4, -3};
+        knapsack.rowLo = {-inf, -inf, -inf};
+        knapsack.rowHi = {5, 11, 8};
+        knapsack.starts = {0, 3, 6, 9};
+        knapsack.index = {0, 1, 2, 0, 1, 2, 0, 1, 2};
+        knapsack.value = {2, 3, 1, 4, 1, 2, 3, 4, 2};
+        knapsack.integers = {0, 1, 2};
+        knapsack.gap = 0;
+        TMipProblem infeasible = knapsack;
+        infeasible.rowLo[0] = 6; // 2a + 3b + c >= 6 and <= 5
+        TMipProblem badIndex = knapsack;
+        badIndex.index[4] = 3;
+        TMipProblem badStarts = knapsack;
+        badStarts.starts = {0, 6, 3, 9};
+        TMipProblem shortBounds = knapsack;
+        shortBounds.colHi.pop_back();
+
+        struct Case {
+            const char* name;
+            const TMipProblem& problem;
+            TMipStatus status;
+            std::vector<double> solution;
+        };
+        const Case cases[] = {
+            {"knapsack", knapsack, TMipStatus::Solved, {2, 0, 1}},
+            {"infeasible", infeasible, TMipStatus::NoSolution, {}},
+            {"term outside the columns", badIndex, TMipStatus::Failed, {}},
+            {"rows out of order", badStarts, TMipStatus::Failed, {}},
+            {"bounds missing", shortBounds, TMipStatus::Failed, {}},
+        };
+        for (const Case& c : cases) {
+            int calls = 0;
+            const TMipResult r = SolveMip(c.problem, [&calls](bool, double, double) {
+                ++calls;
+                return false;
+            });
+            QVERIFY2(r.status == c.status, c.name);
+            QCOMPARE(r.solution.size(), c.solution.size());
+            for (std::size_t i = 0; i < c.solution.size(); ++i)
+                QCOMPARE(std::round(r.solution[i]), c.solution[i]);
+            if (c.status == TMipStatus::Solved) {
+                QVERIFY(r.optimal);
+                QCOMPARE(r.objective, -13.0);
+                QVERIFY(calls > 0);
+            }
+        }
+    }
+
     void badNumbersAreIgnored()
     {
         TRoster r;
