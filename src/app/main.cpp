@@ -2,6 +2,7 @@
 #include "app/aboutbox.h"
 #include "app/firstpaintprobe.h"
 #include "app/mainform.h"
+#include "app/toolkitlanguage.h"
 #include "core/dynaarray.h"
 #include "core/version.h"
 #include "i18n/translate.h"
@@ -132,8 +133,10 @@ int main(int argc, char** argv)
         // Texts met for the first time while the window is built and first shown are
         // saved to the translation table once, not one by one.
         BeginTranslationBatch();
+        // The toolkit's texts in the language of the start (German until the person file
+        // says otherwise) before any widget exists, so that no widget needs to change.
+        ApplyToolkitLanguage(GetCurrentLanguage());
         TMainForm form;
-        form.CreateDialogs();
         installTerminationHandler(form);
         FirstPaintProbe probe;
         if (qEnvironmentVariableIsSet("ROSTELMARK_FIRST_PAINT_FD"))

@@ -445,6 +445,10 @@ void TMainForm::DisplaySettingsChanged()
 
 void TMainForm::CreateDialogs()
 {
+    if (PersonForm)
+        return;
+    // Texts the dialogs meet for the first time are saved to the translation table once.
+    BeginTranslationBatch();
     PersonForm = new TPersonForm(this);
     DienstForm = new TDienstForm(this);
     TranslateForm = new TTranslateForm(this);
@@ -456,6 +460,11 @@ void TMainForm::CreateDialogs()
     DiensteOvertakeForm = new TDiensteOvertakeForm(this);
     ICalExportForm = new TICalExportForm(this);
     MonatsplanerSheet->setDialogs(SetSollStdForm, OverHoursForm);
+    // Made after the first showing, they get the language the windows were translated into.
+    if (notthefirst && GetCurrentLanguage() != 0)
+        TranslateApplication({PersonForm, DienstForm, TranslateForm, AboutBox, SetSollStdForm, OverHoursForm,
+            DiensteOvertakeForm, ICalExportForm});
+    EndTranslationBatch();
 }
 
 void TMainForm::FormCreate()
@@ -586,6 +595,9 @@ bool TMainForm::event(QEvent* e)
         SetProStatus(static_cast<TProgressEvent*>(e)->percent);
         return true;
     }
+    // The dialogs are not needed for the window to show: they are made once it has painted.
+    if (e->type() == QEvent::Paint && notthefirst && !PersonForm)
+        QTimer::singleShot(0, this, &TMainForm::CreateDialogs);
     return QMainWindow::event(e);
 }
 
@@ -609,6 +621,7 @@ bool TMainForm::IsFeiertag(int jahr, int monat, int tag) const
 
 void TMainForm::AboutBtnClick()
 {
+    CreateDialogs();
     if (AboutBox)
         AboutBox->exec();
 }
@@ -651,6 +664,7 @@ void TMainForm::chooseLanguage(int index)
 
 void TMainForm::bersetzen1Click()
 {
+    CreateDialogs();
     if (TranslateForm)
         TranslateForm->ShowEditor();
 }
@@ -725,6 +739,7 @@ void TMainForm::VomletzenMonatbernehmen1Click()
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
     if (ask.exec() != QMessageBox::Yes)
         return;
+    CreateDialogs();
     if (!DiensteOvertakeForm || DiensteOvertakeForm->exec() != QDialog::Accepted)
         return;
     MonatsplanerSheet->CopyPreviousMonthLocked(DiensteOvertakeForm->VerchiebEd->value());
@@ -766,6 +781,7 @@ void TMainForm::PlanVorschlagen1Click()
 
 void TMainForm::Kalenderdateiexportieren1Click()
 {
+    CreateDialogs();
     if (ICalExportForm)
         ICalExportForm->Execute(store, MonatsplanerSheet->Year2Ed->value(), MonatsplanerSheet->Mon2Ed->value());
 }

@@ -46,7 +46,9 @@ public:
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // The dialogs are created after the main window, in this order.
+    // The dialogs, in this order. The program makes them once the main window has painted
+    // (they are not needed for it to show); a command that opens one makes them sooner.
+    // Later calls do nothing.
     void CreateDialogs();
 
     void SetProStatus(int pro);

@@ -32,8 +32,15 @@ void ApplyToolkitLanguage(int language)
     QTranslator* german = germanCatalogue();
     if (!german)
         return;
-    // Removed first so that a repeated choice does not install it twice.
-    QCoreApplication::removeTranslator(german);
-    if (language == 0)
+    // Installing or removing a catalogue sends every widget a language change, so it
+    // happens only when the choice changes.
+    static bool installed = false;
+    const bool want = language == 0;
+    if (want == installed)
+        return;
+    installed = want;
+    if (want)
         QCoreApplication::installTranslator(german);
+    else
+        QCoreApplication::removeTranslator(german);
 }

@@ -4,5 +4,6 @@
 // otherwise (English, and languages that translators add to the table).
 
 // Installs or removes the toolkit's German translation for `language`. The application
-// object must exist. Texts of boxes and dialogs created afterwards follow the choice.
+// object must exist. Texts of boxes and dialogs created afterwards follow the choice; a
+// call that changes nothing costs nothing.
 void ApplyToolkitLanguage(int language);

@@ -178,6 +178,27 @@ private Q_SLOTS:
         SetCurrentLanguage(0);
     }
 
+    // The program makes the dialogs once the window has painted; in English they come
+    // translated like the windows were, and a second call makes nothing new.
+    void dialogsFollowTheFirstPaint()
+    {
+        TMainForm form;
+        TranslateText(QStringLiteral("Person bearbeiten"));
+        for (int row = 0; row < TranslationRowCount(); ++row)
+            if (TranslationCell(row, 0) == QStringLiteral("Person bearbeiten"))
+                SetTranslationCell(row, 1, QStringLiteral("Edit person"));
+        form.LanguageRead(1);
+        QVERIFY(!form.PersonForm);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTRY_VERIFY(form.PersonForm);
+        QCOMPARE(form.PersonForm->windowTitle(), QStringLiteral("Edit person"));
+        const QList<QDialog*> dialogs = form.findChildren<QDialog*>(Qt::FindDirectChildrenOnly);
+        form.CreateDialogs();
+        QCOMPARE(form.findChildren<QDialog*>(Qt::FindDirectChildrenOnly), dialogs);
+        SetCurrentLanguage(0);
+    }
+
     void accessKeyChoice_data()
     {
         QTest::addColumn<QString>("text");
