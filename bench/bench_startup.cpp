@@ -94,13 +94,18 @@ BENCHMARK(BM_StartupProgram)
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir home;
-    ::setenv("HOME", home.path().toLocal8Bit().constData(), 1);
-    ::setenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toLocal8Bit().constData(), 1);
-    ::setenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toLocal8Bit().constData(), 1);
+    // ROSTELMARK_BENCH_HOME keeps the prepared home in a named folder, for profiling the
+    // program by hand with the same data.
+    QTemporaryDir temporary;
+    const QString home = qEnvironmentVariableIsSet("ROSTELMARK_BENCH_HOME")
+        ? qEnvironmentVariable("ROSTELMARK_BENCH_HOME")
+        : temporary.path();
+    ::setenv("HOME", home.toLocal8Bit().constData(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home + QStringLiteral("/config")).toLocal8Bit().constData(), 1);
+    ::setenv("XDG_DATA_HOME", (home + QStringLiteral("/data")).toLocal8Bit().constData(), 1);
     {
         // Plan slot 1 in the per-user data folder, as a planner's first start finds it.
-        const QString slot = home.path() + QStringLiteral("/data/Quorvex/Rostelmark 1/");
+        const QString slot = home + QStringLiteral("/data/Quorvex/Rostelmark 1/");
         QDir().mkpath(slot);
         TRoster roster;
         const QDate today = QDate::currentDate();
