@@ -38,10 +38,6 @@ TStatistikPage::TStatistikPage(TRoster& roster, TPrinterSource& printer, QWidget
     RichEdit1->setLineWrapMode(QTextEdit::NoWrap);
     RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSize(8);
-    RichEdit1->document()->setDefaultFont(font);
 
     auto* row = new QHBoxLayout;
     row->addWidget(RenderMonthBtn);
@@ -58,6 +54,25 @@ TStatistikPage::TStatistikPage(TRoster& roster, TPrinterSource& printer, QWidget
     connect(PrintStatBtn, &QPushButton::clicked, this, &TStatistikPage::PrintStatBtnClick);
 }
 
+// The text's font is set when the page first shows or gets text: resolving it is work
+// that a start with another page visible need not do.
+void TStatistikPage::ensureFont()
+{
+    if (m_fontSet)
+        return;
+    m_fontSet = true;
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(8);
+    RichEdit1->document()->setDefaultFont(font);
+}
+
+void TStatistikPage::showEvent(QShowEvent* event)
+{
+    ensureFont();
+    QWidget::showEvent(event);
+}
+
 TStatistikPage::Period TStatistikPage::period() const
 {
     return m_period ? m_period() : Period{};
@@ -65,6 +80,7 @@ TStatistikPage::Period TStatistikPage::period() const
 
 void TStatistikPage::showLines(const std::vector<TStatLine>& lines)
 {
+    ensureFont();
     RichEdit1->clear();
     QTextCursor cursor(RichEdit1->document());
     QTextCharFormat regular;
@@ -122,6 +138,7 @@ bool TStatistikPage::PrintStatistics(QPrinter& printer)
 
     // A copy laid out for the printer, one printer page per document page, no margin of
     // its own: the page rectangle is the whole text area.
+    ensureFont();
     std::unique_ptr<QTextDocument> doc(RichEdit1->document()->clone());
     doc->setDocumentMargin(0);
     doc->documentLayout()->setPaintDevice(&printer);

@@ -48,11 +48,16 @@ public:
     // printed.
     bool PrintStatistics(QPrinter& printer);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void ensureFont();
     void showLines(const std::vector<TStatLine>& lines);
     Period period() const;
 
     TRoster& m_roster;
     TPrinterSource& m_printer;
     std::function<Period()> m_period;
+    bool m_fontSet = false;
 };

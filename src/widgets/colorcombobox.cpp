@@ -6,15 +6,23 @@
 #include <QColorDialog>
 #include <QPainter>
 #include <QPixmap>
+#include <QPixmapCache>
 
 namespace {
+// Drawn once per colour and shared by every combo box through the toolkit's pixmap cache.
 QIcon swatch(quint32 value)
 {
-    QPixmap pm(24, 14);
-    pm.fill(ColorFromRef(value));
-    QPainter p(&pm);
-    p.setPen(Qt::black);
-    p.drawRect(0, 0, pm.width() - 1, pm.height() - 1);
+    const QString key = QStringLiteral("rostelmark-swatch-%1").arg(value);
+    QPixmap pm;
+    if (!QPixmapCache::find(key, &pm)) {
+        pm = QPixmap(24, 14);
+        pm.fill(ColorFromRef(value));
+        QPainter p(&pm);
+        p.setPen(Qt::black);
+        p.drawRect(0, 0, pm.width() - 1, pm.height() - 1);
+        p.end();
+        QPixmapCache::insert(key, pm);
+    }
     return QIcon(pm);
 }
 

@@ -228,7 +228,11 @@ private Q_SLOTS:
         TPrinterSource printer;
         TStatistikPage page(r, printer);
         page.setPeriodSource([] { return TStatistikPage::Period{3, 2024}; });
+        // The text's font comes with the first text (or showing), not with the page.
+        QVERIFY(page.RichEdit1->document()->defaultFont().family() != QStringLiteral("MS Sans Serif"));
         page.RenderMonthBtn->click();
+        QCOMPARE(page.RichEdit1->document()->defaultFont().family(), QStringLiteral("MS Sans Serif"));
+        QCOMPARE(page.RichEdit1->document()->defaultFont().pointSize(), 8);
         QCOMPARE(page.RichEdit1->toPlainText(), QStringLiteral("Dienst Statistik 3/2024\n\n\nP1\n\nP2\nUrlaub: 1\n"));
         const QTextDocument* doc = page.RichEdit1->document();
         auto weightOfLine = [&](int line) {
