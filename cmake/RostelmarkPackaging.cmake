@@ -26,8 +26,11 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quorvex <info@quorvex.example>")
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PROJECT_HOMEPAGE_URL})
-# Depends is computed by dpkg-shlibdeps from the libraries the executables link.
+# Depends is computed by dpkg-shlibdeps from the libraries the executables and the solver
+# module link, plus the print scheduler's client library, which the program loads when it
+# first checks a print job.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcups2")
 # Not linked, but used when present: German standard buttons and dialogs of the toolkit,
 # and metric-compatible fonts for printing and PDF export.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fonts-liberation")

@@ -52,6 +52,33 @@ QString TFormStorage::FileName()
     return openStore().fileName();
 }
 
+namespace {
+const QString kPrinterPageKey = QStringLiteral("Printer/Page");
+}
+
+std::optional<TPrintablePage> TFormStorage::RestorePrinterPage()
+{
+    const QStringList parts = openStore().value(kPrinterPageKey).toString().split(QLatin1Char(','));
+    if (parts.size() != 3)
+        return std::nullopt;
+    bool ok[3] = {};
+    TPrintablePage page;
+    page.width = parts[0].toInt(&ok[0]);
+    page.height = parts[1].toInt(&ok[1]);
+    page.dpi = parts[2].toInt(&ok[2]);
+    // A page of at most 10 m at the resolution, as a printer reports it.
+    const bool sane = ok[0] && ok[1] && ok[2] && page.dpi >= 1 && page.dpi <= 10000 && page.width >= 1
+        && page.height >= 1 && page.width / 400 <= page.dpi && page.height / 400 <= page.dpi;
+    return sane ? std::optional(page) : std::nullopt;
+}
+
+void TFormStorage::SavePrinterPage(const TPrintablePage& page)
+{
+    QSettings store = openStore();
+    store.setValue(kPrinterPageKey, QStringLiteral("%1,%2,%3").arg(page.width).arg(page.height).arg(page.dpi));
+    store.sync();
+}
+
 bool TFormStorage::RestoreFormPlacement()
 {
     QSettings store = openStore();

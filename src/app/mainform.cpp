@@ -155,6 +155,9 @@ void TMainForm::buildPages()
     DiensteSheet = new TDienstePage(roster, store, PageControl1);
     DiensteSheet->setObjectName(QStringLiteral("DiensteSheet"));
     PrinterSource = new TPrinterSource(this);
+    // The views are drawn for the page the printer had at the last run; the printer itself
+    // is made once the window has painted.
+    PrinterSource->UseRememberedPage(TFormStorage::RestorePrinterPage());
     MonatsplanerSheet = new TMonatsplanerPage(roster, store, *PrinterSource, PageControl1);
     MonatsplanerSheet->setObjectName(QStringLiteral("MonatsplanerSheet"));
     DiensteSheet->setDienstCombo(MonatsplanerSheet->DienstCombo);
@@ -586,6 +589,8 @@ void TMainForm::showEvent(QShowEvent* e)
 void TMainForm::closeEvent(QCloseEvent* e)
 {
     formStorage->SaveFormPlacement();
+    if (const std::optional<TPrintablePage> page = PrinterSource->FreshPage())
+        TFormStorage::SavePrinterPage(*page);
     QMainWindow::closeEvent(e);
 }
 
@@ -595,9 +600,13 @@ bool TMainForm::event(QEvent* e)
         SetProStatus(static_cast<TProgressEvent*>(e)->percent);
         return true;
     }
-    // The dialogs are not needed for the window to show: they are made once it has painted.
+    // The printer and the dialogs are not needed for the window to show: they are made
+    // once it has painted.
     if (e->type() == QEvent::Paint && notthefirst && !PersonForm)
-        QTimer::singleShot(0, this, &TMainForm::CreateDialogs);
+        QTimer::singleShot(0, this, [this] {
+            PrinterSource->MakePrinter();
+            CreateDialogs();
+        });
     return QMainWindow::event(e);
 }
 

@@ -9,6 +9,7 @@ struct TPrintablePage {
     int width = 0;
     int height = 0;
     int dpi = 600;
+    bool operator==(const TPrintablePage&) const = default;
 };
 
 // The page when no printer is installed: A4 in landscape at 600 dpi, the size in pixels

@@ -14,6 +14,8 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 
+#include <utility>
+
 TPrinterSource::TPrinterSource(QObject* parent)
     : QObject(parent)
 {
@@ -26,8 +28,19 @@ QPrinter* TPrinterSource::Printer()
     if (!m_printer) {
         m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
         PreparePrinter(*m_printer);
+        m_freshPage = PrintablePageOf(m_printer.get());
+        // The views were drawn for the remembered page; they repaint when it was wrong,
+        // after the caller has finished with the printer.
+        if (std::exchange(m_remembered, std::nullopt).value_or(*m_freshPage) != *m_freshPage)
+            QMetaObject::invokeMethod(this, &TPrinterSource::Changed, Qt::QueuedConnection);
     }
     return m_printer.get();
+}
+
+void TPrinterSource::UseRememberedPage(std::optional<TPrintablePage> page)
+{
+    if (!m_printer)
+        m_remembered = page;
 }
 
 TPrintablePage PrintablePageOf(const QPrinter* printer)
@@ -57,6 +70,8 @@ void CopyPrinterSetup(const QPrinter& from, QPrinter& to)
 
 TPrintablePage TPrinterSource::Page()
 {
+    if (!m_printer && m_remembered)
+        return *m_remembered;
     return PrintablePageOf(Printer());
 }
 

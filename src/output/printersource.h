@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QComboBox;
 class QPrinter;
@@ -53,8 +54,20 @@ public:
 
     QPrinter* Printer();
     // Read from the printer every time (never cached). Without a usable printer: A4
-    // landscape at 600 dpi.
+    // landscape at 600 dpi. Before the printer is made, the remembered page if one was given.
     TPrintablePage Page();
+
+    // The page a fresh printer had in an earlier run: Page() answers with it until the
+    // printer is made, so that the views can be drawn before the printer (and the print
+    // system behind it) is loaded. Making the printer drops it; when the printer's page
+    // differs, every view repaints (Changed).
+    void UseRememberedPage(std::optional<TPrintablePage> page);
+    // Makes the printer if it does not exist yet.
+    void MakePrinter() { Printer(); }
+    bool HasPrinter() const { return m_printer != nullptr; }
+    // The page the printer had when it was made, before any setup: what the next run
+    // remembers. Empty while the printer is not made.
+    std::optional<TPrintablePage> FreshPage() const { return m_freshPage; }
     // PrintersetupBtnClick: the printer-setup dialog on a copy of the printer; OK applies
     // the copy. Whatever it returns, every view repaints (Changed).
     void SetupDialog(QWidget* parent);
@@ -66,4 +79,6 @@ Q_SIGNALS:
 
 private:
     std::unique_ptr<QPrinter> m_printer;
+    std::optional<TPrintablePage> m_remembered;
+    std::optional<TPrintablePage> m_freshPage;
 };

@@ -6,7 +6,9 @@
 #include "core/statusprogress.h"
 #include "i18n/messagetable.h"
 #include "i18n/translate.h"
+#include "output/printersource.h"
 #include "planner/monatsplanerpage.h"
+#include "planner/monthpreview.h"
 #include "staff/personenpage.h"
 #include "staff/personform.h"
 #include "storage/rosterfiles.h"
@@ -197,6 +199,54 @@ private Q_SLOTS:
         form.CreateDialogs();
         QCOMPARE(form.findChildren<QDialog*>(Qt::FindDirectChildrenOnly), dialogs);
         SetCurrentLanguage(0);
+    }
+
+    // The views are drawn for the page the printer had at the last run; the printer is
+    // made after the first paint, and a page that changed meanwhile repaints them. What
+    // the next run remembers is the page of the fresh printer.
+    void printerComesAfterTheFirstPaint()
+    {
+        const TPrintablePage remembered{1000, 700, 100};
+        TFormStorage::SavePrinterPage(remembered);
+        TMainForm form;
+        TMonatsplanerPage* planner = form.MonatsplanerSheet;
+        auto preview = [planner](const TPrintablePage& page) {
+            return PreviewSize(page, planner->ScreenDpi(), planner->ZoomEd->value());
+        };
+        QVERIFY(!form.PrinterSource->HasPrinter());
+        QCOMPARE(form.PrinterSource->Page(), remembered);
+        QCOMPARE(planner->PaintBox1->size(), preview(remembered));
+
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTRY_VERIFY(form.PrinterSource->HasPrinter());
+        const TPrintablePage fresh = *form.PrinterSource->FreshPage();
+        QVERIFY(fresh != remembered);
+        QCOMPARE(form.PrinterSource->Page(), fresh);
+        QTRY_COMPARE(planner->PaintBox1->size(), preview(fresh));
+        form.close();
+        QCOMPARE(TFormStorage::RestorePrinterPage(), std::optional(fresh));
+    }
+
+    void storedPrinterPage_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("page") << QStringLiteral("7017,4958,600") << true;
+        QTest::newRow("empty") << QString() << false;
+        QTest::newRow("two numbers") << QStringLiteral("7017,4958") << false;
+        QTest::newRow("words") << QStringLiteral("a,b,c") << false;
+        QTest::newRow("no width") << QStringLiteral("0,4958,600") << false;
+        QTest::newRow("no resolution") << QStringLiteral("7017,4958,0") << false;
+        QTest::newRow("longer than 10 m") << QStringLiteral("99999999,10,600") << false;
+        QTest::newRow("negative") << QStringLiteral("-5,4958,600") << false;
+    }
+    void storedPrinterPage()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, taken);
+        QSettings(TFormStorage::FileName(), QSettings::IniFormat).setValue(QStringLiteral("Printer/Page"), stored);
+        QCOMPARE(TFormStorage::RestorePrinterPage().has_value(), taken);
     }
 
     void accessKeyChoice_data()

@@ -22,8 +22,8 @@ echo "package: $(basename "$deb")"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version is not $version"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for lib in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 coinor-libcbc3; do
-  [[ "$depends" == *"$lib "* || "$depends" == *"$lib," || "$depends" == *"$lib" ]] || fail "Depends lacks $lib"
+for lib in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 coinor-libcbc3 libcups2; do
+  [[ "$depends" == *"$lib "* || "$depends" == *"$lib,"* || "$depends" == *"$lib" ]] || fail "Depends lacks $lib"
 done
 
 # The package holds the files of a plain install under /usr, no more and no less.
