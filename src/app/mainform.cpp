@@ -602,7 +602,7 @@ bool TMainForm::event(QEvent* e)
     }
     // The printer and the dialogs are not needed for the window to show: they are made
     // once it has painted.
-    if (e->type() == QEvent::Paint && notthefirst && !PersonForm)
+    if (e->type() == QEvent::Paint && notthefirst && !std::exchange(painted, true))
         QTimer::singleShot(0, this, [this] {
             PrinterSource->MakePrinter();
             CreateDialogs();

@@ -206,6 +206,7 @@ private:
     // Draws the preview of `page` (month grid, day or year view) if it was left out.
     void paintLeftOut(QWidget* page);
     bool building = true; // in the constructor: previews are left out, not drawn
+    bool painted = false; // the window has painted once since its first showing
     std::array<bool, 3> leftOut{}; // month grid, day view, year view
     std::unique_ptr<TFormStorage> formStorage;
     bool destroyed = false;
