@@ -9,10 +9,13 @@
 #endif
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstddef>
 #include <cstring>
 #include <limits>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -135,6 +138,70 @@ void readTable(const char* src, TMonatsTabelle& t)
 #endif
 }
 
+// Copies the month tables of persons 0 … count-1 out of the S7 block. A large block is
+// copied by a thread of its own while the reader goes on with the entries, which touch no
+// table; the reader then helps with what is left. The copy is complete once finish() has
+// run, which the destructor does on every way out of the reader.
+class TTableCopy {
+public:
+    TTableCopy() = default;
+    TTableCopy(const TTableCopy&) = delete;
+    TTableCopy& operator=(const TTableCopy&) = delete;
+    ~TTableCopy() { finish(); }
+
+    void start(const char* block, TPerson* persons, std::int32_t count)
+    {
+        block_ = block;
+        persons_ = persons;
+        count_ = count;
+        next_.store(0);
+        // Below a few megabytes a thread costs more than it saves.
+        constexpr qint64 kThreadFrom = qint64(4) << 20;
+        if (qint64(count) * 4 * kTableBytes >= kThreadFrom) {
+            try {
+                worker_ = std::thread([this] { work(); });
+                return;
+            } catch (const std::system_error&) {
+                // no thread to be had: copied here
+            }
+        }
+        work();
+    }
+    void finish()
+    {
+        work();
+        if (worker_.joinable())
+            worker_.join();
+    }
+
+private:
+    // Takes a few persons at a time until none are left.
+    void work()
+    {
+        constexpr std::int32_t kStep = 8;
+        for (std::int32_t from; (from = next_.fetch_add(kStep)) < count_;) {
+            const std::int32_t to = std::min(count_, from + kStep);
+            for (std::int32_t i = from; i < to; ++i) {
+                const char* b = block_ + qsizetype(i) * 4 * kTableBytes;
+                TPerson& pers = persons_[i];
+                readTable(b, pers.soll);
+                readTable(b + kTableBytes, pers.vortrag);
+                readTable(b + 2 * kTableBytes, pers.uebertrag);
+                readTable(b + 3 * kTableBytes, pers.iststunden);
+            }
+        }
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN && defined(__SSE2__)
+        _mm_sfence(); // this thread's stores around the caches are done
+#endif
+    }
+
+    const char* block_ = nullptr;
+    TPerson* persons_ = nullptr;
+    std::int32_t count_ = 0;
+    std::atomic<std::int32_t> next_{0};
+    std::thread worker_;
+};
+
 void writeTable(TByteWriter& out, const TMonatsTabelle& t)
 {
 #if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
@@ -218,6 +285,8 @@ TReadResult ParsePersonFile(const char* data, qsizetype size, TPersonFileContent
                 personen[i].ClearTables();
         }
     } tables{personen};
+    // Destroyed before `tables`: the copy is done before unset tables are zeroed.
+    TTableCopy tableCopy;
     // The entries are only located here and built once S10, their extra hours, is known:
     // one pass over them instead of two.
     std::vector<std::pair<const char*, std::int32_t>> entryBlocks;
@@ -282,23 +351,14 @@ TReadResult ParsePersonFile(const char* data, qsizetype size, TPersonFileContent
     if (!in.atEnd()) // S6
         in.readBool(s.DoubleRowHeightCheck);
     std::int32_t n = 0;
-    if (!in.atEnd() && in.readCount(n, 4 * kTableBytes)) { // S7; counts beyond P are skipped
-        for (std::int32_t i = 0; i < n; ++i) {
-            const char* b = nullptr;
-            if (!in.readBytes(4 * kTableBytes, b))
-                break;
-            if (i < p) {
-                TPerson& pers = personen[i];
-                readTable(b, pers.soll);
-                readTable(b + kTableBytes, pers.vortrag);
-                readTable(b + 2 * kTableBytes, pers.uebertrag);
-                readTable(b + 3 * kTableBytes, pers.iststunden);
-                tables.set = i + 1;
-            }
-        }
-#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN && defined(__SSE2__)
-        _mm_sfence(); // the tables' stores around the caches are done before anyone reads them
-#endif
+    // S7; counts beyond P are skipped. The count was checked against the bytes left, so
+    // the whole block is there.
+    const char* tableBlock = nullptr;
+    if (!in.atEnd() && in.readCount(n, 4 * kTableBytes) && in.readBytes(qsizetype(n) * 4 * kTableBytes, tableBlock)) {
+        const std::int32_t m = std::min(n, p);
+        if (m > 0)
+            tableCopy.start(tableBlock, personen.begin(), m);
+        tables.set = m;
     }
     if (!in.atEnd() && in.readCount(n, 8)) { // S8
         for (std::int32_t i = 0; i < n; ++i) {
@@ -367,6 +427,7 @@ TReadResult ParsePersonFile(const char* data, qsizetype size, TPersonFileContent
         }
     }
     // Bytes after S14 belong to a newer version and are ignored.
+    tableCopy.finish();
     return in.good() ? TReadResult::Ok : TReadResult::Damaged;
 }
 

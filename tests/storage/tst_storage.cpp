@@ -237,23 +237,29 @@ private Q_SLOTS:
     // held before.
     void monthTablesOutsideS7AreZero_data()
     {
+        QTest::addColumn<int>("persons");
         QTest::addColumn<int>("cut"); // bytes kept of the S7 tables, -1: the whole file
         QTest::addColumn<int>("patchedCount"); // S7 count written over the real one, -1: none
         QTest::addColumn<int>("fromFile"); // persons whose tables come from the file
         const int table = 4 * TMonatsTabelle::kElements * 8;
-        QTest::newRow("whole file") << -1 << -1 << 3;
-        QTest::newRow("file ends before S7") << 0 << -1 << 0;
-        QTest::newRow("cut inside the tables: S7 refused") << table + 100 << -1 << 0;
-        QTest::newRow("S7 counts one person") << -1 << 1 << 1;
+        QTest::newRow("whole file") << 3 << -1 << -1 << 3;
+        QTest::newRow("file ends before S7") << 3 << 0 << -1 << 0;
+        QTest::newRow("cut inside the tables: S7 refused") << 3 << table + 100 << -1 << 0;
+        QTest::newRow("S7 counts one person") << 3 << -1 << 1 << 1;
+        // Enough tables to be copied beside the entries by a second thread.
+        QTest::newRow("many persons") << 150 << -1 << -1 << 150;
+        QTest::newRow("many persons, S7 counts fewer") << 150 << -1 << 121 << 121;
+        QTest::newRow("many persons, cut inside the tables") << 150 << 140 * table << -1 << 0;
     }
     void monthTablesOutsideS7AreZero()
     {
+        QFETCH(int, persons);
         QFETCH(int, cut);
         QFETCH(int, patchedCount);
         QFETCH(int, fromFile);
-        TDynaArray<TPerson> persons;
-        for (int i = 0; i < 3; ++i) {
-            TPerson* p = persons.Add();
+        TDynaArray<TPerson> records;
+        for (int i = 0; i < persons; ++i) {
+            TPerson* p = records.Add();
             p->name = QStringLiteral("P%1").arg(i);
             for (int m = 0; m < TMonatsTabelle::kElements; ++m) {
                 p->soll.werte[m] = 1 + i;
@@ -262,23 +268,25 @@ private Q_SLOTS:
                 p->uebertrag.werte[m] = 4 + i;
             }
         }
-        QByteArray bytes = SerializePersonFile(persons, TPlanSettings());
-        // No entries, empty numbers and departments: S8 … S14 take 94 bytes at the end.
-        const qsizetype s7 = bytes.size() - 94 - 4 - 3 * 4 * TMonatsTabelle::kElements * 8;
-        QCOMPARE(qFromLittleEndian<std::int32_t>(bytes.constData() + s7), 3);
+        QByteArray bytes = SerializePersonFile(records, TPlanSettings());
+        // No entries, empty numbers and departments: S8 … S14 take 22 + 24 bytes a person
+        // at the end.
+        const qsizetype s7
+            = bytes.size() - (22 + 24 * persons) - 4 - qsizetype(persons) * 4 * TMonatsTabelle::kElements * 8;
+        QCOMPARE(qFromLittleEndian<std::int32_t>(bytes.constData() + s7), persons);
         if (cut >= 0)
             bytes.truncate(cut == 0 ? s7 : s7 + 4 + cut);
         if (patchedCount >= 0)
             qToLittleEndian<std::int32_t>(patchedCount, bytes.data() + s7);
         {
             // Memory the person block will probably get, full of non-zero bytes.
-            std::vector<char> junk(3 * sizeof(TPerson) + 64, '\x7f');
+            std::vector<char> junk(std::size_t(persons) * sizeof(TPerson) + 64, '\x7f');
             QVERIFY(junk.back() != 0);
         }
         TPersonFileContent c{TPlanSettings()};
         ParsePersonFile(bytes.constData(), bytes.size(), c);
-        QCOMPARE(c.personen.Count(), 3);
-        for (int i = 0; i < 3; ++i) {
+        QCOMPARE(c.personen.Count(), persons);
+        for (int i = 0; i < persons; ++i) {
             const TPerson& p = std::as_const(c.personen)[i];
             const bool kept = i < fromFile;
             for (int m = 0; m < TMonatsTabelle::kElements; ++m) {
