@@ -20,10 +20,12 @@
 #include <QMessageBox>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 
 #include <cerrno>
 #include <memory>
+#include <optional>
 
 using namespace plantest;
 
@@ -99,6 +101,30 @@ private Q_SLOTS:
         // This test has no scheduler at all: the user is told that, not "no printer".
         QCOMPARE(text, PrintServiceDownText());
         QCOMPARE(w.page->SeiteEd->value(), 1);
+    }
+
+    // A page remembered from an earlier run stands in for the printer until it is made;
+    // making it repaints the views only when the page was not the printer's. A page given
+    // once the printer exists is ignored.
+    void rememberedPageStandsInForThePrinter()
+    {
+        const TPrintablePage fresh = PrintablePageOf(TPrinterSource().Printer());
+        const TPrintablePage other{fresh.width / 2, fresh.height, fresh.dpi};
+        for (const TPrintablePage& remembered : {fresh, other}) {
+            TPrinterSource source;
+            QSignalSpy changed(&source, &TPrinterSource::Changed);
+            source.UseRememberedPage(remembered);
+            QCOMPARE(source.Page(), remembered);
+            QVERIFY(!source.HasPrinter());
+            QVERIFY(!source.FreshPage());
+            source.MakePrinter();
+            QCOMPARE(source.Page(), fresh);
+            QCOMPARE(source.FreshPage(), std::optional(fresh));
+            QCoreApplication::processEvents();
+            QCOMPARE(changed.count(), remembered == fresh ? 0 : 1);
+            source.UseRememberedPage(other);
+            QCOMPARE(source.Page(), fresh);
+        }
     }
 
     // The statistics printed to a file through their own print dialog: the shared printer
