@@ -593,13 +593,20 @@ bool jsonFormat(const TCliRequest& request, bool& json, QString& error)
     return true;
 }
 
+// The --format choice and the roster of a month command (check, propose); the exit code
+// of a failure, else 0.
+int openMonthCommand(const TCliRequest& request, TCliSession& session, bool& json, QString& error)
+{
+    if (!jsonFormat(request, json, error))
+        return kExitUsage;
+    return OpenSession(session, request, true, error);
+}
+
 int RunCheck(const TCliRequest& request, QString& error)
 {
     bool json = false;
-    if (!jsonFormat(request, json, error))
-        return kExitUsage;
     TCliSession session;
-    if (const int rc = OpenSession(session, request, true, error))
+    if (const int rc = openMonthCommand(request, session, json, error))
         return rc;
     QByteArray out;
     const bool clean = CheckMonthOutput(session.roster, request.number(QStringLiteral("year"), 2000),
@@ -612,10 +619,8 @@ int RunCheck(const TCliRequest& request, QString& error)
 int RunPropose(const TCliRequest& request, QString& error)
 {
     bool json = false;
-    if (!jsonFormat(request, json, error))
-        return kExitUsage;
     TCliSession session;
-    if (const int rc = OpenSession(session, request, true, error))
+    if (const int rc = openMonthCommand(request, session, json, error))
         return rc;
     const int year = request.number(QStringLiteral("year"), 2000), month = request.number(QStringLiteral("month"), 1);
     TProposalOptions options;
