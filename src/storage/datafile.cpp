@@ -17,6 +17,8 @@
 #include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -55,6 +57,43 @@ quint32 crc(const char* data, qint64 size)
     return quint32(c);
 }
 
+// Reads exactly `size` bytes at `offset`; false on an error or an early end.
+bool preadAll(int fd, char* data, qsizetype size, qsizetype offset)
+{
+    while (size > 0) {
+        const ssize_t n = ::pread(fd, data, size_t(size), off_t(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= n;
+        offset += n;
+    }
+    return true;
+}
+
+// Copying a large file out of the system's cache is most of its load: the second half is
+// read by a helper thread while this one reads the first. False (and the bytes undefined)
+// when either half came back short or failed, or no thread could be had; the caller then
+// reads the file in one go.
+bool readHalvesAtOnce(int fd, char* data, qsizetype size)
+{
+    const qsizetype half = (size / 2) & ~qsizetype(4095);
+    bool secondRead = false;
+    std::thread helper;
+    try {
+        helper = std::thread([&] { secondRead = preadAll(fd, data + half, size - half, half); });
+    } catch (const std::system_error&) {
+        return false;
+    }
+    const bool firstRead = preadAll(fd, data, half, 0);
+    helper.join();
+    return firstRead && secondRead;
+}
+
+constexpr qsizetype kReadInHalvesFrom = qsizetype(8) << 20;
+
 // One read of the whole file; Ok also when the file changed meanwhile (`changed` says so).
 TReadStatus readOnce(const QByteArray& path, QByteArray& bytes, TFileStamp& stamp, int& err, bool& changed)
 {
@@ -90,6 +129,8 @@ TReadStatus readOnce(const QByteArray& path, QByteArray& bytes, TFileStamp& stam
     qsizetype capacity = qsizetype(st.st_size) + 4096;
     try {
         bytes.resize(capacity);
+        if (st.st_size >= kReadInHalvesFrom && readHalvesAtOnce(fd, bytes.data(), qsizetype(st.st_size)))
+            used = qsizetype(st.st_size); // the loop reads on to the end, should the file have grown
         for (;;) {
             if (used == capacity) {
                 if (capacity > kMaxDataFileSize) {
@@ -100,7 +141,7 @@ TReadStatus readOnce(const QByteArray& path, QByteArray& bytes, TFileStamp& stam
                 capacity = std::min<qsizetype>(capacity * 2, kMaxDataFileSize + 4096);
                 bytes.resize(capacity);
             }
-            const ssize_t n = ::read(fd, bytes.data() + used, size_t(capacity - used));
+            const ssize_t n = ::pread(fd, bytes.data() + used, size_t(capacity - used), off_t(used));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0) {

@@ -781,6 +781,30 @@ private Q_SLOTS:
         QVERIFY(S_ISFIFO(st.st_mode));
     }
 
+    // Files around the size from which the two halves are read at once come back whole and
+    // in order, also into a buffer that held a larger or a smaller file before.
+    void largeFilesReadWhole()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("big.dat"));
+        QByteArray buffer;
+        const qsizetype mb8 = qsizetype(8) << 20;
+        for (const qsizetype size : {mb8 + 4097, mb8 - 1, mb8, qsizetype(21) << 20, mb8 + 12345}) {
+            QByteArray data(size, Qt::Uninitialized);
+            for (qsizetype i = 0; i < size; i += 4)
+                qToLittleEndian<quint32>(quint32(i * 2654435761u + size), data.data() + std::min(i, size - 4));
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            QCOMPARE(f.write(data), size);
+            f.close();
+            TFileStamp stamp;
+            int err = -1;
+            QCOMPARE(ReadDataFile(path, buffer, stamp, err), TReadStatus::Ok);
+            QCOMPARE(stamp.size, size);
+            QVERIFY2(buffer == data, qPrintable(QString::number(size)));
+        }
+    }
+
     // The known time after a save is the time the path shows once the file is in place
     // (a network server may set it when the file is closed), unless the path already
     // names another copy's file.
