@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <sys/mman.h>
 
 QColor ColorOfRef(std::uint32_t ref)
 {
@@ -42,6 +43,28 @@ TextCache& textCache()
     return cache;
 }
 } // namespace
+
+QImage NewPageImage(const QSize& size, QImage::Format format)
+{
+#if defined(MADV_HUGEPAGE)
+    constexpr qsizetype kLargePage = qsizetype(2) << 20;
+    const int depth = QImage::toPixelFormat(format).bitsPerPixel();
+    if (!size.isEmpty() && depth > 0 && size.width() < 100000 && size.height() < 100000) {
+        const qsizetype bytesPerLine = ((qsizetype(size.width()) * depth + 31) / 32) * 4;
+        const qsizetype bytes = bytesPerLine * size.height();
+        if (bytes >= kLargePage) {
+            const qsizetype rounded = (bytes + kLargePage - 1) / kLargePage * kLargePage;
+            if (void* data = std::aligned_alloc(size_t(kLargePage), size_t(rounded))) {
+                ::madvise(data, size_t(rounded), MADV_HUGEPAGE); // a hint; failure only costs faults
+                return QImage(
+                    static_cast<uchar*>(data), size.width(), size.height(), bytesPerLine, format,
+                    [](void* p) { std::free(p); }, data);
+            }
+        }
+    }
+#endif
+    return QImage(size, format);
+}
 
 TCanvas::TCanvas(QPaintDevice* device, int deviceDpi)
 {

@@ -18,6 +18,7 @@
 #include <QColor>
 #include <QFont>
 #include <QFontMetrics>
+#include <QImage>
 #include <QPainter>
 #include <QString>
 
@@ -26,7 +27,6 @@
 #include <memory>
 #include <optional>
 
-class QImage;
 class QPaintDevice;
 
 class TCanvas {
@@ -138,3 +138,8 @@ inline double SaneValue(double v, double lo, double hi, double fallback)
 // Colour of a stored colour value (0x00BBGGRR); system colours (top byte set) map to the
 // colours such a value usually stands for in text: black.
 QColor ColorOfRef(std::uint32_t ref);
+
+// A new image to draw a page into. A large one lies in memory the system may back with
+// large pages, so that touching it the first time costs a few faults instead of one per
+// 4 KiB; its pixels are undefined until drawn.
+QImage NewPageImage(const QSize& size, QImage::Format format);

@@ -24,7 +24,7 @@ TMonthGeometry RenderMonthPreview(QImage& image, const TPrintablePage& page, int
         return {};
     }
     if (image.size() != size || image.format() != QImage::Format_RGB32)
-        image = QImage(size, QImage::Format_RGB32);
+        image = NewPageImage(size, QImage::Format_RGB32);
     // Drawn in the image's own pixels: a ratio the caller gave the last picture would
     // make the painter scale everything once more.
     image.setDevicePixelRatio(1.0);

@@ -8,7 +8,7 @@ namespace {
 std::unique_ptr<TCanvas> whitePage(QImage& image, const TPrintablePage& page, int screenDpi, double zoom)
 {
     const QSize size = ScaledPageSize(page.width, page.height, page.dpi, screenDpi, zoom);
-    image = QImage(size, QImage::Format_RGB32);
+    image = NewPageImage(size, QImage::Format_RGB32);
     image.fill(Qt::white);
     return std::make_unique<TCanvas>(&image, screenDpi);
 }

@@ -157,6 +157,38 @@ private Q_SLOTS:
         c.InvertRect(0, 0, 5, 5);
         QVERIFY(c.TextWidth(QStringLiteral("xx")) > 0);
     }
+
+    // Page images, small and large (the large ones in memory of their own), draw exactly
+    // like plain images and keep their pixels apart from their copies.
+    void pageImages_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("small") << QSize(40, 30);
+        QTest::newRow("month preview") << QSize(1122, 793);
+        QTest::newRow("odd width, large") << QSize(1999, 1001);
+    }
+    void pageImages()
+    {
+        QFETCH(QSize, size);
+        auto draw = [](QImage& img) {
+            img.fill(Qt::white);
+            TCanvas c(&img, 96);
+            c.SetPenColor(kPen);
+            c.SetBrushColor(kBrush);
+            c.Rectangle(3, 2, img.width() - 4, img.height() - 1);
+            c.TextOut(5, 5, QStringLiteral("Früh 7,5"));
+        };
+        QImage page = NewPageImage(size, QImage::Format_RGB32);
+        QCOMPARE(page.size(), size);
+        QCOMPARE(page.format(), QImage::Format_RGB32);
+        QImage plain(size, QImage::Format_RGB32);
+        draw(page);
+        draw(plain);
+        QCOMPARE(page, plain);
+        QImage copy = page;
+        copy.fill(Qt::black);
+        QCOMPARE(page, plain);
+    }
 };
 
 ROSTELMARK_TEST_MAIN(TestCanvas)
